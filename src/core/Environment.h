@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace korvel {
+
+class Ticker;
+
+// What the client asks of the machine it runs on. The program passes the real one; the scenario runner
+// passes one with a fixed clock, timers that tick only when told and boxes that are recorded.
+class Environment
+{
+public:
+    virtual ~Environment() = default;
+
+    virtual QDateTime now() const = 0;
+    // Whether the machine has an Internet connection.
+    virtual bool internetAvailable() = 0;
+    // Whether a file the client plays or shows exists in the working directory.
+    virtual bool fileExists(const QString &name) const = 0;
+
+    // A timer named as the behaviour names it ("TFrmAna.Timer1"); owned by parent.
+    virtual Ticker *makeTicker(const QString &name, int intervalMs, QObject *parent) = 0;
+
+    // The platform's standard error box and information box; they do not block the caller's logic.
+    virtual void showError(const QString &text) = 0;
+    virtual void showInfo(const QString &text) = 0;
+    // A yes/no question box.
+    virtual bool ask(const QString &text) = 0;
+};
+
+} // namespace korvel

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace korvel {
+
+// A colour as 0xRRGGBB.
+using Colour = quint32;
+
+constexpr Colour rgb(int red, int green, int blue)
+{
+    return (Colour(red & 0xFF) << 16) | (Colour(green & 0xFF) << 8) | Colour(blue & 0xFF);
+}
+
+namespace colours {
+inline constexpr Colour black = rgb(0, 0, 0);
+inline constexpr Colour white = rgb(255, 255, 255);
+inline constexpr Colour red = rgb(255, 0, 0);
+inline constexpr Colour lime = rgb(0, 255, 0);
+inline constexpr Colour green = rgb(0, 128, 0);
+inline constexpr Colour blue = rgb(0, 0, 255);
+inline constexpr Colour silver = rgb(192, 192, 192);
+} // namespace colours
+
+// The plain operations through which handlers and view logic reach the screen. A control is named as
+// the forms name it: "LblMesaj" on the main window, "TFrmGiris.Edit1" on another window, and
+// "TFrmGiris.LABEL6.2" for a documented sub-part such as a status line's second panel.
+class Screen
+{
+public:
+    virtual ~Screen() = default;
+
+    // Caption, display text, edit or memo text, or a window's title.
+    virtual void setCaption(const QString &control, const QString &text) = 0;
+    virtual QString caption(const QString &control) const = 0;
+
+    // Brush of a lamp or shape, font of a label.
+    virtual void setColour(const QString &control, Colour colour) = 0;
+    virtual Colour colour(const QString &control) const = 0;
+
+    virtual void setVisible(const QString &control, bool visible) = 0;
+    virtual bool isVisible(const QString &control) const = 0;
+    virtual void setEnabled(const QString &control, bool enabled) = 0;
+    virtual bool isEnabled(const QString &control) const = 0;
+
+    // Needle of a meter, value of a progress bar or spin box.
+    virtual void setPosition(const QString &control, int position) = 0;
+    virtual int position(const QString &control) const = 0;
+
+    // Lines of a list or memo; the control keeps only its newest lines.
+    virtual void appendLine(const QString &control, const QString &line) = 0;
+    virtual QStringList lines(const QString &control) const = 0;
+
+    // Tabs of the main page control.
+    virtual void setTabShown(int page, bool shown) = 0;
+    virtual bool isTabShown(int page) const = 0;
+    virtual void setActivePage(int page) = 0;
+    virtual int activePage() const = 0;
+
+    virtual void setFocus(const QString &control) = 0;
+    // Closes a window ("TFrmGiris") or hides it from the screen.
+    virtual void closeWindow(const QString &window) = 0;
+    virtual void showWindow(const QString &window) = 0;
+    virtual void repaint() = 0;
+};
+
+} // namespace korvel

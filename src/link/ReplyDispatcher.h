@@ -1,0 +1,55 @@
+#pragma once
+
+#include "link/ReplyText.h"
+
+#include <QString>
+#include <array>
+#include <functional>
+
+namespace korvel {
+
+// Recognises the replies at the head of a received chunk by their tags, tested in the fixed order of
+// the catalogue, and lets each tag's handler consume its reply. Text with no known tag at its head is
+// dropped one character per two passes (the skipping rule), with the last recorded remainder kept
+// across chunks. Cost grows linearly with the chunk: the head is pre-tested against the tags' first
+// letters, and two remainders of one chunk are compared by their offsets.
+class ReplyDispatcher final
+{
+public:
+    using Handler = std::function<void(ReplyText &)>;
+
+    // The tags in the order the dispatcher tests them.
+    static constexpr std::array<const char16_t *, 16> tagOrder = {
+        u"pong",     u"yenimesaj", u"akimdegerleri", u"reaktifenerji", u"tedassycal", u"mesajvar",
+        u"Hattayok", u"haklar",    u"tblhaklar",     u"sayacal",       u"Sycdegerleri", u"enerjial",
+        u"input",    u"cihazenerji", u"degerler",    u"cihazlar"};
+
+    ReplyDispatcher();
+
+    // Installs the handler of a catalogue tag; a tag without a handler is skipped like unknown text.
+    void setHandler(QStringView tag, Handler handler);
+
+    // Runs over one chunk. Returns false when a handler gave up on the chunk (AbortChunk or another
+    // error): the rest of the chunk is then left unhandled.
+    bool dispatch(const QString &chunk);
+
+    // The remainder the skipping rule recorded last; it lives across chunks.
+    QString lastRemainder() const { return m_lastRemainder; }
+    // What was left of the last chunk when the dispatcher stopped.
+    QString lastLeft() const { return m_lastLeft; }
+
+private:
+    void pass(ReplyText &text);
+    bool mayStartTag(QStringView rest) const;
+
+    std::array<QString, tagOrder.size()> m_tags;
+    std::array<Handler, tagOrder.size()> m_handlers;
+    std::array<bool, 128> m_firstLetters{};
+
+    QString m_lastRemainder;
+    // While a chunk runs, a remainder recorded from it is kept as its offset (-1: m_lastRemainder holds it).
+    qsizetype m_lastOffset = -1;
+    QString m_lastLeft;
+};
+
+} // namespace korvel
