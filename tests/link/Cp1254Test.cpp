@@ -1,5 +1,6 @@
 #include "link/Cp1254.h"
 
+#include <QSet>
 #include <gtest/gtest.h>
 
 using namespace korvel;
