@@ -1,0 +1,82 @@
+#include "app/DesktopEnvironment.h"
+
+#include "core/Ticker.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QNetworkInformation>
+#include <QNetworkInterface>
+
+namespace korvel {
+
+namespace {
+// Without a reachability backend, an interface that is up, running and not loopback counts as a
+// connection, as the operating system's own "connected" check does.
+bool hasNetworkInterface()
+{
+    const auto interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &i : interfaces) {
+        const auto flags = i.flags();
+        if (flags.testFlag(QNetworkInterface::IsUp) && flags.testFlag(QNetworkInterface::IsRunning) &&
+            !flags.testFlag(QNetworkInterface::IsLoopBack))
+            return true;
+    }
+    return false;
+}
+
+void showBox(QMessageBox::Icon icon, const QString &title, const QString &text)
+{
+    // Opened without a nested event loop, so a timer that keeps failing cannot stack boxes on the
+    // caller's stack.
+    auto *box = new QMessageBox(icon, title, text, QMessageBox::Ok, QApplication::activeWindow());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+} // namespace
+
+DesktopEnvironment::DesktopEnvironment()
+{
+    // Qt 6.4's default loader tries only NetworkManager; asking by feature also finds the glib backend.
+    m_reachabilityKnown = QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability);
+}
+
+QDateTime DesktopEnvironment::now() const { return QDateTime::currentDateTime(); }
+
+bool DesktopEnvironment::internetAvailable()
+{
+    if (m_reachabilityKnown) {
+        if (QNetworkInformation *info = QNetworkInformation::instance()) {
+            const auto reach = info->reachability();
+            if (reach != QNetworkInformation::Reachability::Unknown)
+                return reach == QNetworkInformation::Reachability::Online ||
+                       reach == QNetworkInformation::Reachability::Site;
+        }
+    }
+    return hasNetworkInterface();
+}
+
+bool DesktopEnvironment::fileExists(const QString &name) const { return QFileInfo::exists(name); }
+
+Ticker *DesktopEnvironment::makeTicker(const QString &name, int intervalMs, QObject *parent)
+{
+    return new Ticker(name, intervalMs, Ticker::Mode::Real, parent);
+}
+
+void DesktopEnvironment::showError(const QString &text)
+{
+    showBox(QMessageBox::Critical, QApplication::applicationName(), text);
+}
+
+void DesktopEnvironment::showInfo(const QString &text)
+{
+    showBox(QMessageBox::Information, QApplication::applicationName(), text);
+}
+
+bool DesktopEnvironment::ask(const QString &text)
+{
+    return QMessageBox::question(QApplication::activeWindow(), QApplication::applicationName(), text) ==
+           QMessageBox::Yes;
+}
+
+} // namespace korvel

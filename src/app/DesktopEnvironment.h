@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core/Environment.h"
+
+namespace korvel {
+
+// The machine the client really runs on: the system clock, the network's reachability, real timers
+// and message boxes.
+class DesktopEnvironment final : public Environment
+{
+public:
+    DesktopEnvironment();
+
+    QDateTime now() const override;
+    bool internetAvailable() override;
+    bool fileExists(const QString &name) const override;
+    Ticker *makeTicker(const QString &name, int intervalMs, QObject *parent) override;
+    void showError(const QString &text) override;
+    void showInfo(const QString &text) override;
+    bool ask(const QString &text) override;
+
+private:
+    bool m_reachabilityKnown = false;
+};
+
+} // namespace korvel

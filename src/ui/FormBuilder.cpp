@@ -1,0 +1,77 @@
+#include "ui/FormBuilder.h"
+
+#include "ui/widgets/Lamp.h"
+#include "ui/widgets/SevenSegmentDisplay.h"
+
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace korvel::form {
+
+namespace {
+template <typename W> W *named(W *widget, const QString &name)
+{
+    widget->setObjectName(name);
+    return widget;
+}
+} // namespace
+
+QLabel *label(QWidget *parent, const QString &name, const QString &caption)
+{
+    return named(new QLabel(caption, parent), name);
+}
+
+QPushButton *button(QWidget *parent, const QString &name, const QString &caption)
+{
+    return named(new QPushButton(caption, parent), name);
+}
+
+QLineEdit *edit(QWidget *parent, const QString &name, const QString &text)
+{
+    return named(new QLineEdit(text, parent), name);
+}
+
+QCheckBox *check(QWidget *parent, const QString &name, const QString &caption)
+{
+    return named(new QCheckBox(caption, parent), name);
+}
+
+QDateEdit *datePicker(QWidget *parent, const QString &name)
+{
+    auto *picker = named(new QDateEdit(parent), name);
+    picker->setCalendarPopup(true);
+    return picker;
+}
+
+QGroupBox *group(QWidget *parent, const QString &caption, const QString &name)
+{
+    auto *box = new QGroupBox(caption, parent);
+    if (!name.isEmpty())
+        box->setObjectName(name);
+    return box;
+}
+
+QFrame *panel(QWidget *parent, const QString &name) { return named(new QFrame(parent), name); }
+
+SevenSegmentDisplay *display(QWidget *parent, const QString &name, int digits)
+{
+    auto *d = named(new SevenSegmentDisplay(parent), name);
+    d->setMinimumWidth(22 * digits);
+    return d;
+}
+
+Lamp *lamp(QWidget *parent, const QString &name) { return named(new Lamp(parent), name); }
+
+void addButtons(QWidget *parent, QBoxLayout *layout, std::initializer_list<Command> commands)
+{
+    for (const Command &c : commands)
+        layout->addWidget(button(parent, QString::fromUtf8(c.name), QString::fromUtf8(c.caption)));
+}
+
+} // namespace korvel::form

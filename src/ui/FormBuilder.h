@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <initializer_list>
+
+class QBoxLayout;
+class QCheckBox;
+class QDateEdit;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace korvel {
+
+class Lamp;
+class SevenSegmentDisplay;
+
+// Small helpers that create a named control of the forms; the objectName is the control's name.
+namespace form {
+QLabel *label(QWidget *parent, const QString &name, const QString &caption);
+QPushButton *button(QWidget *parent, const QString &name, const QString &caption);
+QLineEdit *edit(QWidget *parent, const QString &name, const QString &text);
+QCheckBox *check(QWidget *parent, const QString &name, const QString &caption);
+QDateEdit *datePicker(QWidget *parent, const QString &name);
+QGroupBox *group(QWidget *parent, const QString &caption, const QString &name = {});
+QFrame *panel(QWidget *parent, const QString &name);
+SevenSegmentDisplay *display(QWidget *parent, const QString &name, int digits = 6);
+Lamp *lamp(QWidget *parent, const QString &name);
+
+// A command control and its caption, for rows of buttons that a table lists.
+struct Command {
+    const char *name;
+    const char *caption;
+};
+void addButtons(QWidget *parent, QBoxLayout *layout, std::initializer_list<Command> commands);
+} // namespace form
+
+} // namespace korvel

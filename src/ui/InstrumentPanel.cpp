@@ -1,0 +1,201 @@
+#include "ui/InstrumentPanel.h"
+
+#include "ui/FormBuilder.h"
+#include "ui/widgets/Lamp.h"
+#include "ui/widgets/NeedleMeter.h"
+#include "ui/widgets/SevenSegmentDisplay.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace korvel {
+
+namespace {
+QString text(const char *utf8) { return QString::fromUtf8(utf8); }
+
+// One row of a value group: row label, the display, the unit label (a named control where the view
+// changes it).
+struct Row {
+    const char *label;
+    const char *display;
+    const char *unit;
+    const char *unitName = "";
+};
+
+struct ValueGroup {
+    const char *caption;
+    std::initializer_list<Row> rows;
+};
+
+// "S", "D" and "j" are the Symbol font's Σ, Δ and φ.
+const ValueGroup valueGroups[] = {
+    {"Faz-Nötr Gerilim", {{"L1", "V1", ""}, {"L2", "V2", ""}, {"L3", "V3", ""}}},
+    {"Akım", {{"", "akm1", "A"}, {"", "akm2", "A"}, {"", "akm3", "A"}}},
+    {"Faz-Faz Gerilim", {{"", "L12", "V", "Lv12"}, {"", "L23", "V", "lv23"}, {"", "L31", "V", "lv31"}}},
+    {"    kW                ", {{"L1", "kW1", "kW"}, {"L2", "Kw2", "kW"}, {"L3", "kW3", "kW"}}},
+    {"kWn", {{"L1", "kW1n", "kW1n"}, {"L2", "kw2n", "kW2n"}, {"L3", "kw3n", "kw3n"}}},
+    {"    kVA              ", {{"L1", "KVA1", "kVA"}, {"L2", "KVA2", "kVA"}, {"L3", "KVA3", "kVA"}}},
+    {"Reaktif Enerjiler", {{"L1", "kr1", "kVAr"}, {"L2", "kr2", "kVAr"}, {"L3", "kr3", "kVAr"}}},
+    {"     W  Σ", {{"Σ", "EW", "ΔW", "Label76"}, {"Σ", "EWP", "WP"}, {"Σ", "EWN", "WN"}}},
+    {"    R  Σ", {{"Σ", "ERL", "RL"}, {"Σ", "ERC", "RC"}, {"Σ", "ER", "ΔR"}}},
+};
+
+const QString blackPanelStyle = QStringLiteral(
+    "QGroupBox { background: black; color: #c0c0c0; border: 1px solid #3a3a3a; border-radius: 4px;"
+    " margin-top: 14px; font-weight: bold; }"
+    "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }"
+    "QLabel { color: #c0c0c0; background: transparent; }");
+
+QGroupBox *valuePanel(QWidget *owner, const ValueGroup &group)
+{
+    QGroupBox *box = form::group(owner, text(group.caption));
+    box->setStyleSheet(blackPanelStyle);
+    auto *grid = new QGridLayout(box);
+    grid->setContentsMargins(6, 14, 6, 6);
+    grid->setVerticalSpacing(4);
+    int row = 0;
+    for (const Row &r : group.rows) {
+        grid->addWidget(new QLabel(text(r.label), box), row, 0);
+        grid->addWidget(form::display(box, text(r.display), 7), row, 1);
+        QLabel *unit = new QLabel(text(r.unit), box);
+        if (*r.unitName)
+            unit->setObjectName(text(r.unitName));
+        grid->addWidget(unit, row, 2);
+        ++row;
+    }
+    grid->setColumnStretch(1, 1);
+    return box;
+}
+
+QLabel *bigLimeLabel(QWidget *owner, const char *name)
+{
+    QLabel *label = form::label(owner, text(name), QStringLiteral("0,000"));
+    QFont font = label->font();
+    font.setPointSize(22);
+    font.setBold(true);
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("color: lime;"));
+    return label;
+}
+} // namespace
+
+InstrumentPanel::InstrumentPanel(QWidget *parent) : QWidget(parent)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    auto *header = new QHBoxLayout;
+    QLabel *heading = form::label(this, QStringLiteral("Label2"), QString());
+    QFont font = heading->font();
+    font.setBold(true);
+    heading->setFont(font);
+    header->addWidget(heading, 1);
+    QLineEdit *row = form::edit(this, QStringLiteral("Edit1"), QStringLiteral("1"));
+    row->setFixedWidth(48);
+    row->setAlignment(Qt::AlignRight);
+    header->addWidget(row);
+    layout->addLayout(header);
+
+    QFrame *panel = form::panel(this, QStringLiteral("Panel7"));
+    panel->setStyleSheet(QStringLiteral("#Panel7 { background: #101010; }"));
+    auto *columns = new QHBoxLayout(panel);
+    columns->addWidget(buildValueColumn(panel), 3);
+    columns->addWidget(buildMeterColumn(panel), 1);
+    layout->addWidget(panel, 1);
+}
+
+QWidget *InstrumentPanel::buildValueColumn(QWidget *owner)
+{
+    auto *column = new QWidget(owner);
+    auto *grid = new QGridLayout(column);
+    grid->setContentsMargins(0, 0, 0, 0);
+    // Rows of the column: three groups side by side, then pairs.
+    const int places[][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 1}, {2, 0}, {2, 1}, {3, 0}, {3, 1}};
+    for (size_t i = 0; i < std::size(valueGroups); ++i)
+        grid->addWidget(valuePanel(column, valueGroups[i]), places[i][0], places[i][1]);
+    grid->addWidget(buildRelayPanels(column), 4, 0, 1, 3);
+    QCheckBox *alarm = form::check(column, QStringLiteral("chkinpuuyari"), text("İnput değerleri değiştiğinde uyarı ver."));
+    alarm->hide();
+    grid->addWidget(alarm, 5, 0, 1, 3);
+    return column;
+}
+
+QWidget *InstrumentPanel::buildRelayPanels(QWidget *owner)
+{
+    auto *holder = new QWidget(owner);
+    auto *row = new QHBoxLayout(holder);
+    row->setContentsMargins(0, 0, 0, 0);
+    const QString relayStyle = QStringLiteral("QFrame { background: #1c1c1c; border-radius: 4px; }"
+                                              "QCheckBox { color: #e0e0e0; }");
+
+    QFrame *two = form::panel(holder, QStringLiteral("Panel30"));
+    two->setStyleSheet(relayStyle);
+    auto *twoRow = new QHBoxLayout(two);
+    twoRow->addWidget(form::check(two, QStringLiteral("VrPowerButton1"), text("Röle 1")));
+    twoRow->addWidget(form::check(two, QStringLiteral("VrPowerButton2"), text("Röle 2")));
+    form::addButtons(two, twoRow, {{"VrShadowButton4", "Röleleri Çek"}});
+    row->addWidget(two);
+
+    QFrame *eight = form::panel(holder, QStringLiteral("Panel56"));
+    eight->setStyleSheet(relayStyle);
+    auto *eightRow = new QHBoxLayout(eight);
+    for (int k = 1; k <= 8; ++k)
+        eightRow->addWidget(form::check(eight, QStringLiteral("c4%1%1").arg(k), QStringLiteral("R%1").arg(k)));
+    form::addButtons(eight, eightRow, {{"VrShadowButton10", "Röleleri Çek"}});
+    row->addWidget(eight, 1);
+    return holder;
+}
+
+QWidget *InstrumentPanel::buildMeterColumn(QWidget *owner)
+{
+    auto *column = new QGroupBox(owner);
+    column->setStyleSheet(blackPanelStyle);
+    auto *layout = new QVBoxLayout(column);
+    QLabel *device = form::label(column, QStringLiteral("Label17"), QString());
+    device->setAlignment(Qt::AlignCenter);
+    layout->addWidget(device);
+    auto *meter = new NeedleMeter(column);
+    meter->setObjectName(QStringLiteral("VrMeter2"));
+    meter->setMinimumSize(220, 150);
+    layout->addWidget(meter);
+
+    auto *grid = new QGridLayout;
+    grid->addWidget(new QLabel(text("Cos φ :"), column), 0, 0);
+    grid->addWidget(bigLimeLabel(column, "CosE"), 0, 1);
+    const char *cosNames[] = {"Cos1", "Cos2", "Cos3"};
+    const char *pfNames[] = {"Pf1", "Pf2", "Pf3"};
+    for (int i = 0; i < 3; ++i) {
+        grid->addWidget(new QLabel(QStringLiteral("Cos φ%1").arg(i + 1), column), 1 + i, 0);
+        grid->addWidget(form::display(column, text(cosNames[i]), 5), 1 + i, 1);
+    }
+    grid->addWidget(new QLabel(text("Power F:"), column), 4, 0);
+    grid->addWidget(bigLimeLabel(column, "PFE"), 4, 1);
+    for (int i = 0; i < 3; ++i) {
+        grid->addWidget(new QLabel(QStringLiteral("PF %1").arg(i + 1), column), 5 + i, 0);
+        grid->addWidget(form::display(column, text(pfNames[i]), 5), 5 + i, 1);
+    }
+    grid->addWidget(new QLabel(text("Frekans:"), column), 8, 0);
+    grid->addWidget(bigLimeLabel(column, "Fr"), 8, 1);
+    layout->addLayout(grid);
+
+    auto *lamps = new QGridLayout;
+    const char *lampNames[] = {"Shape9", "Shape2", "Shape3", "Shape4", "Shape5", "Shape6", "Shape7", "Shape8"};
+    for (int i = 0; i < 8; ++i) {
+        auto *cell = new QVBoxLayout;
+        Lamp *lamp = form::lamp(column, text(lampNames[i]));
+        lamp->setFixedSize(20, 20);
+        cell->addWidget(lamp, 0, Qt::AlignHCenter);
+        cell->addWidget(new QLabel(QStringLiteral("İnput %1").arg(i + 1), column), 0, Qt::AlignHCenter);
+        lamps->addLayout(cell, i / 4, i % 4);
+    }
+    layout->addLayout(lamps);
+    layout->addStretch(1);
+    return column;
+}
+
+} // namespace korvel

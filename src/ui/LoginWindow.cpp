@@ -1,0 +1,156 @@
+#include "ui/LoginWindow.h"
+
+#include "ui/FormBuilder.h"
+#include "ui/StatusLine.h"
+
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace korvel {
+
+namespace {
+constexpr int titleHeight = 24;
+}
+
+LoginWindow::LoginWindow(QWidget *parent) : QDialog(parent, Qt::FramelessWindowHint | Qt::Dialog)
+{
+    setObjectName(QStringLiteral("TFrmGiris"));
+    setWindowTitle(QStringLiteral("   KORVEL İNTERAKTİF"));
+    setWindowModality(Qt::ApplicationModal);
+    setFixedSize(262, 206 + titleHeight);
+    setStyleSheet(QStringLiteral("#TFrmGiris { background: #eef1f5; border: 1px solid #4a5a70; }"));
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(1, 1, 1, 1);
+    outer->setSpacing(0);
+    outer->addWidget(buildTitleBar());
+
+    auto *body = new QWidget(this);
+    auto *grid = new QGridLayout(body);
+    grid->setContentsMargins(8, 6, 8, 4);
+    grid->setVerticalSpacing(3);
+    grid->addWidget(form::label(body, QStringLiteral("Label1"), QStringLiteral("Kullanıcı Adı:")), 0, 0);
+    grid->addWidget(form::edit(body, QStringLiteral("Edit1"), QString()), 0, 1, 1, 2);
+    grid->addWidget(form::label(body, QStringLiteral("Label5"), QStringLiteral("Şifre (Üyeler)")), 1, 0);
+    QLineEdit *password = form::edit(body, QStringLiteral("Edit4"), QString());
+    password->setEchoMode(QLineEdit::Password);
+    grid->addWidget(password, 1, 1, 1, 2);
+    QLineEdit *host = form::edit(body, QStringLiteral("Servername"), QString());
+    host->hide();
+    grid->addWidget(host, 2, 0, 1, 2);
+    auto *address = new QPlainTextEdit(QStringLiteral("127.0.0.1"), body);
+    address->setObjectName(QStringLiteral("edit3"));
+    address->setFixedHeight(24);
+    address->hide();
+    grid->addWidget(address, 2, 2);
+    QLabel *portLabel = form::label(body, QStringLiteral("Label2"), QStringLiteral("Portno"));
+    QLineEdit *port = form::edit(body, QStringLiteral("edtport"), QStringLiteral("17814"));
+    portLabel->hide();
+    port->hide();
+    grid->addWidget(portLabel, 3, 0);
+    grid->addWidget(port, 3, 1, 1, 2);
+
+    QPushButton *connectButton = form::button(body, QStringLiteral("suiButton1"), QStringLiteral("Bağlan"));
+    QPushButton *cancel = form::button(body, QStringLiteral("suiButton2"), QStringLiteral("İptal"));
+    QPushButton *close = form::button(body, QStringLiteral("suiButton3"), QStringLiteral("Kapat"));
+    for (QPushButton *b : {connectButton, cancel, close})
+        b->setAutoDefault(false);
+    grid->addWidget(connectButton, 4, 0);
+    grid->addWidget(cancel, 4, 1);
+    grid->addWidget(close, 4, 2);
+    connect(connectButton, &QPushButton::clicked, this, &LoginWindow::connectClicked);
+    connect(cancel, &QPushButton::clicked, this, &LoginWindow::cancelClicked);
+    connect(close, &QPushButton::clicked, this, &LoginWindow::closeClicked);
+
+    auto *progress = new QProgressBar(body);
+    progress->setObjectName(QStringLiteral("RzProgressBar1"));
+    progress->setRange(0, 100);
+    progress->setValue(0);
+    grid->addWidget(progress, 5, 0, 1, 3);
+    outer->addWidget(body, 1);
+
+    auto *status = new StatusLine(this);
+    status->setObjectName(QStringLiteral("LABEL6"));
+    status->setSimpleText(QStringLiteral("   Bağlantı Yok"));
+    outer->addWidget(status);
+
+    // Keyboard preview: the window sees every key before the focused field.
+    installEventFilter(this);
+    for (QWidget *child : findChildren<QWidget *>())
+        child->installEventFilter(this);
+}
+
+QWidget *LoginWindow::buildTitleBar()
+{
+    auto *bar = new QWidget(this);
+    bar->setFixedHeight(titleHeight);
+    bar->setAutoFillBackground(true);
+    bar->setStyleSheet(QStringLiteral("background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #5b7aa3,"
+                                      " stop:1 #2f4a6e); color: white; font-weight: bold;"));
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(4, 0, 2, 0);
+    auto *caption = new QLabel(windowTitle(), bar);
+    row->addWidget(caption, 1);
+    auto *closeBox = new QToolButton(bar);
+    closeBox->setObjectName(QStringLiteral("TitleClose"));
+    closeBox->setText(QStringLiteral("×"));
+    closeBox->setAutoRaise(true);
+    row->addWidget(closeBox);
+    // The title bar's close button closes only this window; the main window then opens unconnected.
+    connect(closeBox, &QToolButton::clicked, this, &QDialog::reject);
+    return bar;
+}
+
+void LoginWindow::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (QScreen *s = screen())
+        move(s->availableGeometry().right() + 1 - width(), s->availableGeometry().top());
+    Q_EMIT shown();
+}
+
+bool LoginWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (key == Qt::Key_F5) {
+        Q_EMIT alternativeHostKey();
+        return true;
+    }
+    if (key == Qt::Key_F6) {
+        Q_EMIT portKey();
+        return true;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        const QString name = watched->objectName();
+        if (name == QLatin1String("Edit1")) {
+            findChild<QWidget *>(QStringLiteral("Edit4"))->setFocus();
+            return true;
+        }
+        if (name == QLatin1String("Edit4")) {
+            findChild<QWidget *>(QStringLiteral("suiButton1"))->setFocus();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void LoginWindow::mousePressEvent(QMouseEvent *event) { m_dragStart = event->globalPosition().toPoint() - pos(); }
+
+void LoginWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    if (event->buttons() & Qt::LeftButton)
+        move(event->globalPosition().toPoint() - m_dragStart);
+}
+
+} // namespace korvel

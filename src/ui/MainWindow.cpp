@@ -1,0 +1,223 @@
+#include "ui/MainWindow.h"
+
+#include "ui/DevicePages.h"
+#include "ui/FormBuilder.h"
+#include "ui/widgets/GroupBar.h"
+#include "ui/widgets/Lamp.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QSystemTrayIcon>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace korvel {
+
+namespace {
+QAction *namedAction(QMenu *menu, const QString &name, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(name);
+    return action;
+}
+
+// One frame of the tray animation: a lamp whose glow pulses.
+QIcon trayFrame(int frame)
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const int glow = 120 + 30 * (frame % 5);
+    p.setBrush(QColor(0, glow, 0));
+    p.setPen(QPen(Qt::black, 2));
+    p.drawEllipse(QRectF(3, 3, 26, 26));
+    p.setPen(QPen(QColor(255, 255, 255, 200), 2));
+    p.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("K"));
+    return QIcon(pixmap);
+}
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("TFrmAna"));
+    setWindowTitle(QStringLiteral("FrmAna"));
+    resize(1180, 760);
+
+    buildMenu();
+    auto *central = new QWidget(this);
+    auto *outer = new QVBoxLayout(central);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    outer->addWidget(buildTopBar());
+    auto *body = new QHBoxLayout;
+    body->setSpacing(0);
+    body->addWidget(buildLeftPanel());
+    m_pages = new QTabWidget(central);
+    m_pages->setObjectName(QStringLiteral("suiPageControl1"));
+    body->addWidget(m_pages, 1);
+    outer->addLayout(body, 1);
+    setCentralWidget(central);
+    buildPages();
+    buildTray();
+}
+
+void MainWindow::buildMenu()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    QMenu *device = bar->addMenu(QStringLiteral("Cihaz"));
+    device->setObjectName(QStringLiteral("Cihaz1"));
+    namedAction(device, QStringLiteral("Haberlesme1"), QStringLiteral("Haberlesme"))->setVisible(false);
+    namedAction(device, QStringLiteral("Veri1"), QStringLiteral("Veri"))->setVisible(false);
+    QMenu *messages = bar->addMenu(QStringLiteral("Mesajlar"));
+    messages->setObjectName(QStringLiteral("Mesajlar1"));
+    namedAction(messages, QStringLiteral("YeniMesajlariOku1"), QStringLiteral("Yeni Mesajları Oku"));
+    auto *active = new QAction(QStringLiteral("Aktif Cihaz: 0"), this);
+    active->setObjectName(QStringLiteral("AktifCihaz1"));
+    bar->addAction(active);
+}
+
+QWidget *MainWindow::buildTopBar()
+{
+    auto *top = form::panel(this, QStringLiteral("PanelUst"));
+    top->setAutoFillBackground(true);
+    QPalette palette = top->palette();
+    palette.setColor(QPalette::Window, QColor(32, 40, 52));
+    palette.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    top->setPalette(palette);
+    auto *layout = new QHBoxLayout(top);
+    layout->setContentsMargins(8, 4, 8, 4);
+    Lamp *lamp = form::lamp(top, QStringLiteral("Shape1"));
+    lamp->setShape(Lamp::Shape::RoundedRect);
+    lamp->setFixedSize(34, 14);
+    lamp->setBrushColour(0xFFFFFF);
+    QLabel *message = form::label(top, QStringLiteral("LblMesaj"), QString());
+    QLabel *outgoing = form::label(top, QStringLiteral("LblGiden"), QString());
+    message->setMinimumWidth(420);
+    layout->addWidget(lamp);
+    layout->addWidget(message, 2);
+    layout->addWidget(outgoing, 1);
+    return top;
+}
+
+QWidget *MainWindow::buildLeftPanel()
+{
+    auto *left = form::panel(this, QStringLiteral("PanelSol"));
+    left->setFixedWidth(241);
+    auto *layout = new QVBoxLayout(left);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    QLabel *news = form::label(left, QStringLiteral("RzURLLabel1"),
+                               QStringLiteral("Yeni mesajınız var.Okumak için tıklayın... "));
+    news->setAutoFillBackground(true);
+    news->setStyleSheet(QStringLiteral("background: black; color: lime; text-decoration: underline;"));
+    news->setCursor(Qt::PointingHandCursor);
+    news->hide();
+    layout->addWidget(news);
+    m_groupBar = new GroupBar(left);
+    m_groupBar->setObjectName(QStringLiteral("RzGroupBar1"));
+    layout->addWidget(m_groupBar, 1);
+    return left;
+}
+
+void MainWindow::buildPages()
+{
+    const QString captions[] = {
+        QStringLiteral("Analizör-Ani Değerler"), QStringLiteral("Analizör-Tüketim Değerleri"),
+        QStringLiteral("Aşırı Akım Rölesi"),     QStringLiteral("Harmonikler"),
+        QStringLiteral("Kondansatör Durumları"), QStringLiteral("Ayarlar"),
+        QStringLiteral("Sayaç Okuma"),           QStringLiteral("Doğal Gaz"),
+        QStringLiteral("Sayaç Okuma Ayrıntı")};
+    QWidget *(*const builders[])(QWidget *) = {
+        pages::instantValues, pages::consumption, pages::overcurrentRelay, pages::harmonics, pages::capacitors,
+        pages::settings,      pages::meterReading, pages::naturalGas,     pages::meterDetail};
+    for (int i = 0; i < 9; ++i) {
+        QWidget *page = builders[i](m_pages);
+        page->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
+        m_pages->addTab(page, captions[i]);
+    }
+    m_pages->setTabVisible(7, false);
+}
+
+void MainWindow::buildTray()
+{
+    m_startMenu = new QMenu(this);
+    m_startMenu->setObjectName(QStringLiteral("PopupMenu2"));
+    connect(namedAction(m_startMenu, QStringLiteral("Kapat2"), QStringLiteral("Kapat")), &QAction::triggered,
+            this, &QWidget::close);
+
+    m_connectedMenu = new QMenu(this);
+    m_connectedMenu->setObjectName(QStringLiteral("PopupMenu1"));
+    connect(namedAction(m_connectedMenu, QStringLiteral("Ac1"), QStringLiteral("Aç")), &QAction::triggered, this,
+            &MainWindow::restoreFromTray);
+    QMenu *compensation = m_connectedMenu->addMenu(QStringLiteral("Kompanzasyon Tabiki"));
+    compensation->setObjectName(QStringLiteral("KompanzasyonTabiki1"));
+    compensation->setEnabled(false);
+    namedAction(compensation, QStringLiteral("KritikSeviye1"), QStringLiteral("Kritik Seviyedeki Cihazları Listele"))
+        ->setEnabled(false);
+    namedAction(compensation, QStringLiteral("CezaDurumu1"), QStringLiteral("Ceza Durumundaki Cihazları Listele"))
+        ->setEnabled(false);
+    namedAction(m_connectedMenu, QStringLiteral("MesajlarimiOku1"), QStringLiteral("Mesajlarımı Oku"));
+    namedAction(m_connectedMenu, QStringLiteral("RivodovMesajGonder1"), QStringLiteral("Rivodov Mesaj Gönder"))
+        ->setEnabled(false);
+    connect(namedAction(m_connectedMenu, QStringLiteral("Kapat1"), QStringLiteral("Kapat")), &QAction::triggered,
+            this, &QWidget::close);
+
+    m_tray = new QSystemTrayIcon(trayFrame(0), this);
+    m_tray->setObjectName(QStringLiteral("RzTrayIcon1"));
+    m_tray->setToolTip(QStringLiteral("Korvel"));
+    m_tray->setContextMenu(m_startMenu);
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick)
+            restoreFromTray();
+    });
+    m_trayAnimation = new QTimer(this);
+    m_trayAnimation->setInterval(200);
+    connect(m_trayAnimation, &QTimer::timeout, this, [this] { m_tray->setIcon(trayFrame(++m_trayFrame)); });
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_tray->show();
+        m_trayAnimation->start();
+    }
+}
+
+void MainWindow::useConnectedTrayMenu() { m_tray->setContextMenu(m_connectedMenu); }
+
+void MainWindow::restoreFromTray()
+{
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        Q_EMIT shown();
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    QMainWindow::closeEvent(event);
+    Q_EMIT closed();
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // Minimising hides the window to the tray, where there is one to bring it back.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_tray->isVisible())
+        QTimer::singleShot(0, this, &QWidget::hide);
+}
+
+} // namespace korvel

@@ -1,0 +1,37 @@
+#include "ui/MessagesWindow.h"
+
+#include "ui/FormBuilder.h"
+
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+namespace korvel {
+
+MessagesWindow::MessagesWindow(QWidget *parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("TFrmMesajlar"));
+    setWindowTitle(QStringLiteral("Mesajlar"));
+    resize(674, 563);
+    auto *layout = new QVBoxLayout(this);
+    auto *titles = new QListWidget(this);
+    titles->setObjectName(QStringLiteral("RzListBox1"));
+    titles->setFixedHeight(161);
+    layout->addWidget(titles);
+    auto *body = new QTextEdit(this);
+    body->setObjectName(QStringLiteral("RichEdit1"));
+    body->setReadOnly(true);
+    body->setStyleSheet(QStringLiteral("background: #fffbf0; color: #8b4513;"));
+    layout->addWidget(body, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(form::button(this, QStringLiteral("BitBtn2"), QStringLiteral("Yeni Mesajları Kontrol Et")));
+    buttons->addStretch(1);
+    QPushButton *close = form::button(this, QStringLiteral("BitBtn1"), QStringLiteral("Kapat"));
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+}
+
+} // namespace korvel

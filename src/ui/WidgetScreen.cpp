@@ -1,0 +1,294 @@
+#include "ui/WidgetScreen.h"
+
+#include "ui/StatusLine.h"
+#include "ui/widgets/Lamp.h"
+#include "ui/widgets/NeedleMeter.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QSpinBox>
+#include <QTabWidget>
+
+namespace korvel {
+
+namespace {
+const QString mainWindow = QStringLiteral("TFrmAna");
+// A progress bar keeps the value it was given, also past its maximum, beside the value it shows.
+const char *rawValueProperty = "korvelRawValue";
+
+Colour toColour(const QColor &c) { return rgb(c.red(), c.green(), c.blue()); }
+QColor toQColor(Colour c) { return QColor(int((c >> 16) & 0xFF), int((c >> 8) & 0xFF), int(c & 0xFF)); }
+} // namespace
+
+void WidgetScreen::addWindow(QWidget *window) { m_windows.insert(window->objectName(), window); }
+
+QWidget *WidgetScreen::window(const QString &name) const { return m_windows.value(name); }
+
+QObject *WidgetScreen::lookup(const QString &windowName, const QString &control) const
+{
+    const QString key = windowName + QLatin1Char('.') + control;
+    if (auto it = m_cache.constFind(key); it != m_cache.cend() && *it)
+        return *it;
+    QWidget *w = window(windowName);
+    if (!w)
+        return nullptr;
+    QObject *found = control.isEmpty() ? w : w->findChild<QObject *>(control);
+    if (found)
+        m_cache.insert(key, found);
+    return found;
+}
+
+QObject *WidgetScreen::find(const QString &control, int *subPart) const
+{
+    QStringList parts = control.split(QLatin1Char('.'));
+    int sub = 0;
+    if (parts.size() > 1) {
+        bool isNumber = false;
+        const int n = parts.last().toInt(&isNumber);
+        if (isNumber) {
+            sub = n;
+            parts.removeLast();
+        }
+    }
+    if (subPart)
+        *subPart = sub;
+    if (parts.size() == 1)
+        return m_windows.contains(parts[0]) ? lookup(parts[0], QString()) : lookup(mainWindow, parts[0]);
+    return lookup(parts[0], parts.mid(1).join(QLatin1Char('.')));
+}
+
+void WidgetScreen::setCaption(const QString &control, const QString &text)
+{
+    int sub = 0;
+    QObject *o = find(control, &sub);
+    if (auto *status = qobject_cast<StatusLine *>(o)) {
+        sub ? status->setPanelText(sub, text) : status->setSimpleText(text);
+    } else if (auto *label = qobject_cast<QLabel *>(o)) {
+        if (label->text() != text)
+            label->setText(text);
+    } else if (auto *edit = qobject_cast<QLineEdit *>(o)) {
+        if (edit->text() != text)
+            edit->setText(text);
+    } else if (auto *memo = qobject_cast<QPlainTextEdit *>(o)) {
+        memo->setPlainText(text);
+    } else if (auto *button = qobject_cast<QAbstractButton *>(o)) {
+        button->setText(text);
+    } else if (auto *action = qobject_cast<QAction *>(o)) {
+        action->setText(text);
+    } else if (auto *menu = qobject_cast<QMenu *>(o)) {
+        menu->setTitle(text);
+    } else if (auto *group = qobject_cast<QGroupBox *>(o)) {
+        group->setTitle(text);
+    } else if (auto *w = qobject_cast<QWidget *>(o); w && w->isWindow()) {
+        w->setWindowTitle(text);
+    }
+}
+
+QString WidgetScreen::caption(const QString &control) const
+{
+    int sub = 0;
+    QObject *o = find(control, &sub);
+    if (auto *status = qobject_cast<StatusLine *>(o))
+        return sub ? status->panelText(sub) : status->simpleText();
+    if (auto *label = qobject_cast<QLabel *>(o))
+        return label->text();
+    if (auto *edit = qobject_cast<QLineEdit *>(o))
+        return edit->text();
+    if (auto *memo = qobject_cast<QPlainTextEdit *>(o))
+        return memo->toPlainText();
+    if (auto *button = qobject_cast<QAbstractButton *>(o))
+        return button->text();
+    if (auto *action = qobject_cast<QAction *>(o))
+        return action->text();
+    if (auto *menu = qobject_cast<QMenu *>(o))
+        return menu->title();
+    if (auto *group = qobject_cast<QGroupBox *>(o))
+        return group->title();
+    if (auto *spin = qobject_cast<QSpinBox *>(o))
+        return spin->text();
+    if (auto *w = qobject_cast<QWidget *>(o); w && w->isWindow())
+        return w->windowTitle();
+    return {};
+}
+
+void WidgetScreen::setColour(const QString &control, Colour colour)
+{
+    QObject *o = find(control);
+    if (auto *lamp = qobject_cast<Lamp *>(o)) {
+        lamp->setBrushColour(colour);
+    } else if (auto *w = qobject_cast<QWidget *>(o)) {
+        QPalette palette = w->palette();
+        const QColor c = toQColor(colour);
+        if (palette.color(QPalette::WindowText) == c && palette.color(QPalette::Text) == c)
+            return;
+        palette.setColor(QPalette::WindowText, c);
+        palette.setColor(QPalette::Text, c);
+        palette.setColor(QPalette::ButtonText, c);
+        w->setPalette(palette);
+    }
+}
+
+Colour WidgetScreen::colour(const QString &control) const
+{
+    QObject *o = find(control);
+    if (auto *lamp = qobject_cast<Lamp *>(o))
+        return lamp->brushColour();
+    if (auto *w = qobject_cast<QWidget *>(o))
+        return toColour(w->palette().color(QPalette::WindowText));
+    return 0;
+}
+
+void WidgetScreen::setVisible(const QString &control, bool visible)
+{
+    QObject *o = find(control);
+    if (auto *action = qobject_cast<QAction *>(o))
+        action->setVisible(visible);
+    else if (auto *w = qobject_cast<QWidget *>(o); w && w->isHidden() == visible)
+        w->setVisible(visible);
+}
+
+bool WidgetScreen::isVisible(const QString &control) const
+{
+    QObject *o = find(control);
+    if (auto *action = qobject_cast<QAction *>(o))
+        return action->isVisible();
+    if (auto *w = qobject_cast<QWidget *>(o))
+        return w->isWindow() ? w->isVisible() : !w->isHidden();
+    return false;
+}
+
+void WidgetScreen::setEnabled(const QString &control, bool enabled)
+{
+    QObject *o = find(control);
+    if (auto *action = qobject_cast<QAction *>(o))
+        action->setEnabled(enabled);
+    else if (auto *w = qobject_cast<QWidget *>(o))
+        w->setEnabled(enabled);
+}
+
+bool WidgetScreen::isEnabled(const QString &control) const
+{
+    QObject *o = find(control);
+    if (auto *action = qobject_cast<QAction *>(o))
+        return action->isEnabled();
+    if (auto *w = qobject_cast<QWidget *>(o))
+        return !w->testAttribute(Qt::WA_Disabled);
+    return false;
+}
+
+void WidgetScreen::setPosition(const QString &control, int position)
+{
+    QObject *o = find(control);
+    if (auto *meter = qobject_cast<NeedleMeter *>(o)) {
+        meter->setPosition(position);
+    } else if (auto *bar = qobject_cast<QProgressBar *>(o)) {
+        bar->setProperty(rawValueProperty, position);
+        bar->setValue(std::clamp(position, bar->minimum(), bar->maximum()));
+    } else if (auto *spin = qobject_cast<QSpinBox *>(o)) {
+        spin->setValue(position);
+    }
+}
+
+int WidgetScreen::position(const QString &control) const
+{
+    QObject *o = find(control);
+    if (auto *meter = qobject_cast<NeedleMeter *>(o))
+        return meter->position();
+    if (auto *bar = qobject_cast<QProgressBar *>(o)) {
+        const QVariant raw = bar->property(rawValueProperty);
+        return raw.isValid() ? raw.toInt() : bar->value();
+    }
+    if (auto *spin = qobject_cast<QSpinBox *>(o))
+        return spin->value();
+    return 0;
+}
+
+void WidgetScreen::appendLine(const QString &control, const QString &line)
+{
+    QObject *o = find(control);
+    if (auto *list = qobject_cast<QListWidget *>(o)) {
+        list->addItem(line);
+        while (list->count() > maxLines)
+            delete list->takeItem(0);
+    } else if (auto *memo = qobject_cast<QPlainTextEdit *>(o)) {
+        memo->setMaximumBlockCount(maxLines);
+        memo->appendPlainText(line);
+    }
+}
+
+QStringList WidgetScreen::lines(const QString &control) const
+{
+    QObject *o = find(control);
+    QStringList result;
+    if (auto *list = qobject_cast<QListWidget *>(o)) {
+        for (int i = 0; i < list->count(); ++i)
+            result << list->item(i)->text();
+    } else if (auto *memo = qobject_cast<QPlainTextEdit *>(o)) {
+        result = memo->toPlainText().split(QLatin1Char('\n'));
+    }
+    return result;
+}
+
+QTabWidget *WidgetScreen::pages() const
+{
+    return qobject_cast<QTabWidget *>(lookup(mainWindow, QStringLiteral("suiPageControl1")));
+}
+
+void WidgetScreen::setTabShown(int page, bool shown)
+{
+    if (QTabWidget *tabs = pages(); tabs && page >= 0 && page < tabs->count())
+        tabs->setTabVisible(page, shown);
+}
+
+bool WidgetScreen::isTabShown(int page) const
+{
+    QTabWidget *tabs = pages();
+    return tabs && page >= 0 && page < tabs->count() && tabs->isTabVisible(page);
+}
+
+void WidgetScreen::setActivePage(int page)
+{
+    if (QTabWidget *tabs = pages(); tabs && page >= 0 && page < tabs->count())
+        tabs->setCurrentIndex(page);
+}
+
+int WidgetScreen::activePage() const
+{
+    QTabWidget *tabs = pages();
+    return tabs ? tabs->currentIndex() : -1;
+}
+
+void WidgetScreen::setFocus(const QString &control)
+{
+    if (auto *w = qobject_cast<QWidget *>(find(control)))
+        w->setFocus();
+}
+
+void WidgetScreen::closeWindow(const QString &name)
+{
+    if (QWidget *w = window(name))
+        w->close();
+}
+
+void WidgetScreen::showWindow(const QString &name)
+{
+    if (QWidget *w = window(name)) {
+        w->show();
+        w->raise();
+    }
+}
+
+void WidgetScreen::repaint()
+{
+    if (QWidget *w = window(mainWindow))
+        w->update();
+}
+
+} // namespace korvel

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/Screen.h"
+
+#include <QHash>
+#include <QPointer>
+
+class QObject;
+class QTabWidget;
+class QWidget;
+
+namespace korvel {
+
+// The screen operations over the real windows. A control is found by its objectName in its window
+// (the main window when the name has no window part) and remembered.
+class WidgetScreen final : public Screen
+{
+public:
+    // Lists keep their newest lines only, so that a client running for weeks stays the same size.
+    static constexpr int maxLines = 10000;
+
+    void addWindow(QWidget *window);
+    QWidget *window(const QString &name) const;
+    // The object behind a control name, or nullptr; subPart receives a trailing panel number (0: none).
+    QObject *find(const QString &control, int *subPart = nullptr) const;
+
+    void setCaption(const QString &control, const QString &text) override;
+    QString caption(const QString &control) const override;
+    void setColour(const QString &control, Colour colour) override;
+    Colour colour(const QString &control) const override;
+    void setVisible(const QString &control, bool visible) override;
+    bool isVisible(const QString &control) const override;
+    void setEnabled(const QString &control, bool enabled) override;
+    bool isEnabled(const QString &control) const override;
+    void setPosition(const QString &control, int position) override;
+    int position(const QString &control) const override;
+    void appendLine(const QString &control, const QString &line) override;
+    QStringList lines(const QString &control) const override;
+    void setTabShown(int page, bool shown) override;
+    bool isTabShown(int page) const override;
+    void setActivePage(int page) override;
+    int activePage() const override;
+    void setFocus(const QString &control) override;
+    void closeWindow(const QString &window) override;
+    void showWindow(const QString &window) override;
+    void repaint() override;
+
+private:
+    QObject *lookup(const QString &window, const QString &control) const;
+    QTabWidget *pages() const;
+
+    QHash<QString, QPointer<QWidget>> m_windows;
+    mutable QHash<QString, QPointer<QObject>> m_cache;
+};
+
+} // namespace korvel

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "core/Environment.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QStringList>
+#include <deque>
+
+namespace korvel {
+
+// The environment of a scenario: a fixed clock, a set Internet answer, timers that tick only when told
+// and message boxes that are recorded instead of shown.
+class ScenarioEnvironment final : public Environment
+{
+public:
+    QDateTime now() const override { return m_now; }
+    bool internetAvailable() override { return m_internet; }
+    bool fileExists(const QString &name) const override;
+    Ticker *makeTicker(const QString &name, int intervalMs, QObject *parent) override;
+    void showError(const QString &text) override { recordBox(text); }
+    void showInfo(const QString &text) override { recordBox(text); }
+    bool ask(const QString &text) override;
+
+    void setNow(const QDateTime &now) { m_now = now; }
+    void setInternet(bool available) { m_internet = available; }
+    void setSound(bool exists) { m_sound = exists; }
+    void queueAnswer(bool yes) { m_answers.push_back(yes); }
+    Ticker *ticker(const QString &name) const { return m_tickers.value(name); }
+
+    // Boxes since the last check; takes them.
+    QStringList takeBoxes() { return std::exchange(m_boxes, {}); }
+    // A question came with no answer ready.
+    QString unansweredQuestion() const { return m_unanswered; }
+
+private:
+    void recordBox(const QString &text) { m_boxes << text; }
+
+    QDateTime m_now = QDateTime(QDate(2026, 1, 15), QTime(10, 30, 0));
+    bool m_internet = true;
+    bool m_sound = true;
+    std::deque<bool> m_answers;
+    QStringList m_boxes;
+    QString m_unanswered;
+    QHash<QString, QPointer<Ticker>> m_tickers;
+};
+
+} // namespace korvel

@@ -1,0 +1,476 @@
+#include "ScenarioRunner.h"
+
+#include "MemoryLink.h"
+#include "ScenarioEnvironment.h"
+#include "app/Client.h"
+#include "core/Ticker.h"
+#include "link/Cp1254.h"
+#include "ui/ClientWindows.h"
+#include "ui/MainWindow.h"
+#include "ui/widgets/GroupBar.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+
+namespace korvel {
+
+namespace {
+// A failed expectation or an action that cannot be done; the message says what and why.
+struct Failure {
+    QString message;
+};
+
+[[noreturn]] void fail(const QString &message) { throw Failure{message}; }
+
+void expectEqual(const QString &what, const QString &expected, const QString &actual)
+{
+    if (expected != actual)
+        fail(QStringLiteral("%1: expected \"%2\", actual \"%3\"")
+                 .arg(what, escapeForDisplay(expected), escapeForDisplay(actual)));
+}
+
+bool yesNo(const QString &word)
+{
+    if (word == QLatin1String("yes"))
+        return true;
+    if (word == QLatin1String("no"))
+        return false;
+    fail(QStringLiteral("expected yes or no, got %1").arg(word));
+}
+
+int number(const QString &word)
+{
+    bool ok = false;
+    const int n = word.toInt(&ok);
+    if (!ok)
+        fail(QStringLiteral("expected a number, got %1").arg(word));
+    return n;
+}
+
+QString colourText(Colour c) { return QStringLiteral("#%1").arg(c, 6, 16, QLatin1Char('0')).toUpper(); }
+
+Colour parseColour(const QString &word)
+{
+    bool ok = false;
+    const uint c = word.startsWith(u'#') && word.size() == 7 ? word.mid(1).toUInt(&ok, 16) : 0;
+    if (!ok)
+        fail(QStringLiteral("expected a colour #RRGGBB, got %1").arg(word));
+    return c;
+}
+
+int keyCode(const QString &name)
+{
+    static const QHash<QString, int> keys = {{QStringLiteral("F5"), Qt::Key_F5},
+                                             {QStringLiteral("F6"), Qt::Key_F6},
+                                             {QStringLiteral("Enter"), Qt::Key_Return},
+                                             {QStringLiteral("Space"), Qt::Key_Space}};
+    if (!keys.contains(name))
+        fail(QStringLiteral("unknown key %1").arg(name));
+    return keys.value(name);
+}
+
+QString joinQuoted(const QStringList &items)
+{
+    QStringList quoted;
+    for (const QString &s : items)
+        quoted << QLatin1Char('"') + escapeForDisplay(s) + QLatin1Char('"');
+    return quoted.join(QLatin1Char(' '));
+}
+
+// The traffic log's time prefix is written "*" in expectations.
+bool lineMatches(const QString &expected, const QString &actual)
+{
+    if (expected.startsWith(u'*'))
+        return actual.endsWith(QStringView(expected).mid(1)) && actual.size() > expected.size() - 1;
+    return expected == actual;
+}
+} // namespace
+
+ScenarioRunner::ScenarioRunner() { addCommands(); }
+
+ScenarioRunner::~ScenarioRunner() = default;
+
+QString ScenarioRunner::key(const ScenarioLine &line)
+{
+    return line.command == QLatin1String("expect") && !line.args.isEmpty()
+               ? QStringLiteral("expect ") + line.args.first()
+               : line.command;
+}
+
+std::optional<QString> ScenarioRunner::check(const ScenarioScript &script) const
+{
+    for (const ScenarioLine &line : script.lines) {
+        const QString k = key(line);
+        const auto it = m_commands.constFind(k);
+        const QString where = QStringLiteral("%1:%2: ").arg(script.file).arg(line.number);
+        if (it == m_commands.cend())
+            return where + QStringLiteral("unknown command \"%1\"").arg(k);
+        const int args = int(line.args.size()) - (line.command == QLatin1String("expect") ? 1 : 0);
+        if (args < it->minArgs || (it->maxArgs >= 0 && args > it->maxArgs))
+            return where + QStringLiteral("wrong number of arguments for \"%1\"").arg(k);
+    }
+    return std::nullopt;
+}
+
+ScenarioRunner::Result ScenarioRunner::run(const ScenarioScript &script, QString &message)
+{
+    if (auto error = check(script)) {
+        message = *error;
+        return Unreadable;
+    }
+    m_environment = std::make_unique<ScenarioEnvironment>();
+    m_link = std::make_unique<MemoryLink>();
+    m_client.reset();
+    m_defaultHost.clear();
+    QLocale::setDefault(QLocale::c());
+    Result result = Passed;
+    for (const ScenarioLine &line : script.lines) {
+        const Command &command = m_commands[key(line)];
+        ScenarioLine args = line;
+        if (line.command == QLatin1String("expect")) {
+            args.args.removeFirst();
+            args.quoted.erase(args.quoted.begin());
+        }
+        try {
+            if (command.setUp && m_client)
+                fail(QStringLiteral("set-up commands come before start"));
+            if (!command.setUp && !m_client && line.command != QLatin1String("start"))
+                fail(QStringLiteral("start the client first"));
+            command.run(args);
+            settle();
+            if (!m_environment->unansweredQuestion().isEmpty())
+                fail(QStringLiteral("question box with no answer ready: \"%1\"").arg(m_environment->unansweredQuestion()));
+        } catch (const Failure &f) {
+            message = QStringLiteral("%1:%2: %3").arg(script.file).arg(line.number).arg(f.message);
+            result = Failed;
+            break;
+        }
+    }
+    m_client.reset();
+    m_link.reset();
+    m_environment.reset();
+    return result;
+}
+
+void ScenarioRunner::settle()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+Client &ScenarioRunner::client()
+{
+    if (!m_client)
+        fail(QStringLiteral("start the client first"));
+    return *m_client;
+}
+
+QObject *ScenarioRunner::control(const QString &name)
+{
+    QObject *o = client().windows().screen().find(name);
+    if (!o)
+        fail(QStringLiteral("no control named %1").arg(name));
+    return o;
+}
+
+QWidget *ScenarioRunner::widget(const QString &name)
+{
+    auto *w = qobject_cast<QWidget *>(control(name));
+    if (!w)
+        fail(QStringLiteral("%1 is not a widget").arg(name));
+    return w;
+}
+
+void ScenarioRunner::ensureClickable(QWidget *w, const QString &name)
+{
+    auto *tabs = client().windows().main().pages();
+    for (QWidget *p = w; p; p = p->parentWidget()) {
+        if (p->isWindow()) {
+            if (!p->isVisible())
+                fail(QStringLiteral("%1 cannot be clicked: its window is not shown").arg(name));
+            break;
+        }
+        if (p->isHidden())
+            fail(QStringLiteral("%1 cannot be clicked: %2 is hidden").arg(name, p == w ? QStringLiteral("it") : p->objectName()));
+        if (p->parentWidget() && p->parentWidget()->parentWidget() == tabs) {
+            const int page = tabs->indexOf(p);
+            if (page >= 0 && !tabs->isTabVisible(page))
+                fail(QStringLiteral("%1 cannot be clicked: its tab %2 is not shown").arg(name).arg(page));
+        }
+    }
+    if (!w->isEnabled())
+        fail(QStringLiteral("%1 cannot be clicked: it is disabled").arg(name));
+}
+
+void ScenarioRunner::bringUpTab(QWidget *w)
+{
+    auto *tabs = client().windows().main().pages();
+    for (QWidget *p = w; p; p = p->parentWidget()) {
+        const int page = tabs->indexOf(p);
+        if (page >= 0) {
+            tabs->setCurrentIndex(page);
+            return;
+        }
+    }
+}
+
+void ScenarioRunner::addCommands()
+{
+    auto setUp = [this](const char *name, int args, std::function<void(const ScenarioLine &)> run) {
+        m_commands.insert(QString::fromLatin1(name), Command{args, args, true, std::move(run)});
+    };
+    setUp("locale", 1, [](const ScenarioLine &l) { QLocale::setDefault(QLocale(l.args[0])); });
+    setUp("clock", 1, [this](const ScenarioLine &l) {
+        const QDateTime t = QDateTime::fromString(l.args[0], Qt::ISODate);
+        if (!t.isValid())
+            fail(QStringLiteral("bad clock %1").arg(l.args[0]));
+        m_environment->setNow(t);
+    });
+    setUp("internet", 1, [this](const ScenarioLine &l) { m_environment->setInternet(yesNo(l.args[0])); });
+    setUp("sound", 1, [this](const ScenarioLine &l) { m_environment->setSound(yesNo(l.args[0])); });
+    setUp("host", 1, [this](const ScenarioLine &l) { m_defaultHost = l.args[0]; });
+    addActions();
+    addExpectations();
+    addTableExpectations();
+}
+
+void ScenarioRunner::addActions()
+{
+    auto action = [this](const char *name, int minArgs, int maxArgs, std::function<void(const ScenarioLine &)> run) {
+        m_commands.insert(QString::fromLatin1(name), Command{minArgs, maxArgs, false, std::move(run)});
+    };
+    action("start", 0, 0, [this](const ScenarioLine &) {
+        if (m_client)
+            fail(QStringLiteral("already started"));
+        ServerAddress address;
+        if (!m_defaultHost.isEmpty())
+            address.defaultHost = m_defaultHost;
+        m_client = std::make_unique<Client>(*m_environment, *m_link, address);
+        m_client->start();
+    });
+    action("login", 2, 2, [this](const ScenarioLine &l) {
+        Screen &screen = client().windows().screen();
+        screen.setCaption(QStringLiteral("TFrmGiris.Edit1"), l.args[0]);
+        screen.setCaption(QStringLiteral("TFrmGiris.Edit4"), l.args[1]);
+        QWidget *button = widget(QStringLiteral("TFrmGiris.suiButton1"));
+        ensureClickable(button, QStringLiteral("TFrmGiris.suiButton1"));
+        qobject_cast<QAbstractButton *>(button)->click();
+    });
+    action("socket", 1, 1, [this](const ScenarioLine &l) {
+        const QString &what = l.args[0];
+        if (what == QLatin1String("connected"))
+            m_link->setConnected();
+        else if (what == QLatin1String("disconnected"))
+            m_link->setDisconnected();
+        else if (what == QLatin1String("error"))
+            m_link->raiseError();
+        else if (what == QLatin1String("hold"))
+            m_link->hold();
+        else
+            fail(QStringLiteral("unknown socket notification %1").arg(what));
+    });
+    action("recv", 1, 1, [this](const ScenarioLine &l) {
+        client();
+        m_link->deliver(cp1254::encode(l.args[0]));
+    });
+    action("click", 1, 2, [this](const ScenarioLine &l) {
+        if (l.args.size() == 2 && l.args[0] == QLatin1String("item")) {
+            GroupBar *bar = client().windows().main().groupBar();
+            for (int g = 0; g < bar->groupCount(); ++g)
+                for (int i = 0; i < bar->itemCount(g); ++i)
+                    if (bar->itemCaption(g, i) == l.args[1]) {
+                        Q_EMIT bar->itemClicked(g, i);
+                        return;
+                    }
+            fail(QStringLiteral("no device item \"%1\"").arg(escapeForDisplay(l.args[1])));
+        }
+        if (l.args.size() != 1)
+            fail(QStringLiteral("click NAME or click item \"CAPTION\""));
+        QObject *o = control(l.args[0]);
+        if (auto *action = qobject_cast<QAction *>(o)) {
+            if (!action->isVisible() || !action->isEnabled())
+                fail(QStringLiteral("%1 cannot be clicked: it is hidden or disabled").arg(l.args[0]));
+            action->trigger();
+            return;
+        }
+        QWidget *w = widget(l.args[0]);
+        ensureClickable(w, l.args[0]);
+        bringUpTab(w);
+        if (auto *button = qobject_cast<QAbstractButton *>(w))
+            button->click();
+        else
+            QTest::mouseClick(w, Qt::LeftButton);
+    });
+    action("select", 2, 2, [this](const ScenarioLine &l) {
+        auto *list = qobject_cast<QListWidget *>(control(l.args[0]));
+        if (!list)
+            fail(QStringLiteral("%1 is not a list").arg(l.args[0]));
+        list->setCurrentRow(number(l.args[1]));
+    });
+    action("type", 2, 2, [this](const ScenarioLine &l) {
+        QObject *o = control(l.args[0]);
+        if (auto *edit = qobject_cast<QLineEdit *>(o))
+            edit->setText(l.args[1]);
+        else if (auto *memo = qobject_cast<QPlainTextEdit *>(o))
+            memo->setPlainText(l.args[1]);
+        else if (auto *spin = qobject_cast<QSpinBox *>(o))
+            spin->setValue(number(l.args[1]));
+        else
+            fail(QStringLiteral("%1 takes no typing").arg(l.args[0]));
+    });
+    action("check", 2, 2, [this](const ScenarioLine &l) {
+        auto *button = qobject_cast<QAbstractButton *>(control(l.args[0]));
+        if (!button || !button->isCheckable())
+            fail(QStringLiteral("%1 is not a check box").arg(l.args[0]));
+        button->setChecked(yesNo(l.args[1]));
+    });
+    action("key", 2, 2, [this](const ScenarioLine &l) {
+        QTest::keyClick(widget(l.args[0]), Qt::Key(keyCode(l.args[1])));
+    });
+    action("answer", 1, 1, [this](const ScenarioLine &l) { m_environment->queueAnswer(yesNo(l.args[0])); });
+    action("date", 2, 2, [this](const ScenarioLine &l) {
+        auto *picker = qobject_cast<QDateEdit *>(control(l.args[0]));
+        const QDate date = QDate::fromString(l.args[1], Qt::ISODate);
+        if (!picker || !date.isValid())
+            fail(QStringLiteral("date needs a date picker and YYYY-MM-DD"));
+        picker->setDate(date);
+    });
+    action("tick", 1, 1, [this](const ScenarioLine &l) {
+        client();
+        Ticker *ticker = m_environment->ticker(l.args[0]);
+        if (!ticker)
+            fail(QStringLiteral("no timer named %1").arg(l.args[0]));
+        if (!ticker->isActive())
+            fail(QStringLiteral("timer %1 is not running").arg(l.args[0]));
+        ticker->fire();
+    });
+}
+
+void ScenarioRunner::addExpectations()
+{
+    auto expect = [this](const char *name, int minArgs, int maxArgs, std::function<void(const ScenarioLine &)> run) {
+        m_commands.insert(QStringLiteral("expect ") + QString::fromLatin1(name),
+                          Command{minArgs, maxArgs, false, std::move(run)});
+    };
+    expect("caption", 2, 2, [this](const ScenarioLine &l) {
+        control(l.args[0]);
+        expectEqual(l.args[0], l.args[1], client().windows().screen().caption(l.args[0]));
+    });
+    expect("box", 1, 1, [this](const ScenarioLine &l) {
+        const QStringList boxes = m_environment->takeBoxes();
+        expectEqual(QStringLiteral("box"), l.args[0], boxes.isEmpty() ? QStringLiteral("(no box)") : boxes.last());
+    });
+    expect("no-box", 0, 0, [this](const ScenarioLine &) {
+        const QStringList boxes = m_environment->takeBoxes();
+        if (!boxes.isEmpty())
+            fail(QStringLiteral("expected no box, got \"%1\"").arg(escapeForDisplay(boxes.last())));
+    });
+    auto flag = [this, expect](const char *name, std::function<bool(const QString &)> read) {
+        expect(name, 2, 2, [this, name, read](const ScenarioLine &l) {
+            control(l.args[0]);
+            const bool expected = yesNo(l.args[1]);
+            if (read(l.args[0]) != expected)
+                fail(QStringLiteral("%1 %2: expected %3").arg(QString::fromLatin1(name), l.args[0], l.args[1]));
+        });
+    };
+    flag("visible", [this](const QString &n) { return client().windows().screen().isVisible(n); });
+    flag("enabled", [this](const QString &n) { return client().windows().screen().isEnabled(n); });
+    flag("checked", [this](const QString &n) {
+        auto *button = qobject_cast<QAbstractButton *>(control(n));
+        return button && button->isChecked();
+    });
+    expect("running", 2, 2, [this](const ScenarioLine &l) {
+        client();
+        Ticker *ticker = m_environment->ticker(l.args[0]);
+        if (!ticker)
+            fail(QStringLiteral("no timer named %1").arg(l.args[0]));
+        if (ticker->isActive() != yesNo(l.args[1]))
+            fail(QStringLiteral("running %1: expected %2").arg(l.args[0], l.args[1]));
+    });
+    expect("position", 2, 2, [this](const ScenarioLine &l) {
+        control(l.args[0]);
+        expectEqual(l.args[0], QString::number(number(l.args[1])),
+                    QString::number(client().windows().screen().position(l.args[0])));
+    });
+    expect("colour", 2, 3, [this](const ScenarioLine &l) {
+        if (l.args.size() == 3 && l.args[0] == QLatin1String("item")) {
+            GroupBar *bar = client().windows().main().groupBar();
+            for (int g = 0; g < bar->groupCount(); ++g)
+                for (int i = 0; i < bar->itemCount(g); ++i)
+                    if (bar->itemCaption(g, i) == l.args[1]) {
+                        expectEqual(QStringLiteral("colour of item"), colourText(parseColour(l.args[2])),
+                                    colourText(bar->itemColour(g, i)));
+                        return;
+                    }
+            fail(QStringLiteral("no device item \"%1\"").arg(escapeForDisplay(l.args[1])));
+        }
+        control(l.args[0]);
+        expectEqual(QStringLiteral("colour of ") + l.args[0], colourText(parseColour(l.args[1])),
+                    colourText(client().windows().screen().colour(l.args[0])));
+    });
+    expect("page", 1, 1, [this](const ScenarioLine &l) {
+        expectEqual(QStringLiteral("page"), l.args[0], QString::number(client().windows().screen().activePage()));
+    });
+    expect("tab", 2, 2, [this](const ScenarioLine &l) {
+        const bool shown = client().windows().screen().isTabShown(number(l.args[0]));
+        if (shown != yesNo(l.args[1]))
+            fail(QStringLiteral("tab %1: expected %2").arg(l.args[0], l.args[1]));
+    });
+    expect("groups", 0, -1, [this](const ScenarioLine &l) {
+        GroupBar *bar = client().windows().main().groupBar();
+        QStringList actual;
+        for (int g = 0; g < bar->groupCount(); ++g)
+            actual << bar->groupCaption(g);
+        if (actual != l.args)
+            fail(QStringLiteral("groups: expected %1, actual %2").arg(joinQuoted(l.args), joinQuoted(actual)));
+    });
+    expect("items", 1, -1, [this](const ScenarioLine &l) {
+        GroupBar *bar = client().windows().main().groupBar();
+        for (int g = 0; g < bar->groupCount(); ++g) {
+            if (bar->groupCaption(g) != l.args[0])
+                continue;
+            QStringList actual;
+            for (int i = 0; i < bar->itemCount(g); ++i)
+                actual << bar->itemCaption(g, i);
+            const QStringList expected = l.args.mid(1);
+            if (actual != expected)
+                fail(QStringLiteral("items of \"%1\": expected %2, actual %3")
+                         .arg(escapeForDisplay(l.args[0]), joinQuoted(expected), joinQuoted(actual)));
+            return;
+        }
+        fail(QStringLiteral("no group \"%1\"").arg(escapeForDisplay(l.args[0])));
+    });
+    expect("lines", 1, -1, [this](const ScenarioLine &l) {
+        control(l.args[0]);
+        const QStringList actual = client().windows().screen().lines(l.args[0]);
+        const QStringList expected = l.args.mid(1);
+        bool same = actual.size() == expected.size();
+        for (qsizetype i = 0; same && i < actual.size(); ++i)
+            same = lineMatches(expected[i], actual[i]);
+        if (!same)
+            fail(QStringLiteral("lines of %1: expected %2, actual %3").arg(l.args[0], joinQuoted(expected), joinQuoted(actual)));
+    });
+    expect("sent", 1, 1, [this](const ScenarioLine &l) {
+        expectEqual(QStringLiteral("sent"), l.args[0], cp1254::decode(m_link->takeSent()));
+    });
+    expect("nothing-sent", 0, 0, [this](const ScenarioLine &) {
+        expectEqual(QStringLiteral("sent"), QString(), cp1254::decode(m_link->takeSent()));
+    });
+    expect("pending", 1, 1, [this](const ScenarioLine &l) {
+        expectEqual(QStringLiteral("pending"), l.args[0], client().state().pendingKind);
+    });
+}
+
+void ScenarioRunner::addTableExpectations() {}
+
+} // namespace korvel

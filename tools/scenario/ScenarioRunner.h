@@ -1,0 +1,59 @@
+#pragma once
+
+#include "ScenarioScript.h"
+
+#include <QHash>
+#include <functional>
+#include <memory>
+
+class QObject;
+class QWidget;
+
+namespace korvel {
+
+class Client;
+class MemoryLink;
+class ScenarioEnvironment;
+
+// Runs one scenario against the real windows of the client, with an in-memory link and timers that
+// tick only when told.
+class ScenarioRunner final
+{
+public:
+    enum Result { Passed = 0, Failed = 1, Unreadable = 2 };
+
+    ScenarioRunner();
+    ~ScenarioRunner();
+
+    // Checks that every line names a known command with a fitting number of arguments.
+    std::optional<QString> check(const ScenarioScript &script) const;
+    Result run(const ScenarioScript &script, QString &message);
+
+private:
+    struct Command {
+        int minArgs;
+        int maxArgs; // -1: any number
+        bool setUp;
+        std::function<void(const ScenarioLine &)> run;
+    };
+    void addCommands();
+    void addActions();
+    void addExpectations();
+    void addTableExpectations();
+    static QString key(const ScenarioLine &line);
+
+    Client &client();
+    QObject *control(const QString &name);
+    QWidget *widget(const QString &name);
+    void ensureClickable(QWidget *w, const QString &name);
+    void bringUpTab(QWidget *w);
+    void settle();
+
+    QHash<QString, Command> m_commands;
+    std::unique_ptr<ScenarioEnvironment> m_environment;
+    std::unique_ptr<MemoryLink> m_link;
+    std::unique_ptr<Client> m_client;
+    QString m_defaultHost;
+};
+
+} // namespace korvel
