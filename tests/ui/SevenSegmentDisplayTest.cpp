@@ -140,6 +140,19 @@ TEST(SevenSegmentDisplay, DrawsInTheLitColourOnBlack)
     }
 }
 
+TEST(SevenSegmentDisplay, KeepsItsLookInsideAPanelWhoseStyleColoursLabels)
+{
+    QWidget panel;
+    panel.setStyleSheet(QStringLiteral("QLabel { color: #c0c0c0; background: transparent; }"));
+    auto *display = new SevenSegmentDisplay(QStringLiteral("88"), &panel);
+    display->resize(120, 40);
+    korvel::testing::showAndSettle(panel);
+    const QImage image = korvel::testing::grab(*display);
+    EXPECT_GT(litPixels(image).count, 100);
+    EXPECT_EQ(litPixels(image, korvel::colours::silver).count, 0);
+    EXPECT_EQ(image.pixel(0, 0), qRgb(0, 0, 0));
+}
+
 TEST(SevenSegmentDisplay, CharactersWithoutASegmentGlyphStillShow)
 {
     for (const QString &text : {QStringLiteral("~"), QStringLiteral("İ"), QStringLiteral("%")})
