@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <memory>
+
+namespace korvel
+{
+
+// The measured values of every device the user looks at: rows 1..250 (row 1 is the selected device),
+// 256 slots each, with the four bytes each slot was decoded from. One instance per process, owned by the
+// tool window; it is allocated once and never grows, so a client running for weeks keeps its size.
+// Reads outside the table give the "nothing received" markers; writes outside it are dropped.
+class DeviceValueTable final
+{
+public:
+    static constexpr int FirstRow = 1;
+    static constexpr int LastRow = 250;
+    static constexpr int SlotCount = 256;
+    static constexpr double Unset = -1.0;
+    static constexpr int UnsetByte = -1;
+
+    using RawBytes = std::array<qint32, 4>;
+
+    DeviceValueTable();
+    DeviceValueTable(const DeviceValueTable &) = delete;
+    DeviceValueTable &operator=(const DeviceValueTable &) = delete;
+
+    static bool contains(int row, int slot)
+    {
+        return row >= FirstRow && row <= LastRow && slot >= 0 && slot < SlotCount;
+    }
+    // Slots that register dumps carry as 32-bit integers rather than floats.
+    static bool isIntegerSlot(int slot);
+
+    double value(int row, int slot) const;
+    int rawByte(int row, int slot, int k) const;
+    void setValue(int row, int slot, double value)
+    {
+        if (contains(row, slot))
+            m_cells[index(row, slot)].value = value;
+    }
+    void setRawBytes(int row, int slot, const RawBytes &bytes)
+    {
+        if (contains(row, slot))
+            m_cells[index(row, slot)].raw = bytes;
+    }
+
+    int slotCursor() const { return m_slotCursor; }
+    void setSlotCursor(int slot) { m_slotCursor = slot; }
+
+    // The serial replies of the tool window collect here; DecodeRegisterDump empties it.
+    QString &receiveText() { return m_receiveText; }
+    const QString &receiveText() const { return m_receiveText; }
+
+    // ResetDeviceRow: every value of the row back to -1.0 and every raw byte to -1. The cursor stays.
+    void resetRow(int row);
+    void ResetDeviceRow(int row) { resetRow(row); }
+
+private:
+    struct Cell {
+        double value;
+        RawBytes raw;
+    };
+
+    static std::size_t index(int row, int slot) { return std::size_t(row - FirstRow) * SlotCount + slot; }
+
+    std::unique_ptr<Cell[]> m_cells;
+    int m_slotCursor = 0;
+    QString m_receiveText;
+};
+
+} // namespace korvel
