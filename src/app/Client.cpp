@@ -1,6 +1,11 @@
 #include "app/Client.h"
 
 #include "core/Environment.h"
+#include "directory/DeviceDirectory.h"
+#include "directory/DeviceSelection.h"
+#include "directory/UserRights.h"
+#include "ui/GroupBarDeviceList.h"
+#include "ui/ToolWindow.h"
 #include "link/ReplyReceiver.h"
 #include "ui/ClientWindows.h"
 #include "ui/LoginWindow.h"
@@ -9,6 +14,7 @@
 
 #include <QAction>
 #include <QDateEdit>
+#include <QLineEdit>
 #include <QLocale>
 
 namespace korvel {
@@ -25,16 +31,40 @@ Client::Client(Environment &environment, Link &link, ServerAddress address, QObj
     connect(&main, &MainWindow::shown, this, &Client::onMainWindowShown);
     connect(&main, &MainWindow::closed, this, &Client::finished);
     connect(m_connection.get(), &Connection::linkUp, &main, &MainWindow::useConnectedTrayMenu);
-    connect(m_connection.get(), &Connection::aboutToLogin, main.groupBar(), &GroupBar::clearItems);
+    connect(m_connection.get(), &Connection::aboutToLogin, this, [this] { m_deviceList->clearItems(); });
     connect(m_connection.get(), &Connection::closeRequested, &main, &QWidget::close);
     if (QAction *log = main.findChild<QAction *>(QStringLiteral("Haberlesme1")))
         connect(log, &QAction::triggered, this, [this] { m_windows->screen().showWindow(QStringLiteral("TFrmhaberlesme")); });
     if (QAction *tool = main.findChild<QAction *>(QStringLiteral("Veri1")))
         connect(tool, &QAction::triggered, this, [this] { m_windows->screen().showWindow(QStringLiteral("TVD1KAL")); });
     wireLoginWindow();
+    wireDirectory();
 }
 
 Client::~Client() = default;
+
+DeviceValueTable &Client::valueTable() { return m_windows->tool().valueTable(); }
+
+void Client::wireDirectory()
+{
+    Screen &screen = m_windows->screen();
+    MainWindow &main = m_windows->main();
+    m_deviceList = std::make_unique<GroupBarDeviceList>(*main.groupBar());
+    m_directory = std::make_unique<DeviceDirectory>(*m_deviceList, screen);
+    m_rights = std::make_unique<UserRights>(screen);
+    m_selection = std::make_unique<DeviceSelection>(*m_deviceList, screen, m_environment, m_state, valueTable(),
+                                                    *m_connection);
+    m_dispatcher.setHandler(u"cihazlar", [this](ReplyText &t) { m_directory->handleDevice(t); });
+    m_dispatcher.setHandler(u"haklar", [this](ReplyText &t) { m_rights->handleViewRights(t); });
+    m_dispatcher.setHandler(u"tblhaklar", [this](ReplyText &t) { m_rights->handleCommandRights(t); });
+    m_dispatcher.setHandler(u"Hattayok", [this](ReplyText &t) { m_selection->handleOffLine(t); });
+    connect(m_receiver.get(), &ReplyReceiver::chunkStarted, this, [this] { m_rights->beginChunk(); });
+    connect(main.groupBar(), &GroupBar::itemClicked, m_selection.get(), &DeviceSelection::itemClicked);
+    for (const char *field : {"Edit111", "Edit5"}) {
+        if (auto *edit = main.findChild<QLineEdit *>(QString::fromLatin1(field)))
+            connect(edit, &QLineEdit::textChanged, m_selection.get(), &DeviceSelection::activeDeviceTextChanged);
+    }
+}
 
 void Client::wireLoginWindow()
 {

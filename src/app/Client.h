@@ -10,9 +10,14 @@
 namespace korvel {
 
 class ClientWindows;
+class DeviceDirectory;
+class DeviceSelection;
+class DeviceValueTable;
 class Environment;
+class GroupBarDeviceList;
 class Link;
 class ReplyReceiver;
+class UserRights;
 
 // The client put together: its windows, state, link, dispatcher and the subsystems' handlers, wired
 // to each other. The program and the scenario runner build it with their own environment and link.
@@ -31,6 +36,8 @@ public:
     Connection &connection() { return *m_connection; }
     ReplyReceiver &receiver() { return *m_receiver; }
     ReplyDispatcher &dispatcher() { return m_dispatcher; }
+    DeviceValueTable &valueTable();
+    DeviceSelection &selection() { return *m_selection; }
 
 Q_SIGNALS:
     // The main window was closed: the program ends.
@@ -38,6 +45,7 @@ Q_SIGNALS:
 
 private:
     void wireLoginWindow();
+    void wireDirectory();
     void onMainWindowShown();
     void onLoginWindowClosed();
 
@@ -47,6 +55,10 @@ private:
     ReplyDispatcher m_dispatcher;
     std::unique_ptr<Connection> m_connection;
     std::unique_ptr<ReplyReceiver> m_receiver;
+    std::unique_ptr<GroupBarDeviceList> m_deviceList;
+    std::unique_ptr<DeviceDirectory> m_directory;
+    std::unique_ptr<UserRights> m_rights;
+    std::unique_ptr<DeviceSelection> m_selection;
 };
 
 } // namespace korvel

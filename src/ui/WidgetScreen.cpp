@@ -3,6 +3,7 @@
 #include "ui/StatusLine.h"
 #include "ui/widgets/Lamp.h"
 #include "ui/widgets/NeedleMeter.h"
+#include "ui/widgets/SevenSegmentDisplay.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -111,7 +112,7 @@ QString WidgetScreen::caption(const QString &control) const
         return menu->title();
     if (auto *group = qobject_cast<QGroupBox *>(o))
         return group->title();
-    if (auto *spin = qobject_cast<QSpinBox *>(o))
+    if (auto *spin = qobject_cast<QAbstractSpinBox *>(o))
         return spin->text();
     if (auto *w = qobject_cast<QWidget *>(o); w && w->isWindow())
         return w->windowTitle();
@@ -123,6 +124,8 @@ void WidgetScreen::setColour(const QString &control, Colour colour)
     QObject *o = find(control);
     if (auto *lamp = qobject_cast<Lamp *>(o)) {
         lamp->setBrushColour(colour);
+    } else if (auto *display = qobject_cast<SevenSegmentDisplay *>(o)) {
+        display->setLitColour(colour);
     } else if (auto *w = qobject_cast<QWidget *>(o)) {
         QPalette palette = w->palette();
         const QColor c = toQColor(colour);
@@ -140,6 +143,8 @@ Colour WidgetScreen::colour(const QString &control) const
     QObject *o = find(control);
     if (auto *lamp = qobject_cast<Lamp *>(o))
         return lamp->brushColour();
+    if (auto *display = qobject_cast<SevenSegmentDisplay *>(o))
+        return display->litColour();
     if (auto *w = qobject_cast<QWidget *>(o))
         return toColour(w->palette().color(QPalette::WindowText));
     return 0;

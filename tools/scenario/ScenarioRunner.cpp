@@ -8,6 +8,7 @@
 #include "ui/ClientWindows.h"
 #include "ui/MainWindow.h"
 #include "ui/widgets/GroupBar.h"
+#include "values/DeviceValueTable.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -471,6 +472,37 @@ void ScenarioRunner::addExpectations()
     });
 }
 
-void ScenarioRunner::addTableExpectations() {}
+void ScenarioRunner::addTableExpectations()
+{
+    auto expect = [this](const char *name, int minArgs, int maxArgs, std::function<void(const ScenarioLine &)> run) {
+        m_commands.insert(QStringLiteral("expect ") + QString::fromLatin1(name),
+                          Command{minArgs, maxArgs, false, std::move(run)});
+    };
+    // value [ROW] SLOT NUMBER: equal when both print the same with 15 significant digits.
+    expect("value", 2, 3, [this](const ScenarioLine &l) {
+        const int row = l.args.size() == 3 ? number(l.args[0]) : 1;
+        const int slot = number(l.args[l.args.size() - 2]);
+        bool ok = false;
+        const double expected = l.args.last().toDouble(&ok);
+        if (!ok)
+            fail(QStringLiteral("expected a number, got %1").arg(l.args.last()));
+        const double actual = client().valueTable().value(row, slot);
+        expectEqual(QStringLiteral("value %1 %2").arg(row).arg(slot), QString::number(expected, 'g', 15),
+                    QString::number(actual, 'g', 15));
+    });
+    expect("raw", 5, 6, [this](const ScenarioLine &l) {
+        const int row = l.args.size() == 6 ? number(l.args[0]) : 1;
+        const int first = int(l.args.size()) - 5;
+        const int slot = number(l.args[first]);
+        QStringList actual;
+        for (int k = 0; k < 4; ++k)
+            actual << QString::number(client().valueTable().rawByte(row, slot, k));
+        expectEqual(QStringLiteral("raw %1 %2").arg(row).arg(slot), l.args.mid(first + 1).join(u' '), actual.join(u' '));
+    });
+    expect("cursor", 1, 1, [this](const ScenarioLine &l) {
+        expectEqual(QStringLiteral("cursor"), QString::number(number(l.args[0])),
+                    QString::number(client().valueTable().slotCursor()));
+    });
+}
 
 } // namespace korvel

@@ -76,7 +76,8 @@ std::optional<QString> parseScenario(const QString &file, const QString &text, S
                 ++pos;
                 continue;
             }
-            if (c == u'#')
+            // A comment starts the line or is a "#" standing alone; "#RRGGBB" is a colour.
+            if (c == u'#' && (words.isEmpty() || pos + 1 >= line.size() || line[pos + 1].isSpace()))
                 break;
             if (c == u'"') {
                 ++pos;

@@ -20,7 +20,7 @@ struct ScenarioScript {
     std::vector<ScenarioLine> lines;
 };
 
-// Reads a scenario file: one command a line, "#" starts a comment, strings in double quotes with the
+// Reads a scenario file: one command a line, "#" at the start of a line or standing alone starts a comment, strings in double quotes with the
 // escapes \xNN (the character of code page 1254 byte NN), \n, \r, \t, \\ and \". Returns the error
 // text of the first line that cannot be read.
 std::optional<QString> parseScenario(const QString &file, const QString &text, ScenarioScript &script);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/Screen.h"
+
+#include <QString>
+
+namespace korvel {
+
+// The device list of the group bar as the view logic sees it: groups in bar order, each with its
+// device items. An item keeps the serial number it was created with, apart from its caption.
+class DeviceList
+{
+public:
+    virtual ~DeviceList() = default;
+
+    virtual int groupCount() const = 0;
+    virtual QString groupCaption(int group) const = 0;
+    // Appends a group at the end of the bar; returns its index.
+    virtual int addGroup(const QString &caption) = 0;
+
+    virtual int itemCount(int group) const = 0;
+    virtual QString itemCaption(int group, int item) const = 0;
+    virtual int itemKind(int group, int item) const = 0;
+    virtual QString itemSerial(int group, int item) const = 0;
+    virtual void insertItem(int group, int position, const QString &caption, int kind, const QString &serial) = 0;
+    virtual void setItemColour(int group, int item, Colour colour) = 0;
+    // Removes every item of every group; the groups stay.
+    virtual void clearItems() = 0;
+};
+
+} // namespace korvel

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# The test command: set up, build, and run every test headless (unit tests, scenario files, end-to-end
+# tests), then the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/setup.sh
+export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/korvel-runtime-$(id -u)}
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+
+echo "== build"
+bash tools/build.sh build
+echo "== tests"
+ctest --test-dir build --output-on-failure --parallel "$(nproc)" --timeout 300
+
+echo "== build with AddressSanitizer and UndefinedBehaviorSanitizer"
+bash tools/build.sh build-asan -DKORVEL_SANITIZE=ON -DKORVEL_BENCHMARKS=OFF
+echo "== tests with AddressSanitizer and UndefinedBehaviorSanitizer"
+# Qt's own allocations at exit are not the project's leaks; every other report fails the run.
+ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure --parallel "$(nproc)" --timeout 600
