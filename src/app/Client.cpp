@@ -6,6 +6,8 @@
 #include "directory/UserRights.h"
 #include "ui/GroupBarDeviceList.h"
 #include "ui/ToolWindow.h"
+#include "values/DataReplies.h"
+#include "values/ValueRenderer.h"
 #include "link/ReplyReceiver.h"
 #include "ui/ClientWindows.h"
 #include "ui/LoginWindow.h"
@@ -15,6 +17,7 @@
 #include <QAction>
 #include <QDateEdit>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QLocale>
 
 namespace korvel {
@@ -39,9 +42,31 @@ Client::Client(Environment &environment, Link &link, ServerAddress address, QObj
         connect(tool, &QAction::triggered, this, [this] { m_windows->screen().showWindow(QStringLiteral("TVD1KAL")); });
     wireLoginWindow();
     wireDirectory();
+    wireValues();
 }
 
 Client::~Client() = default;
+
+void Client::wireValues()
+{
+    Screen &screen = m_windows->screen();
+    MainWindow &main = m_windows->main();
+    m_dataReplies = std::make_unique<DataReplies>(screen, m_state, valueTable(), *m_deviceList, *m_connection);
+    m_renderer = std::make_unique<ValueRenderer>(screen, m_environment, m_state, valueTable());
+    DataReplies *replies = m_dataReplies.get();
+    m_dispatcher.setHandler(u"enerjial", [replies](ReplyText &t) { replies->handleRegisterDump(t); });
+    m_dispatcher.setHandler(u"akimdegerleri", [replies](ReplyText &t) { replies->handleRelayCurrents(t); });
+    m_dispatcher.setHandler(u"cihazenerji", [replies](ReplyText &t) { replies->handleValueRecords(t); });
+    const struct {
+        const char *button;
+        void (DataReplies::*request)();
+    } requests[] = {{"VrShadowButton8", &DataReplies::requestConsumption},
+                    {"BitBtn2", &DataReplies::requestCapacitorStates}};
+    for (const auto &r : requests) {
+        if (auto *button = main.findChild<QPushButton *>(QString::fromLatin1(r.button)))
+            connect(button, &QPushButton::clicked, replies, r.request);
+    }
+}
 
 DeviceValueTable &Client::valueTable() { return m_windows->tool().valueTable(); }
 

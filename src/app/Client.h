@@ -10,6 +10,7 @@
 namespace korvel {
 
 class ClientWindows;
+class DataReplies;
 class DeviceDirectory;
 class DeviceSelection;
 class DeviceValueTable;
@@ -18,6 +19,7 @@ class GroupBarDeviceList;
 class Link;
 class ReplyReceiver;
 class UserRights;
+class ValueRenderer;
 
 // The client put together: its windows, state, link, dispatcher and the subsystems' handlers, wired
 // to each other. The program and the scenario runner build it with their own environment and link.
@@ -38,6 +40,8 @@ public:
     ReplyDispatcher &dispatcher() { return m_dispatcher; }
     DeviceValueTable &valueTable();
     DeviceSelection &selection() { return *m_selection; }
+    DataReplies &dataReplies() { return *m_dataReplies; }
+    ValueRenderer &renderer() { return *m_renderer; }
 
 Q_SIGNALS:
     // The main window was closed: the program ends.
@@ -46,6 +50,7 @@ Q_SIGNALS:
 private:
     void wireLoginWindow();
     void wireDirectory();
+    void wireValues();
     void onMainWindowShown();
     void onLoginWindowClosed();
 
@@ -59,6 +64,8 @@ private:
     std::unique_ptr<DeviceDirectory> m_directory;
     std::unique_ptr<UserRights> m_rights;
     std::unique_ptr<DeviceSelection> m_selection;
+    std::unique_ptr<DataReplies> m_dataReplies;
+    std::unique_ptr<ValueRenderer> m_renderer;
 };
 
 } // namespace korvel

@@ -201,13 +201,14 @@ void ScenarioRunner::ensureClickable(QWidget *w, const QString &name)
                 fail(QStringLiteral("%1 cannot be clicked: its window is not shown").arg(name));
             break;
         }
+        // A page of the page control is hidden whenever another page is on top; what counts is its tab.
+        if (const int page = tabs->indexOf(p); page >= 0) {
+            if (!tabs->isTabVisible(page))
+                fail(QStringLiteral("%1 cannot be clicked: its tab %2 is not shown").arg(name).arg(page));
+            continue;
+        }
         if (p->isHidden())
             fail(QStringLiteral("%1 cannot be clicked: %2 is hidden").arg(name, p == w ? QStringLiteral("it") : p->objectName()));
-        if (p->parentWidget() && p->parentWidget()->parentWidget() == tabs) {
-            const int page = tabs->indexOf(p);
-            if (page >= 0 && !tabs->isTabVisible(page))
-                fail(QStringLiteral("%1 cannot be clicked: its tab %2 is not shown").arg(name).arg(page));
-        }
     }
     if (!w->isEnabled())
         fail(QStringLiteral("%1 cannot be clicked: it is disabled").arg(name));
@@ -345,6 +346,15 @@ void ScenarioRunner::addActions()
         if (!picker || !date.isValid())
             fail(QStringLiteral("date needs a date picker and YYYY-MM-DD"));
         picker->setDate(date);
+    });
+    // screenshot [WINDOW] "FILE": saves what the window shows as an image; changes nothing.
+    action("screenshot", 1, 2, [this](const ScenarioLine &l) {
+        const QString window = l.args.size() == 2 ? l.args[0] : QStringLiteral("TFrmAna");
+        QWidget *w = client().windows().screen().window(window);
+        if (!w)
+            fail(QStringLiteral("no window named %1").arg(window));
+        if (!w->grab().save(l.args.last()))
+            fail(QStringLiteral("cannot write %1").arg(l.args.last()));
     });
     action("tick", 1, 1, [this](const ScenarioLine &l) {
         client();

@@ -1,0 +1,125 @@
+#include "values/DataReplies.h"
+
+#include "core/AsciiCase.h"
+#include "core/ClientState.h"
+#include "core/DeviceList.h"
+#include "core/Screen.h"
+#include "link/Connection.h"
+#include "link/MessageFramer.h"
+#include "link/ReplyText.h"
+#include "values/DeviceValueTable.h"
+#include "values/RegisterDump.h"
+#include "values/ValueRecords.h"
+
+namespace korvel {
+
+namespace {
+// How an "enerjial" reply is read for each pending kind that carries a register dump: the status
+// while decoding and the heading afterwards, both after the device number.
+struct DumpKind {
+    const char16_t *kind;
+    const char16_t *status;
+    const char16_t *heading;
+};
+
+const DumpKind dumpKinds[] = {
+    {u"anideger", u" Seri Nolu Cihazın ölçüm değerleri alınıyor. ", u" Nolu Cihaz Verileri"},
+    {u"tuketim", u" Seri Nolu Cihazın tüketim değerleri alınıyor. ", u" Nolu Cihaz Tüketim Verileri"},
+    {u"sabitler", u" Seri Nolu Cihazın sabit değerleri alınıyor. ", u" Nolu Cihaz Tüketim Verileri"},
+    {u"kondasatordurum", u" Seri Nolu Cihazın kondansatör durum ve güç değerleri alınıyor. ",
+     u" nolu cihaz kondansatör bilgileri"},
+};
+
+const DumpKind *dumpKind(const QString &pending)
+{
+    for (const DumpKind &k : dumpKinds) {
+        if (pending == QStringView(k.kind))
+            return &k;
+    }
+    return nullptr;
+}
+
+// The relay view's displays that "akimdegerleri" fills, in field order.
+const char *const relayDisplays[] = {"akim1", "akim2", "akim3", "akimt", "Sno", "Trh", "Saat"};
+} // namespace
+
+DataReplies::DataReplies(Screen &screen, ClientState &state, DeviceValueTable &table, DeviceList &list,
+                         Connection &connection, QObject *parent)
+    : QObject(parent), m_screen(screen), m_state(state), m_table(table), m_list(list), m_connection(connection)
+{
+}
+
+void DataReplies::request(const QString &kind, int slot, const QString &verb, const QString &outgoing)
+{
+    m_state.pendingKind = kind;
+    m_table.setSlotCursor(slot);
+    m_connection.send(MessageFramer::request(verb, {m_screen.caption(QStringLiteral("Edit111"))}));
+    m_screen.setCaption(QStringLiteral("LblGiden"), outgoing);
+    m_screen.setCaption(QStringLiteral("LblMesaj"), QString());
+}
+
+void DataReplies::requestConsumption()
+{
+    request(QStringLiteral("tuketim"), 36, QStringLiteral("enerharcanan"),
+            QStringLiteral("Tüketim verileri istendi.Lütfen bekleyin..."));
+    for (const char *meter : {"SayacAktif", "Sayacind", "SayacKap"})
+        m_screen.setCaption(QString::fromLatin1(meter), QStringLiteral("0"));
+}
+
+void DataReplies::requestCapacitorStates()
+{
+    request(QStringLiteral("kondasatordurum"), 52, QStringLiteral("kondasatordurum"),
+            QStringLiteral("Kondansatör durumları istendi.Lütfen bekleyin..."));
+}
+
+void DataReplies::requestMissingValues()
+{
+    request(QStringLiteral("anideger"), 15, QStringLiteral("cosfi"), QStringLiteral("eksikler istendi.Lütfen bekleyin..."));
+}
+
+void DataReplies::handleRegisterDump(ReplyText &text)
+{
+    const DumpKind *kind = dumpKind(m_state.pendingKind);
+    // Any other kind (a meter reading, or nothing asked yet) leaves the reply to the skipping rule.
+    if (!kind)
+        return;
+    const QString number = QString::number(m_state.activeDeviceNumber);
+    m_screen.setCaption(QStringLiteral("LblMesaj"), number + QString::fromUtf16(kind->status));
+    text.drop(11);
+    DecodeRegisterDump(m_table, text.rest(), m_state.decimalSeparator, [this](const QString &line) {
+        m_screen.appendLine(QStringLiteral("TVD1KAL.Memo3"), line);
+    });
+    text.clear();
+    m_screen.setCaption(QStringLiteral("Label2"), number + QString::fromUtf16(kind->heading));
+}
+
+void DataReplies::handleRelayCurrents(ReplyText &text)
+{
+    text.drop(14);
+    for (const char *display : relayDisplays)
+        m_screen.setCaption(QString::fromLatin1(display), text.takeField());
+}
+
+void DataReplies::handleValueRecords(ReplyText &text)
+{
+    text.drop(12);
+    const QString device = text.takeField();
+    const QString group = text.takeField();
+    const QString records = text.peekField().toString();
+    m_screen.setCaption(QStringLiteral("LblMesaj"), device + QStringLiteral(" Enerji bilgileri alınıyor. "));
+    DecodeValueRecords(m_table, records, m_state.decimalSeparator);
+    text.takeField();
+    text.drop(1);
+
+    const QString caption = asciiUpper(group);
+    for (int g = 0; g < m_list.groupCount(); ++g) {
+        if (m_list.groupCaption(g) != caption)
+            continue;
+        for (int i = 0; i < m_list.itemCount(g); ++i) {
+            if (m_list.itemCaption(g, i).contains(device))
+                m_list.setItemColour(g, i, colours::blue);
+        }
+    }
+}
+
+} // namespace korvel

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace korvel {
+
+class DeviceValueTable;
+class Environment;
+class Screen;
+class Ticker;
+struct ClientState;
+
+// Draws the value table onto the views once a second: every slot of the slot maps goes to its display
+// with its format, unit and colour. While the instantaneous view is hidden it fills the relay view's
+// compact clock and current displays instead. Captions are written only when their text changes.
+class ValueRenderer final : public QObject
+{
+    Q_OBJECT
+public:
+    ValueRenderer(Screen &screen, Environment &environment, const ClientState &state, const DeviceValueTable &table,
+                  QObject *parent = nullptr);
+
+    // One pass, as each tick of the renderer's timer runs it.
+    void renderPass();
+
+    // The needle position for a cos φ value: 1.0 in the centre, inductive to the right, capacitive to
+    // the left, held at the ends of the scale.
+    static int needlePosition(double cosPhi);
+
+private:
+    void renderFull();
+    void renderCompact();
+    void renderSlot(int row, int slot);
+    // The row in Edit1, or 0 when it names none; tells the user once per change of the text.
+    int rowToShow();
+
+    Screen &m_screen;
+    Environment &m_environment;
+    const ClientState &m_state;
+    const DeviceValueTable &m_table;
+    Ticker *m_timer;
+    QString m_reportedRowText;
+};
+
+} // namespace korvel
