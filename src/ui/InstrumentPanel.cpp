@@ -114,14 +114,18 @@ QWidget *InstrumentPanel::buildValueColumn(QWidget *owner)
     auto *column = new QWidget(owner);
     auto *grid = new QGridLayout(column);
     grid->setContentsMargins(0, 0, 0, 0);
-    // Rows of the column: three groups side by side, then pairs.
-    const int places[][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 1}, {2, 0}, {2, 1}, {3, 0}, {3, 1}};
+    // Rows of the column on a grid of six: three groups side by side, then pairs of half the width.
+    struct Place {
+        int row, column, span;
+    };
+    const Place places[] = {{0, 0, 2}, {0, 2, 2}, {0, 4, 2}, {1, 0, 3}, {1, 3, 3},
+                            {2, 0, 3}, {2, 3, 3}, {3, 0, 3}, {3, 3, 3}};
     for (size_t i = 0; i < std::size(valueGroups); ++i)
-        grid->addWidget(valuePanel(column, valueGroups[i]), places[i][0], places[i][1]);
-    grid->addWidget(buildRelayPanels(column), 4, 0, 1, 3);
+        grid->addWidget(valuePanel(column, valueGroups[i]), places[i].row, places[i].column, 1, places[i].span);
+    grid->addWidget(buildRelayPanels(column), 4, 0, 1, 6);
     QCheckBox *alarm = form::check(column, QStringLiteral("chkinpuuyari"), text("İnput değerleri değiştiğinde uyarı ver."));
     alarm->hide();
-    grid->addWidget(alarm, 5, 0, 1, 3);
+    grid->addWidget(alarm, 5, 0, 1, 6);
     return column;
 }
 
