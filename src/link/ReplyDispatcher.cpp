@@ -1,11 +1,15 @@
 #include "link/ReplyDispatcher.h"
 
+#include <bit>
+#include <cstring>
 #include <exception>
 
-namespace korvel {
+namespace korvel
+{
 
 ReplyDispatcher::ReplyDispatcher()
 {
+    static_assert(tagOrder.size() <= 16, "tag sets are kept in 16 bits");
     for (size_t i = 0; i < tagOrder.size(); ++i)
         m_tags[i] = QString::fromUtf16(tagOrder[i]);
 }
@@ -15,28 +19,66 @@ void ReplyDispatcher::setHandler(QStringView tag, Handler handler)
     for (size_t i = 0; i < m_tags.size(); ++i) {
         if (m_tags[i] == tag) {
             m_handlers[i] = std::move(handler);
-            m_firstLetters[m_tags[i][0].unicode()] = true;
+            indexHandledTags();
             return;
         }
     }
     Q_ASSERT_X(false, "ReplyDispatcher::setHandler", "tag not in the catalogue");
 }
 
-bool ReplyDispatcher::mayStartTag(QStringView rest) const
+void ReplyDispatcher::indexHandledTags()
 {
-    if (rest.isEmpty())
+    m_tagsByFirstLetter.fill(0);
+    m_firstPairs.reset();
+    for (size_t i = 0; i < m_tags.size(); ++i) {
+        if (!m_handlers[i])
+            continue;
+        const char16_t first = m_tags[i][0].unicode();
+        const char16_t second = m_tags[i][1].unicode();
+        m_tagsByFirstLetter[first] |= std::uint16_t(1u << i);
+        m_firstPairs.set(first * asciiEnd + second);
+    }
+}
+
+inline bool ReplyDispatcher::tagAt(size_t index, const QChar *at, qsizetype available) const
+{
+    const QString &tag = m_tags[index];
+    return tag.size() <= available && at[0] == tag[0] &&
+           std::memcmp(at, tag.constData(), size_t(tag.size()) * sizeof(QChar)) == 0;
+}
+
+inline bool ReplyDispatcher::handledTagAt(const QChar *at, qsizetype available) const
+{
+    // Every tag is longer than two letters.
+    if (available < 2)
         return false;
-    const char16_t first = rest.front().unicode();
-    return first < m_firstLetters.size() && m_firstLetters[first];
+    const char16_t first = at[0].unicode();
+    const char16_t second = at[1].unicode();
+    if (first >= asciiEnd || second >= asciiEnd || !m_firstPairs[first * asciiEnd + second])
+        return false;
+    for (unsigned set = m_tagsByFirstLetter[first]; set != 0; set &= set - 1) {
+        if (tagAt(size_t(std::countr_zero(set)), at, available))
+            return true;
+    }
+    return false;
 }
 
 void ReplyDispatcher::pass(ReplyText &text)
 {
-    if (mayStartTag(text.rest())) {
-        for (size_t i = 0; i < m_tags.size(); ++i) {
-            if (m_handlers[i] && text.startsWith(m_tags[i]))
-                m_handlers[i](text);
-        }
+    // Only tags that begin with the head's letter can match; after a handler the head is new, so the
+    // candidates are taken again, from the next tag in the order on.
+    const QChar *const chars = text.chunk().constData();
+    for (unsigned from = 0; !text.isEmpty();) {
+        const char16_t first = chars[text.offset()].unicode();
+        if (first >= asciiEnd)
+            break;
+        const unsigned candidates = m_tagsByFirstLetter[first] & (~0u << from);
+        if (candidates == 0)
+            break;
+        const size_t index = size_t(std::countr_zero(candidates));
+        if (tagAt(index, chars + text.offset(), text.size()))
+            m_handlers[index](text);
+        from = unsigned(index) + 1;
     }
 
     const bool same = m_lastOffset >= 0 ? m_lastOffset == text.offset() : text.rest() == m_lastRemainder;
@@ -51,11 +93,32 @@ void ReplyDispatcher::pass(ReplyText &text)
 bool ReplyDispatcher::dispatch(const QString &chunk)
 {
     ReplyText text(chunk);
+    const QChar *const chars = text.chunk().constData();
+    const qsizetype size = chunk.size();
+    // The loop stops once one character is left, so nothing at or past this position is ever dropped.
+    const qsizetype last = size - 1;
     m_lastOffset = -1;
     bool completed = true;
     try {
         do {
-            pass(text);
+            const qsizetype at = text.offset();
+            if (at < last && !handledTagAt(chars + at, size - at)) {
+                // No handler runs until a handled tag reaches the head. Meanwhile the rule records each
+                // remainder and deletes its first character on the next pass, so the run is left with
+                // the remainder of its last character recorded, whatever was recorded before.
+                qsizetype next = at + 1;
+                for (; next < last; ++next) {
+                    const char16_t first = chars[next].unicode();
+                    if (first < asciiEnd && m_tagsByFirstLetter[first] != 0 &&
+                        handledTagAt(chars + next, size - next))
+                        break;
+                }
+                text.drop(next - at);
+                m_lastOffset = next - 1;
+                m_lastRemainder.clear();
+            } else {
+                pass(text);
+            }
         } while (text.size() > 1);
     } catch (const std::exception &) {
         completed = false;

@@ -4,15 +4,19 @@
 
 #include <QString>
 #include <array>
+#include <bitset>
+#include <cstdint>
 #include <functional>
 
-namespace korvel {
+namespace korvel
+{
 
 // Recognises the replies at the head of a received chunk by their tags, tested in the fixed order of
 // the catalogue, and lets each tag's handler consume its reply. Text with no known tag at its head is
 // dropped one character per two passes (the skipping rule), with the last recorded remainder kept
-// across chunks. Cost grows linearly with the chunk: the head is pre-tested against the tags' first
-// letters, and two remainders of one chunk are compared by their offsets.
+// across chunks. Cost grows linearly with the chunk: a run of positions where no handled tag begins is
+// crossed in one step that leaves the state those passes would have left, and two remainders of one
+// chunk are compared by their offsets.
 class ReplyDispatcher final
 {
 public:
@@ -20,9 +24,9 @@ public:
 
     // The tags in the order the dispatcher tests them.
     static constexpr std::array<const char16_t *, 16> tagOrder = {
-        u"pong",     u"yenimesaj", u"akimdegerleri", u"reaktifenerji", u"tedassycal", u"mesajvar",
-        u"Hattayok", u"haklar",    u"tblhaklar",     u"sayacal",       u"Sycdegerleri", u"enerjial",
-        u"input",    u"cihazenerji", u"degerler",    u"cihazlar"};
+        u"pong",     u"yenimesaj",   u"akimdegerleri", u"reaktifenerji", u"tedassycal",   u"mesajvar",
+        u"Hattayok", u"haklar",      u"tblhaklar",     u"sayacal",       u"Sycdegerleri", u"enerjial",
+        u"input",    u"cihazenerji", u"degerler",      u"cihazlar"};
 
     ReplyDispatcher();
 
@@ -39,12 +43,21 @@ public:
     QString lastLeft() const { return m_lastLeft; }
 
 private:
+    static constexpr char16_t asciiEnd = 128;
+
+    void indexHandledTags();
     void pass(ReplyText &text);
-    bool mayStartTag(QStringView rest) const;
+    // Whether a tag that has a handler begins at `at`, with `available` characters from there on.
+    bool handledTagAt(const QChar *at, qsizetype available) const;
+    // Whether the tag of catalogue index `index` begins at `at`.
+    bool tagAt(size_t index, const QChar *at, qsizetype available) const;
 
     std::array<QString, tagOrder.size()> m_tags;
     std::array<Handler, tagOrder.size()> m_handlers;
-    std::array<bool, 128> m_firstLetters{};
+    // Catalogue indices (as bits) of the handled tags that begin with a letter.
+    std::array<std::uint16_t, asciiEnd> m_tagsByFirstLetter{};
+    // First two letters of the handled tags: most positions are ruled out by this one lookup.
+    std::bitset<asciiEnd * asciiEnd> m_firstPairs;
 
     QString m_lastRemainder;
     // While a chunk runs, a remainder recorded from it is kept as its offset (-1: m_lastRemainder holds it).
