@@ -1,0 +1,119 @@
+#include "Directory.h"
+
+#include "DateText.h"
+
+#include <QCryptographicHash>
+
+namespace korvel::server
+{
+
+namespace
+{
+
+QByteArray hashOf(const QString &password)
+{
+    return QCryptographicHash::hash(password.toUtf8(), QCryptographicHash::Sha256);
+}
+
+bool sameBytes(const QByteArray &a, const QByteArray &b)
+{
+    // Both are digests of one length; every byte is looked at whatever differs.
+    unsigned char difference = a.size() == b.size() ? 0 : 1;
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i)
+        difference |= static_cast<unsigned char>(a[i] ^ b[i]);
+    return difference == 0;
+}
+
+} // namespace
+
+Directory::Directory(const ServerConfig &config, qint64 epochMs)
+    : m_users(config.users.cbegin(), config.users.cend())
+{
+    for (const UserAccount &u : m_users)
+        m_passwordHashes.push_back(hashOf(u.password));
+    for (const DeviceEntry &d : config.devices)
+        m_devices.push_back(std::make_unique<DeviceModel>(d, epochMs));
+}
+
+const UserAccount *Directory::authenticate(const QString &name, const QString &password) const
+{
+    static const QByteArray nobody = hashOf(QStringLiteral("\x01no user\x01"));
+    const QByteArray offered = hashOf(password);
+    for (size_t i = 0; i < m_users.size(); ++i) {
+        if (m_users[i].name == name)
+            return sameBytes(offered, m_passwordHashes[i]) ? &m_users[i] : nullptr;
+    }
+    sameBytes(offered, nobody);
+    return nullptr;
+}
+
+UserAccount *Directory::user(const QString &name)
+{
+    for (UserAccount &u : m_users) {
+        if (u.name == name)
+            return &u;
+    }
+    return nullptr;
+}
+
+DeviceModel *Directory::find(const QString &serialText) const
+{
+    const QString wanted = serialText.trimmed();
+    if (wanted.isEmpty())
+        return nullptr;
+    for (const auto &device : m_devices) {
+        if (device->entry().serial == wanted)
+            return device.get();
+    }
+    bool ok = false;
+    const qulonglong number = wanted.toULongLong(&ok);
+    if (!ok)
+        return nullptr;
+    for (const auto &device : m_devices) {
+        if (device->entry().serial.toULongLong() == number)
+            return device.get();
+    }
+    return nullptr;
+}
+
+bool Directory::sees(const UserAccount &user, const DeviceModel &device) const
+{
+    return user.seesAllDevices || user.devices.contains(device.entry().serial);
+}
+
+std::vector<DeviceModel *> Directory::visibleDevices(const UserAccount &user) const
+{
+    std::vector<DeviceModel *> visible;
+    for (const auto &device : m_devices) {
+        if (sees(user, *device))
+            visible.push_back(device.get());
+    }
+    return visible;
+}
+
+void Directory::addMessage(UserAccount &user, ServerMessage message)
+{
+    user.messages.append(std::move(message));
+    if (user.messages.size() > maxMessagesPerUser)
+        user.messages.remove(0, user.messages.size() - maxMessagesPerUser);
+}
+
+QDateTime Directory::lastUtilityReading(const DeviceModel &meter, const QDateTime &now) const
+{
+    const auto it = m_utilityReadings.constFind(meter.entry().serial);
+    if (it != m_utilityReadings.cend())
+        return *it;
+    // Until one is recorded, the billing period started on the first of the month.
+    QDate first(now.date().year(), now.date().month(), 1);
+    if (first == now.date())
+        first = first.addMonths(-1);
+    return DateText::startOfDay(first, now);
+}
+
+void Directory::recordUtilityReading(const DeviceModel &meter, const QDateTime &at)
+{
+    m_utilityReadings.insert(meter.entry().serial, at);
+}
+
+} // namespace korvel::server

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "Request.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace korvel::server
+{
+
+class Clock;
+class DeviceModel;
+class Directory;
+struct UserAccount;
+
+// What one request of a logged-in user comes to.
+struct Outcome {
+    QList<QByteArray> replies;
+    // Why it was refused; empty when it was not. A refused request changes nothing.
+    QString refusal;
+    // A device whose inputs the request changed (its output relays are wired back to inputs).
+    DeviceModel *inputsChanged = nullptr;
+    quint8 previousInputs = 0;
+};
+
+// Answers the requests of a logged-in user: checks the rights bits the user was given in
+// "tblhaklar" and the devices it may see, runs commands on the simulated devices and builds replies.
+class RequestHandler final
+{
+public:
+    RequestHandler(Directory &directory, const Clock &clock) : m_directory(directory), m_clock(clock) {}
+
+    Outcome handle(UserAccount &user, const Request &request);
+
+private:
+    Outcome deviceRequest(const UserAccount &user, const Request &request, DeviceModel &device);
+    Outcome writeSettings(const Request &request, DeviceModel &device, int word);
+    Outcome periodReport(const Request &request, DeviceModel &device, const QString &tag);
+    Outcome meterReading(const Request &request, DeviceModel &device);
+
+    Directory &m_directory;
+    const Clock &m_clock;
+};
+
+} // namespace korvel::server

@@ -1,0 +1,211 @@
+#include "ServerConfig.h"
+
+#include "link/Cp1254.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+
+namespace korvel::server
+{
+
+namespace
+{
+
+QString s(const char16_t *text)
+{
+    return QString::fromUtf16(text);
+}
+
+// A text travels raw between separators: it must survive code page 1254 and hold none of the bytes
+// that frame a message (0x01, 0x02 and 0xF4, which is "ô").
+bool sendable(const QString &text)
+{
+    if (cp1254::decode(cp1254::encode(text)) != text)
+        return false;
+    for (QChar c : text) {
+        if (c == QChar(0x01) || c == QChar(0x02) || c == QChar(0x00F4))
+            return false;
+    }
+    return true;
+}
+
+bool isSerial(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 9)
+        return false;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+ServerConfig ServerConfig::demo()
+{
+    ServerConfig config;
+    auto device = [&](const QString &group, const char *type, const QString &name, const char *serial,
+                      bool online) {
+        config.devices.append(
+            {group, QString::fromLatin1(type), name, QString::fromLatin1(serial), online, 0});
+    };
+    const QString plant = s(u"Merkez Fabrika");
+    const QString depot = s(u"Şube Depo");
+    device(plant, "VNA310", s(u"Ana Pano Analizör"), "310001", true);
+    device(plant, "VNR420", s(u"Giriş Aşırı Akım Rölesi"), "420001", true);
+    device(plant, "VNM530", s(u"TEDAŞ Sayaç Okuyucu"), "530001", true);
+    device(depot, "VNA310", s(u"Soğuk Hava Deposu Şalt Odası"), "310002", true);
+    device(depot, "VNA310", s(u"Yedek Jeneratör Panosu"), "310003", false);
+
+    UserAccount demo;
+    demo.name = s(u"demo");
+    demo.password = s(u"demo");
+    demo.viewRights = {3, 1};
+    demo.commandRights = {1, 3, 7, 3, 255, 7};
+    demo.seesAllDevices = true;
+    demo.messages = {
+        {s(u"Hoş geldiniz"), s(u"Korvel tanıtım sunucusuna bağlandınız. Cihazlar benzetimdir.")},
+        {s(u"Bakım duyurusu"), s(u"Cumartesi 02:00-04:00 arasında sunucu bakımı yapılacaktır.")},
+        {s(u"Reaktif uyarısı"),
+         s(u"Şube Depo tesisinde indüktif oran sınıra yaklaştı; kompanzasyonu kontrol edin.")},
+    };
+    config.users.append(demo);
+
+    UserAccount viewer;
+    viewer.name = s(u"izleyici");
+    viewer.password = s(u"izleyici");
+    viewer.viewRights = {1, 0};
+    viewer.commandRights = {0, 1, 1, 2, 128, 1};
+    viewer.devices = {s(u"310002"), s(u"310003"), s(u"530001")};
+    viewer.messages = {{s(u"Salt okunur hesap"), s(u"Bu hesap yalnızca değerleri okuyabilir.")}};
+    config.users.append(viewer);
+
+    QString error;
+    config.validate(&error);
+    Q_ASSERT(error.isEmpty());
+    return config;
+}
+
+std::optional<ServerConfig> ServerConfig::fromJson(const QByteArray &json, QString *error)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (!document.isObject()) {
+        *error = parseError.error != QJsonParseError::NoError
+                     ? parseError.errorString()
+                     : QStringLiteral("the top level must be an object");
+        return std::nullopt;
+    }
+    const QJsonObject root = document.object();
+    ServerConfig config;
+
+    const QJsonObject pace = root.value(u"pace").toObject();
+    config.pace.values = pace.value(u"values").toInt(config.pace.values);
+    config.pace.inputs = pace.value(u"inputs").toInt(config.pace.inputs);
+    config.pace.messages = pace.value(u"messages").toInt(config.pace.messages);
+
+    for (const QJsonValue &groupValue : root.value(u"groups").toArray()) {
+        const QJsonObject group = groupValue.toObject();
+        const QString groupName = group.value(u"name").toString();
+        for (const QJsonValue &deviceValue : group.value(u"devices").toArray()) {
+            const QJsonObject d = deviceValue.toObject();
+            DeviceEntry entry;
+            entry.group = groupName;
+            entry.type = d.value(u"type").toString();
+            entry.name = d.value(u"name").toString();
+            entry.serial = d.value(u"serial").toVariant().toString();
+            entry.online = d.value(u"online").toBool(true);
+            entry.row = d.value(u"row").toInt(0);
+            config.devices.append(entry);
+        }
+    }
+
+    for (const QJsonValue &userValue : root.value(u"users").toArray()) {
+        const QJsonObject u = userValue.toObject();
+        UserAccount user;
+        user.name = u.value(u"name").toString();
+        user.password = u.value(u"password").toString();
+        const QJsonArray view = u.value(u"haklar").toArray();
+        const QJsonArray commands = u.value(u"tblhaklar").toArray();
+        if (view.size() != 2 || commands.size() != 6) {
+            *error =
+                QStringLiteral("user \"%1\": \"haklar\" needs 2 integers and \"tblhaklar\" 6").arg(user.name);
+            return std::nullopt;
+        }
+        for (int i = 0; i < 2; ++i)
+            user.viewRights[size_t(i)] = view.at(i).toInt();
+        for (int i = 0; i < 6; ++i)
+            user.commandRights[size_t(i)] = commands.at(i).toInt();
+        const QJsonValue devices = u.value(u"devices");
+        if (devices.isString() && devices.toString() == u"*") {
+            user.seesAllDevices = true;
+        } else {
+            for (const QJsonValue &serial : devices.toArray())
+                user.devices.append(serial.toVariant().toString());
+        }
+        for (const QJsonValue &messageValue : u.value(u"messages").toArray()) {
+            const QJsonObject m = messageValue.toObject();
+            user.messages.append({m.value(u"title").toString(), m.value(u"body").toString()});
+        }
+        config.users.append(user);
+    }
+
+    if (!config.validate(error))
+        return std::nullopt;
+    return config;
+}
+
+bool ServerConfig::validate(QString *error)
+{
+    auto fail = [error](const QString &what) {
+        *error = what;
+        return false;
+    };
+    if (pace.values < 0 || pace.inputs < 0 || pace.messages < 0)
+        return fail(QStringLiteral("pace values must be 0 (off) or a number of seconds"));
+
+    QSet<QString> serials;
+    for (qsizetype i = 0; i < devices.size(); ++i) {
+        DeviceEntry &d = devices[i];
+        if (!isSerial(d.serial))
+            return fail(QStringLiteral("device \"%1\": the serial must be 1 to 9 digits").arg(d.name));
+        if (serials.contains(d.serial))
+            return fail(QStringLiteral("serial %1 is used twice").arg(d.serial));
+        serials.insert(d.serial);
+        if (!sendable(d.group) || !sendable(d.type) || !sendable(d.name))
+            return fail(
+                QStringLiteral("device %1: a text holds a character that cannot be sent").arg(d.serial));
+        // The client takes the serial number from behind the first ":" of the item caption.
+        if (d.name.contains(u':'))
+            return fail(QStringLiteral("device %1: the name must not contain \":\"").arg(d.serial));
+        if (d.row == 0)
+            d.row = 2 + int(i % 249);
+        if (d.row < 2 || d.row > 250)
+            return fail(QStringLiteral("device %1: row must be 2 to 250").arg(d.serial));
+    }
+
+    QSet<QString> names;
+    for (const UserAccount &u : users) {
+        if (u.name.isEmpty() || !sendable(u.name) || !sendable(u.password))
+            return fail(
+                QStringLiteral("user \"%1\": empty name or a character that cannot be sent").arg(u.name));
+        if (names.contains(u.name))
+            return fail(QStringLiteral("user \"%1\" is listed twice").arg(u.name));
+        names.insert(u.name);
+        for (const QString &serial : u.devices) {
+            if (!serials.contains(serial))
+                return fail(QStringLiteral("user \"%1\": unknown device %2").arg(u.name, serial));
+        }
+        for (const ServerMessage &m : u.messages) {
+            if (!sendable(m.title) || !sendable(m.body))
+                return fail(QStringLiteral("user \"%1\": a message holds a character that cannot be sent")
+                                .arg(u.name));
+        }
+    }
+    return true;
+}
+
+} // namespace korvel::server

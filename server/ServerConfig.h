@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+
+namespace korvel::server
+{
+
+struct ServerMessage {
+    QString title;
+    QString body;
+};
+
+struct UserAccount {
+    QString name;
+    QString password;
+    // The two view rights of "haklar" and the six command rights of "tblhaklar", as the client gets them.
+    std::array<int, 2> viewRights{};
+    std::array<int, 6> commandRights{};
+    bool seesAllDevices = false;
+    QStringList devices; // serial numbers, when not all
+    QList<ServerMessage> messages;
+};
+
+struct DeviceEntry {
+    QString group;
+    QString type; // "VNA310", "VNR420", "VNM530" or anything else
+    QString name;
+    QString serial;
+    bool online = true;
+    int row = 0; // value-table row of its "cihazenerji" records
+};
+
+// How often the unsolicited notices come, in seconds; 0 turns a notice off.
+struct Pace {
+    int values = 10;
+    int inputs = 45;
+    int messages = 120;
+};
+
+// Users, devices and pace, from the built-in demo or from a JSON file.
+class ServerConfig final
+{
+public:
+    static ServerConfig demo();
+    // Returns nothing and fills error when the text is not a valid configuration.
+    static std::optional<ServerConfig> fromJson(const QByteArray &json, QString *error);
+
+    QList<UserAccount> users;
+    QList<DeviceEntry> devices;
+    Pace pace;
+
+private:
+    // Shared by both sources: the checks that keep every text sendable and every serial readable.
+    bool validate(QString *error);
+};
+
+} // namespace korvel::server

@@ -1,0 +1,93 @@
+// korvel-server: the reference data server with simulated field devices.
+#include "Clock.h"
+#include "KorvelServer.h"
+#include "ServerConfig.h"
+#include "ServerLog.h"
+#include "SignalWatcher.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cstdio>
+#include <sys/resource.h>
+
+using namespace korvel::server;
+
+namespace
+{
+
+// A thousand clients need more descriptors than the usual soft limit of 1024.
+void raiseDescriptorLimit()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+int fail(const QString &text)
+{
+    std::fprintf(stderr, "korvel-server: %s\n", qPrintable(text));
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    raiseDescriptorLimit();
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("korvel-server"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Korvel data server with simulated field devices."));
+    parser.addHelpOption();
+    const QCommandLineOption listenOption(QStringLiteral("listen"), QStringLiteral("Address to listen on."),
+                                          QStringLiteral("ADDRESS"), QStringLiteral("127.0.0.1"));
+    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("TCP port."),
+                                        QStringLiteral("N"), QStringLiteral("17814"));
+    const QCommandLineOption configOption(QStringLiteral("config"),
+                                          QStringLiteral("JSON file with users, devices and pace; the "
+                                                         "built-in demo data when absent."),
+                                          QStringLiteral("FILE"));
+    parser.addOptions({listenOption, portOption, configOption});
+    parser.process(app);
+
+    const QHostAddress address(parser.value(listenOption));
+    if (address.isNull())
+        return fail(QStringLiteral("not an address: %1").arg(parser.value(listenOption)));
+    bool portOk = false;
+    const uint port = parser.value(portOption).toUInt(&portOk);
+    if (!portOk || port > 65535)
+        return fail(QStringLiteral("not a port: %1").arg(parser.value(portOption)));
+
+    ServerConfig config = ServerConfig::demo();
+    if (parser.isSet(configOption)) {
+        QFile file(parser.value(configOption));
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()));
+        QString error;
+        const std::optional<ServerConfig> loaded = ServerConfig::fromJson(file.readAll(), &error);
+        if (!loaded)
+            return fail(QStringLiteral("%1: %2").arg(file.fileName(), error));
+        config = *loaded;
+    }
+
+    const SystemClock clock;
+    const ServerLog log;
+    KorvelServer server(config, clock, log);
+    SignalWatcher signals;
+    QObject::connect(&signals, &SignalWatcher::stopRequested, &app, [&](int number) {
+        log.line(QStringLiteral("signal %1: stopping").arg(number));
+        server.close();
+        app.quit();
+    });
+    if (!server.listen(address, quint16(port)))
+        return fail(QStringLiteral("cannot listen on %1:%2: %3")
+                        .arg(address.toString())
+                        .arg(port)
+                        .arg(server.errorString()));
+    return app.exec();
+}

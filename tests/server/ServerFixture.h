@@ -1,0 +1,73 @@
+#pragma once
+
+#include "Clock.h"
+#include "KorvelServer.h"
+#include "ServerConfig.h"
+#include "ServerLog.h"
+#include "TestClient.h"
+
+#include <QCoreApplication>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sys/resource.h>
+
+namespace korvel::server::test
+{
+
+// A server on a free loopback port with the demo data, a fixed clock, no paced notices and a log
+// that the test can read.
+class ServerFixture : public ::testing::Test
+{
+protected:
+    static QDateTime start() { return QDateTime(QDate(2025, 3, 14), QTime(12, 0), QTimeZone::utc()); }
+
+    void SetUp() override
+    {
+        if (!QCoreApplication::instance()) {
+            static int argc = 1;
+            static char name[] = "server_tests";
+            static char *argv[] = {name, nullptr};
+            new QCoreApplication(argc, argv);
+            rlimit limit{};
+            if (getrlimit(RLIMIT_NOFILE, &limit) == 0) {
+                limit.rlim_cur = limit.rlim_max;
+                setrlimit(RLIMIT_NOFILE, &limit);
+            }
+        }
+        ServerConfig config = ServerConfig::demo();
+        config.pace = {0, 0, 0};
+        options.refusedLoginDelayMs = 150;
+        server = std::make_unique<KorvelServer>(config, clock, log, options);
+        ASSERT_TRUE(server->listen(QHostAddress::LocalHost, 0));
+    }
+
+    void TearDown() override { server.reset(); }
+
+    std::unique_ptr<TestClient> loggedIn(const QString &user = QStringLiteral("demo"))
+    {
+        auto client = std::make_unique<TestClient>(server->port());
+        client->login(user, user);
+        client->untilPong();
+        return client;
+    }
+
+    bool logged(const QString &part) const
+    {
+        for (const QString &line : lines) {
+            if (line.contains(part))
+                return true;
+        }
+        return false;
+    }
+
+    ManualClock clock{start()};
+    QStringList lines;
+    ServerLog log{[this](const QString &line) { lines.append(line); }};
+    ServerOptions options;
+    std::unique_ptr<KorvelServer> server;
+};
+
+} // namespace korvel::server::test

@@ -1,0 +1,172 @@
+#include "DateText.h"
+#include "RegisterDump.h"
+#include "RequestAssembler.h"
+#include "ServerConfig.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using namespace korvel::server;
+
+TEST(DateText, ReadsTheShortFormatsOfCommonLocales)
+{
+    struct Case {
+        const char16_t *text;
+        QDate date;
+    };
+    const Case cases[] = {
+        {u"4.03.2025", {2025, 3, 4}},
+        {u"14.03.2025", {2025, 3, 14}},
+        {u"14.03.25", {2025, 3, 14}},
+        {u"4 Mar 2025", {2025, 3, 4}},
+        {u"4 Şub 2025", {2025, 2, 4}},
+        {u"14 AĞU 2025", {2025, 8, 14}},
+        {u"2 Nis 2025", {2025, 4, 2}},
+        {u"2 NİS 2025", {2025, 4, 2}},
+        {u"9 Dec 2024", {2024, 12, 9}},
+        {u"3/14/25", {2025, 3, 14}},
+        {u"14/03/2025", {2025, 3, 14}},
+        {u"2025-03-14", {2025, 3, 14}},
+        {u" 2025-3-4 ", {2025, 3, 4}},
+        // Unreadable: no answer is given for these.
+        {u"", {}},
+        {u"31.02.2025", {}},
+        {u"14 Foo 2025", {}},
+        {u"13/14/25", {}},
+        {u"2025/03/14", {}},
+        {u"14.03", {}},
+        {u"yesterday", {}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(DateText::parse(QString::fromUtf16(c.text)), c.date)
+            << QString::fromUtf16(c.text).toStdString();
+}
+
+TEST(RegisterDump, WritesAddressFunctionCountDataAndModbusCrc)
+{
+    RegisterDump dump;
+    dump.addFloat(220.5); // 67 92 128 0
+    dump.addInteger(0x00051F4);
+    // CRC-16/MODBUS over 01 03 08 43 5C 80 00 F4 51 00 00, low byte first.
+    EXPECT_EQ(dump.text(), QByteArray("1$3$8$67$92$128$0$244$81$0$0$49$214$"));
+}
+
+TEST(RegisterDump, NeverWritesThePairTheClientFoldsIntoOneNumber)
+{
+    // The client replaces "$199$239" by "$3" before reading; the byte of lesser weight gives way.
+    RegisterDump integers;
+    integers.addWord({199, 239, 1, 2});
+    EXPECT_TRUE(integers.text().startsWith("1$3$4$200$239$1$2$"));
+    RegisterDump reals;
+    reals.addWord({66, 199, 239, 0}, true);
+    EXPECT_TRUE(reals.text().startsWith("1$3$4$66$199$240$0$"));
+    RegisterDump samples;
+    for (int s : {10, -57, -17, 5})
+        samples.addSample(s);
+    EXPECT_FALSE(samples.text().contains("$199$239"));
+}
+
+TEST(RequestAssembler, CutsTheSameRequestsWhereverTheStreamIsSplit)
+{
+    const QByteArray stream("kulsifre\x01"
+                            "demo\x01"
+                            "demo\x02\xF4\xF4\xF4ping\xF4\xF4\xF4"
+                            "enertum\x01"
+                            "310001\x01\xF4\xF4\xF4\xF4\xF4\xF4x\xF4\xF4");
+    const QList<QByteArray> expected = {"kulsifre\x01"
+                                        "demo\x01"
+                                        "demo\x02",
+                                        "ping",
+                                        "enertum\x01"
+                                        "310001\x01",
+                                        ""};
+    for (qsizetype cut = 0; cut <= stream.size(); ++cut) {
+        RequestAssembler assembler;
+        QList<QByteArray> got;
+        for (const QByteArray &piece : {stream.left(cut), stream.mid(cut)}) {
+            assembler.append(piece);
+            while (auto request = assembler.next())
+                got.append(*request);
+        }
+        EXPECT_EQ(got, expected) << "cut at " << cut;
+    }
+}
+
+TEST(RequestAssembler, OverflowsOnlyPastTheLimitWithoutATerminator)
+{
+    RequestAssembler assembler(16);
+    assembler.append(QByteArray(16, 'a'));
+    EXPECT_FALSE(assembler.next());
+    EXPECT_FALSE(assembler.overflowed());
+    assembler.append("a");
+    EXPECT_FALSE(assembler.next());
+    EXPECT_TRUE(assembler.overflowed());
+}
+
+namespace
+{
+
+QByteArray readmeExample()
+{
+    QFile readme(QStringLiteral(KORVEL_SERVER_README));
+    if (!readme.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromUtf8(readme.readAll());
+    const auto match = QRegularExpression(QStringLiteral("```json\\n(.*?)```"),
+                                          QRegularExpression::DotMatchesEverythingOption)
+                           .match(text);
+    return match.captured(1).toUtf8();
+}
+
+} // namespace
+
+TEST(ServerConfig, TheDocumentedExampleLoads)
+{
+    QString error;
+    const auto config = ServerConfig::fromJson(readmeExample(), &error);
+    ASSERT_TRUE(config) << error.toStdString();
+    EXPECT_EQ(config->devices.size(), 5);
+    EXPECT_EQ(config->devices[3].row, 7);
+    EXPECT_EQ(config->devices[4].row, 6);
+    EXPECT_FALSE(config->devices[4].online);
+    EXPECT_TRUE(config->users[0].seesAllDevices);
+    EXPECT_EQ(config->users[1].commandRights[4], 128);
+    EXPECT_EQ(config->pace.inputs, 45);
+}
+
+TEST(ServerConfig, RefusesWhatTheClientCouldNotRead)
+{
+    auto file = [](const char *device, const char *user) {
+        return QByteArray(R"({"groups":[{"name":"G","devices":[)") + device + "]}],\"users\":[" + user + "]}";
+    };
+    const char *user =
+        R"({"name":"u","password":"p","haklar":[1,1],"tblhaklar":[1,1,1,1,1,1],"devices":"*"})";
+    const char *device = R"({"type":"VNA310","name":"A","serial":"1"})";
+    struct Case {
+        QByteArray json;
+        const char *why;
+    };
+    const Case cases[] = {
+        {file(R"({"type":"VNA310","name":"A","serial":"12a"})", user), "serial"},
+        {file(R"({"type":"VNA310","name":"A","serial":"1234567890"})", user), "serial"},
+        {file(R"({"type":"VNA310","name":"A: B","serial":"1"})", user), "\":\""},
+        {file(R"({"type":"VNA310","name":"Rôle","serial":"1"})", user), "cannot be sent"},
+        {file(R"({"type":"VNA310","name":"A","serial":"1"},{"type":"VNA310","name":"B","serial":"1"})", user),
+         "twice"},
+        {file(device, R"({"name":"u","password":"p","haklar":[1],"tblhaklar":[1,1,1,1,1,1]})"), "haklar"},
+        {file(device,
+              R"({"name":"u","password":"p","haklar":[1,1],"tblhaklar":[1,1,1,1,1,1],"devices":["9"]})"),
+         "unknown device"},
+        {QByteArray("[1,2]"), "object"},
+        {QByteArray("{\"pace\":{\"values\":-1}}"), "pace"},
+    };
+    QString accepted;
+    ASSERT_TRUE(ServerConfig::fromJson(file(device, user), &accepted)) << accepted.toStdString();
+    for (const Case &c : cases) {
+        QString error;
+        EXPECT_FALSE(ServerConfig::fromJson(c.json, &error)) << c.json.toStdString();
+        EXPECT_TRUE(error.contains(QLatin1String(c.why))) << error.toStdString();
+    }
+}
