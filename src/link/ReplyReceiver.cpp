@@ -49,6 +49,7 @@ void ReplyReceiver::receive(const QString &chunk)
     for (int i = 0; i < blinkCount; ++i)
         colour ^= blinkMask;
     m_screen.setColour(lamp, colour);
+    Q_EMIT chunkStarted();
     if (m_dispatcher.dispatch(chunk))
         m_screen.setColour(lamp, colours::lime);
 }

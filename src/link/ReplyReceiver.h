@@ -23,6 +23,10 @@ public:
     // Handles one chunk as if the link had just delivered it.
     void receive(const QString &chunk);
 
+Q_SIGNALS:
+    // A chunk arrived and is about to be dispatched.
+    void chunkStarted();
+
 private:
     void onReadyRead();
     void onLampReset();

@@ -102,6 +102,7 @@ QWidget *overcurrentRelay(QWidget *parent)
         display->setText(text(d.initial));
         addField(grid, panel, text(d.caption), display);
     }
+    grid->setColumnStretch(2, 1);
     layout->addWidget(panel);
     QGroupBox *relays = form::group(w, text("Röleler"));
     auto *row = new QHBoxLayout(relays);

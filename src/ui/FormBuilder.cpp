@@ -62,7 +62,9 @@ QFrame *panel(QWidget *parent, const QString &name) { return named(new QFrame(pa
 SevenSegmentDisplay *display(QWidget *parent, const QString &name, int digits)
 {
     auto *d = named(new SevenSegmentDisplay(parent), name);
-    d->setMinimumWidth(22 * digits);
+    d->setGhostDigits(digits);
+    // A fixed size, like a real panel's: a new reading then never asks the window for a new layout.
+    d->setFixedSize(d->sizeHint().expandedTo(QSize(22 * digits, 0)));
     return d;
 }
 

@@ -64,8 +64,11 @@ QGroupBox *valuePanel(QWidget *owner, const ValueGroup &group)
         grid->addWidget(new QLabel(text(r.label), box), row, 0);
         grid->addWidget(form::display(box, text(r.display), 7), row, 1);
         QLabel *unit = new QLabel(text(r.unit), box);
-        if (*r.unitName)
+        if (*r.unitName) {
             unit->setObjectName(text(r.unitName));
+            unit->setFixedSize(unit->fontMetrics().horizontalAdvance(QStringLiteral("kVAr")) + 4,
+                               unit->sizeHint().height());
+        }
         grid->addWidget(unit, row, 2);
         ++row;
     }
@@ -81,6 +84,10 @@ QLabel *bigLimeLabel(QWidget *owner, const char *name)
     font.setBold(true);
     label->setFont(font);
     label->setStyleSheet(QStringLiteral("color: lime;"));
+    // A fixed size keeps each new reading from relaying out the panel.
+    label->setFixedSize(QFontMetrics(font).horizontalAdvance(QStringLiteral("-00,000")) + 8,
+                        QFontMetrics(font).height() + 4);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return label;
 }
 } // namespace
@@ -162,6 +169,7 @@ QWidget *InstrumentPanel::buildMeterColumn(QWidget *owner)
     auto *layout = new QVBoxLayout(column);
     QLabel *device = form::label(column, QStringLiteral("Label17"), QString());
     device->setAlignment(Qt::AlignCenter);
+    device->setFixedSize(200, device->fontMetrics().height() + 4);
     layout->addWidget(device);
     auto *meter = new NeedleMeter(column);
     meter->setObjectName(QStringLiteral("VrMeter2"));

@@ -49,6 +49,14 @@ const SlotRule instantSlots[] = {
 const char *const inputLamps[] = {"Shape9", "Shape2", "Shape3", "Shape4", "Shape5", "Shape6", "Shape7", "Shape8"};
 
 QString control(const char *name) { return QString::fromLatin1(name); }
+
+// The relay sends the year as years since 2000. Writing "200" in front of it suits only 2000 to 2009;
+// a two-digit year becomes the full year, anything else (-1 before data) keeps the old form.
+QString relayYear(int yearByte)
+{
+    return yearByte >= 0 && yearByte <= 99 ? QString::number(2000 + yearByte)
+                                           : QStringLiteral("200") + QString::number(yearByte);
+}
 } // namespace
 
 ValueRenderer::ValueRenderer(Screen &screen, Environment &environment, const ClientState &state,
@@ -143,7 +151,7 @@ void ValueRenderer::renderCompact()
 {
     const auto raw = [this](int slot, int k) { return QString::number(m_table.rawByte(1, slot, k)); };
     m_screen.setCaption(QStringLiteral("Saat"), raw(0, 2) + u':' + raw(0, 1) + u':' + raw(0, 0));
-    m_screen.setCaption(QStringLiteral("Trh"), raw(0, 3) + u'.' + raw(1, 2) + QStringLiteral(".200") + raw(1, 3));
+    m_screen.setCaption(QStringLiteral("Trh"), raw(0, 3) + u'.' + raw(1, 2) + u'.' + relayYear(m_table.rawByte(1, 1, 3)));
     const char *currents[] = {"akim1", "akim2", "akim3", "akimt"};
     for (int i = 0; i < 4; ++i) {
         const int slot = 2 + i;

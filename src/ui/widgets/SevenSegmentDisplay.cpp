@@ -1,6 +1,7 @@
 #include "ui/widgets/SevenSegmentDisplay.h"
 
 #include <QFontDatabase>
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QRawFont>
@@ -70,6 +71,17 @@ SevenSegmentDisplay::SevenSegmentDisplay(const QString &text, QWidget *parent) :
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setAttribute(Qt::WA_OpaquePaintEvent);
     segmentFont();
+}
+
+bool SevenSegmentDisplay::event(QEvent *event)
+{
+    const bool handled = QLabel::event(event);
+    // A style sheet on a surrounding panel clears the opaque flag when it polishes the display. The
+    // display paints every pixel of itself, so it stays opaque: a new reading then repaints only the
+    // display, not the panels under it.
+    if (event->type() == QEvent::Polish || event->type() == QEvent::StyleChange)
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    return handled;
 }
 
 void SevenSegmentDisplay::setLitColour(Colour colour)
@@ -148,9 +160,9 @@ QSize SevenSegmentDisplay::sizeHint() const
 {
     const QFont f = fontForHeight(24);
     const QFontMetricsF fm(f);
-    const QString segments = segmentText(text());
-    const double width = qMax(fm.horizontalAdvance(segments),
-                              fm.horizontalAdvance(ghostText(segments, qMax(m_ghostDigits, 1))));
+    // Sized by its cells, not by its text: a new reading must not move the panel's layout, which would
+    // repaint the whole window once a second. Longer texts shrink to fit when painted.
+    const double width = fm.horizontalAdvance(ghostText(QString(), qMax(m_ghostDigits, 1)));
     return {int(width) + 2 * padding + 2, int(24 / glyphShare)};
 }
 

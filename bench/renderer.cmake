@@ -1,0 +1,1 @@
+korvel_add_benchmark(values_renderer_bench SOURCES RendererBench.cpp LIBS korvel_scenario_lib)
