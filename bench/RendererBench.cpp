@@ -63,71 +63,58 @@ void reportTickShare(benchmark::State &state, std::chrono::nanoseconds busy)
 
 using Clock = std::chrono::steady_clock;
 
-void BM_FullPassEverySlotChanging(benchmark::State &state)
+// Runs the benchmark loop: before each pass `change` alters the table (outside the measured time),
+// then `measure` runs and its busy time is summed.
+template <typename Change, typename Measure>
+void timedPasses(benchmark::State &state, Change change, Measure measure)
 {
-    Fixture &f = fixture();
-    bool flip = false;
     std::chrono::nanoseconds busy{};
+    bool flip = false;
     for (auto _ : state) {
-        f.fill(flip ? 230.0 : 231.5);
+        change(fixture(), flip);
         flip = !flip;
         const auto start = Clock::now();
-        f.pass();
+        measure(fixture());
         busy += Clock::now() - start;
+        QApplication::processEvents();
     }
     reportTickShare(state, busy);
+}
+
+void BM_FullPassEverySlotChanging(benchmark::State &state)
+{
+    timedPasses(
+        state, [](Fixture &f, bool flip) { f.fill(flip ? 230.0 : 231.5); }, [](Fixture &f) { f.pass(); });
 }
 BENCHMARK(BM_FullPassEverySlotChanging)->Unit(benchmark::kMicrosecond);
 
 // One display changing: what a repaint of a single reading costs.
 void BM_OneDisplayChanging(benchmark::State &state)
 {
-    Fixture &f = fixture();
-    f.fill(230.0);
-    f.pass();
-    bool flip = false;
-    std::chrono::nanoseconds busy{};
-    for (auto _ : state) {
-        f.windows.tool().valueTable().setValue(1, 0, flip ? 230.0 : 231.0);
-        flip = !flip;
-        const auto start = Clock::now();
-        f.pass();
-        busy += Clock::now() - start;
-    }
-    reportTickShare(state, busy);
+    fixture().fill(230.0);
+    fixture().pass();
+    timedPasses(
+        state,
+        [](Fixture &f, bool flip) { f.windows.tool().valueTable().setValue(1, 0, flip ? 230.0 : 231.0); },
+        [](Fixture &f) { f.pass(); });
 }
 BENCHMARK(BM_OneDisplayChanging)->Unit(benchmark::kMicrosecond);
 
 // The renderer's own work without the repaint that follows it.
 void BM_PassWithoutRepaint(benchmark::State &state)
 {
-    Fixture &f = fixture();
-    bool flip = false;
-    std::chrono::nanoseconds busy{};
-    for (auto _ : state) {
-        f.fill(flip ? 230.0 : 231.5);
-        flip = !flip;
-        const auto start = Clock::now();
-        f.renderer.renderPass();
-        busy += Clock::now() - start;
-        QApplication::processEvents();
-    }
-    reportTickShare(state, busy);
+    timedPasses(
+        state, [](Fixture &f, bool flip) { f.fill(flip ? 230.0 : 231.5); },
+        [](Fixture &f) { f.renderer.renderPass(); });
 }
 BENCHMARK(BM_PassWithoutRepaint)->Unit(benchmark::kMicrosecond);
 
 void BM_FullPassNothingChanging(benchmark::State &state)
 {
-    Fixture &f = fixture();
-    f.fill(230.0);
-    f.pass();
-    std::chrono::nanoseconds busy{};
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        f.pass();
-        busy += Clock::now() - start;
-    }
-    reportTickShare(state, busy);
+    fixture().fill(230.0);
+    fixture().pass();
+    timedPasses(
+        state, [](Fixture &, bool) {}, [](Fixture &f) { f.pass(); });
 }
 BENCHMARK(BM_FullPassNothingChanging)->Unit(benchmark::kMicrosecond);
 

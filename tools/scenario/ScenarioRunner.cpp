@@ -192,6 +192,18 @@ QWidget *ScenarioRunner::widget(const QString &name)
     return w;
 }
 
+std::pair<int, int> ScenarioRunner::deviceItem(const QString &caption)
+{
+    GroupBar *bar = client().windows().main().groupBar();
+    for (int g = 0; g < bar->groupCount(); ++g) {
+        for (int i = 0; i < bar->itemCount(g); ++i) {
+            if (bar->itemCaption(g, i) == caption)
+                return {g, i};
+        }
+    }
+    fail(QStringLiteral("no device item \"%1\"").arg(escapeForDisplay(caption)));
+}
+
 void ScenarioRunner::ensureClickable(QWidget *w, const QString &name)
 {
     auto *tabs = client().windows().main().pages();
@@ -287,14 +299,9 @@ void ScenarioRunner::addActions()
     });
     action("click", 1, 2, [this](const ScenarioLine &l) {
         if (l.args.size() == 2 && l.args[0] == QLatin1String("item")) {
-            GroupBar *bar = client().windows().main().groupBar();
-            for (int g = 0; g < bar->groupCount(); ++g)
-                for (int i = 0; i < bar->itemCount(g); ++i)
-                    if (bar->itemCaption(g, i) == l.args[1]) {
-                        Q_EMIT bar->itemClicked(g, i);
-                        return;
-                    }
-            fail(QStringLiteral("no device item \"%1\"").arg(escapeForDisplay(l.args[1])));
+            const auto [group, item] = deviceItem(l.args[1]);
+            Q_EMIT client().windows().main().groupBar()->itemClicked(group, item);
+            return;
         }
         if (l.args.size() != 1)
             fail(QStringLiteral("click NAME or click item \"CAPTION\""));
@@ -415,15 +422,10 @@ void ScenarioRunner::addExpectations()
     });
     expect("colour", 2, 3, [this](const ScenarioLine &l) {
         if (l.args.size() == 3 && l.args[0] == QLatin1String("item")) {
-            GroupBar *bar = client().windows().main().groupBar();
-            for (int g = 0; g < bar->groupCount(); ++g)
-                for (int i = 0; i < bar->itemCount(g); ++i)
-                    if (bar->itemCaption(g, i) == l.args[1]) {
-                        expectEqual(QStringLiteral("colour of item"), colourText(parseColour(l.args[2])),
-                                    colourText(bar->itemColour(g, i)));
-                        return;
-                    }
-            fail(QStringLiteral("no device item \"%1\"").arg(escapeForDisplay(l.args[1])));
+            const auto [group, item] = deviceItem(l.args[1]);
+            expectEqual(QStringLiteral("colour of item"), colourText(parseColour(l.args[2])),
+                        colourText(client().windows().main().groupBar()->itemColour(group, item)));
+            return;
         }
         control(l.args[0]);
         expectEqual(QStringLiteral("colour of ") + l.args[0], colourText(parseColour(l.args[1])),

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <functional>
 #include <memory>
+#include <utility>
 
 class QObject;
 class QWidget;
@@ -45,6 +46,8 @@ private:
     Client &client();
     QObject *control(const QString &name);
     QWidget *widget(const QString &name);
+    // Group and item index of the device item with this caption; fails the scenario when there is none.
+    std::pair<int, int> deviceItem(const QString &caption);
     void ensureClickable(QWidget *w, const QString &name);
     void bringUpTab(QWidget *w);
     void settle();
