@@ -2,8 +2,8 @@
 // repaint it causes: every slot changing, and nothing changing. Reported as a fraction of the renderer's
 // 1000 ms tick.
 #include "ScenarioEnvironment.h"
-#include "core/Ticker.h"
 #include "core/ClientState.h"
+#include "core/Ticker.h"
 #include "ui/ClientWindows.h"
 #include "ui/MainWindow.h"
 #include "ui/ToolWindow.h"
@@ -11,11 +11,12 @@
 #include "values/ValueRenderer.h"
 
 #include <QApplication>
+#include <benchmark/benchmark.h>
 #include <chrono>
 #include <memory>
-#include <benchmark/benchmark.h>
 
-namespace {
+namespace
+{
 
 struct Fixture {
     korvel::ScenarioEnvironment environment;

@@ -4,23 +4,24 @@
 #include "directory/DeviceDirectory.h"
 #include "directory/DeviceSelection.h"
 #include "directory/UserRights.h"
-#include "ui/GroupBarDeviceList.h"
-#include "ui/ToolWindow.h"
-#include "values/DataReplies.h"
-#include "values/ValueRenderer.h"
 #include "link/ReplyReceiver.h"
 #include "ui/ClientWindows.h"
+#include "ui/GroupBarDeviceList.h"
 #include "ui/LoginWindow.h"
 #include "ui/MainWindow.h"
+#include "ui/ToolWindow.h"
 #include "ui/widgets/GroupBar.h"
+#include "values/DataReplies.h"
+#include "values/ValueRenderer.h"
 
 #include <QAction>
 #include <QDateEdit>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QLocale>
+#include <QPushButton>
 
-namespace korvel {
+namespace korvel
+{
 
 Client::Client(Environment &environment, Link &link, ServerAddress address, QObject *parent)
     : QObject(parent), m_environment(environment), m_windows(std::make_unique<ClientWindows>())
@@ -37,9 +38,11 @@ Client::Client(Environment &environment, Link &link, ServerAddress address, QObj
     connect(m_connection.get(), &Connection::aboutToLogin, this, [this] { m_deviceList->clearItems(); });
     connect(m_connection.get(), &Connection::closeRequested, &main, &QWidget::close);
     if (QAction *log = main.findChild<QAction *>(QStringLiteral("Haberlesme1")))
-        connect(log, &QAction::triggered, this, [this] { m_windows->screen().showWindow(QStringLiteral("TFrmhaberlesme")); });
+        connect(log, &QAction::triggered, this,
+                [this] { m_windows->screen().showWindow(QStringLiteral("TFrmhaberlesme")); });
     if (QAction *tool = main.findChild<QAction *>(QStringLiteral("Veri1")))
-        connect(tool, &QAction::triggered, this, [this] { m_windows->screen().showWindow(QStringLiteral("TVD1KAL")); });
+        connect(tool, &QAction::triggered, this,
+                [this] { m_windows->screen().showWindow(QStringLiteral("TVD1KAL")); });
     wireLoginWindow();
     wireDirectory();
     wireValues();
@@ -51,7 +54,8 @@ void Client::wireValues()
 {
     Screen &screen = m_windows->screen();
     MainWindow &main = m_windows->main();
-    m_dataReplies = std::make_unique<DataReplies>(screen, m_state, valueTable(), *m_deviceList, *m_connection);
+    m_dataReplies =
+        std::make_unique<DataReplies>(screen, m_state, valueTable(), *m_deviceList, *m_connection);
     m_renderer = std::make_unique<ValueRenderer>(screen, m_environment, m_state, valueTable());
     DataReplies *replies = m_dataReplies.get();
     m_dispatcher.setHandler(u"enerjial", [replies](ReplyText &t) { replies->handleRegisterDump(t); });
@@ -68,7 +72,10 @@ void Client::wireValues()
     }
 }
 
-DeviceValueTable &Client::valueTable() { return m_windows->tool().valueTable(); }
+DeviceValueTable &Client::valueTable()
+{
+    return m_windows->tool().valueTable();
+}
 
 void Client::wireDirectory()
 {
@@ -77,8 +84,8 @@ void Client::wireDirectory()
     m_deviceList = std::make_unique<GroupBarDeviceList>(*main.groupBar());
     m_directory = std::make_unique<DeviceDirectory>(*m_deviceList, screen);
     m_rights = std::make_unique<UserRights>(screen);
-    m_selection = std::make_unique<DeviceSelection>(*m_deviceList, screen, m_environment, m_state, valueTable(),
-                                                    *m_connection);
+    m_selection = std::make_unique<DeviceSelection>(*m_deviceList, screen, m_environment, m_state,
+                                                    valueTable(), *m_connection);
     m_dispatcher.setHandler(u"cihazlar", [this](ReplyText &t) { m_directory->handleDevice(t); });
     m_dispatcher.setHandler(u"haklar", [this](ReplyText &t) { m_rights->handleViewRights(t); });
     m_dispatcher.setHandler(u"tblhaklar", [this](ReplyText &t) { m_rights->handleCommandRights(t); });
@@ -87,7 +94,8 @@ void Client::wireDirectory()
     connect(main.groupBar(), &GroupBar::itemClicked, m_selection.get(), &DeviceSelection::itemClicked);
     for (const char *field : {"Edit111", "Edit5"}) {
         if (auto *edit = main.findChild<QLineEdit *>(QString::fromLatin1(field)))
-            connect(edit, &QLineEdit::textChanged, m_selection.get(), &DeviceSelection::activeDeviceTextChanged);
+            connect(edit, &QLineEdit::textChanged, m_selection.get(),
+                    &DeviceSelection::activeDeviceTextChanged);
     }
 }
 
@@ -104,7 +112,10 @@ void Client::wireLoginWindow()
     connect(&login, &QDialog::finished, this, &Client::onLoginWindowClosed);
 }
 
-void Client::start() { m_windows->main().show(); }
+void Client::start()
+{
+    m_windows->main().show();
+}
 
 void Client::onMainWindowShown()
 {
@@ -120,7 +131,8 @@ void Client::onLoginWindowClosed()
     const struct {
         const char *name;
         int daysBack;
-    } pickers[] = {{"DateTimePicker1", 7}, {"DateTimePicker2", 0}, {"dtsycilktarih", 7}, {"dtsycsontarih", 0}};
+    } pickers[] = {
+        {"DateTimePicker1", 7}, {"DateTimePicker2", 0}, {"dtsycilktarih", 7}, {"dtsycsontarih", 0}};
     for (const auto &p : pickers) {
         if (auto *picker = main.findChild<QDateEdit *>(QString::fromUtf8(p.name)))
             picker->setDate(today.addDays(-p.daysBack));

@@ -7,7 +7,8 @@
 #include <QObject>
 #include <memory>
 
-namespace korvel {
+namespace korvel
+{
 
 class ClientWindows;
 class DataReplies;

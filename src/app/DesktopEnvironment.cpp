@@ -8,9 +8,11 @@
 #include <QNetworkInformation>
 #include <QNetworkInterface>
 
-namespace korvel {
+namespace korvel
+{
 
-namespace {
+namespace
+{
 // Without a reachability backend, an interface that is up, running and not loopback counts as a
 // connection, as the operating system's own "connected" check does.
 bool hasNetworkInterface()
@@ -38,10 +40,14 @@ void showBox(QMessageBox::Icon icon, const QString &title, const QString &text)
 DesktopEnvironment::DesktopEnvironment()
 {
     // Qt 6.4's default loader tries only NetworkManager; asking by feature also finds the glib backend.
-    m_reachabilityKnown = QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability);
+    m_reachabilityKnown =
+        QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability);
 }
 
-QDateTime DesktopEnvironment::now() const { return QDateTime::currentDateTime(); }
+QDateTime DesktopEnvironment::now() const
+{
+    return QDateTime::currentDateTime();
+}
 
 bool DesktopEnvironment::internetAvailable()
 {
@@ -56,7 +62,10 @@ bool DesktopEnvironment::internetAvailable()
     return hasNetworkInterface();
 }
 
-bool DesktopEnvironment::fileExists(const QString &name) const { return QFileInfo::exists(name); }
+bool DesktopEnvironment::fileExists(const QString &name) const
+{
+    return QFileInfo::exists(name);
+}
 
 Ticker *DesktopEnvironment::makeTicker(const QString &name, int intervalMs, QObject *parent)
 {

@@ -2,7 +2,8 @@
 
 #include "core/Environment.h"
 
-namespace korvel {
+namespace korvel
+{
 
 // The machine the client really runs on: the system clock, the network's reachability, real timers
 // and message boxes.

@@ -2,7 +2,8 @@
 
 #include <exception>
 
-namespace korvel {
+namespace korvel
+{
 
 // Raised by a reply handler when a field cannot be read (a number that is not a number). It ends the
 // handling of the received chunk; the read notification drops it without a message.

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace korvel {
+namespace korvel
+{
 
 // Upper case by ASCII rules only: "a" to "z" become capitals, every other letter stays as it is, so
 // that Turkish group names keep their own letters.

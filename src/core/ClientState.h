@@ -3,7 +3,8 @@
 #include <QChar>
 #include <QString>
 
-namespace korvel {
+namespace korvel
+{
 
 // The main window's own state that several subsystems read and write.
 struct ClientState {

@@ -4,7 +4,8 @@
 
 #include <QString>
 
-namespace korvel {
+namespace korvel
+{
 
 // The device list of the group bar as the view logic sees it: groups in bar order, each with its
 // device items. An item keeps the serial number it was created with, apart from its caption.
@@ -22,7 +23,8 @@ public:
     virtual QString itemCaption(int group, int item) const = 0;
     virtual int itemKind(int group, int item) const = 0;
     virtual QString itemSerial(int group, int item) const = 0;
-    virtual void insertItem(int group, int position, const QString &caption, int kind, const QString &serial) = 0;
+    virtual void insertItem(int group, int position, const QString &caption, int kind,
+                            const QString &serial) = 0;
     virtual void setItemColour(int group, int item, Colour colour) = 0;
     // Removes every item of every group; the groups stay.
     virtual void clearItems() = 0;

@@ -3,7 +3,8 @@
 #include <QDateTime>
 #include <QString>
 
-namespace korvel {
+namespace korvel
+{
 
 class Ticker;
 

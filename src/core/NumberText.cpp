@@ -4,9 +4,11 @@
 #include <cmath>
 #include <string>
 
-namespace korvel {
+namespace korvel
+{
 
-namespace {
+namespace
+{
 
 // Copies the text into plain ASCII for from_chars; any non-ASCII character makes it no number.
 bool toAscii(QStringView text, std::string &out)
@@ -48,9 +50,15 @@ template <typename Int> std::optional<Int> parseInteger(QStringView text)
 
 } // namespace
 
-std::optional<qint32> parseInt32(QStringView text) { return parseInteger<qint32>(text); }
+std::optional<qint32> parseInt32(QStringView text)
+{
+    return parseInteger<qint32>(text);
+}
 
-std::optional<qint64> parseInt64(QStringView text) { return parseInteger<qint64>(text); }
+std::optional<qint64> parseInt64(QStringView text)
+{
+    return parseInteger<qint64>(text);
+}
 
 std::optional<double> parseDecimal(QStringView text, QChar decimalSeparator)
 {

@@ -4,7 +4,8 @@
 #include <QStringView>
 #include <optional>
 
-namespace korvel {
+namespace korvel
+{
 
 // Whole numbers as the client reads them from replies and fields: optional leading blanks, an optional
 // sign, decimal digits, nothing after them. Out of range is not a number.

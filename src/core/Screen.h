@@ -3,7 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace korvel {
+namespace korvel
+{
 
 // A colour as 0xRRGGBB.
 using Colour = quint32;
@@ -13,7 +14,8 @@ constexpr Colour rgb(int red, int green, int blue)
     return (Colour(red & 0xFF) << 16) | (Colour(green & 0xFF) << 8) | Colour(blue & 0xFF);
 }
 
-namespace colours {
+namespace colours
+{
 inline constexpr Colour black = rgb(0, 0, 0);
 inline constexpr Colour white = rgb(255, 255, 255);
 inline constexpr Colour red = rgb(255, 0, 0);

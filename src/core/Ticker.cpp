@@ -2,7 +2,8 @@
 
 #include <QTimer>
 
-namespace korvel {
+namespace korvel
+{
 
 Ticker::Ticker(const QString &name, int intervalMs, Mode mode, QObject *parent)
     : QObject(parent), m_name(name), m_interval(intervalMs)
@@ -15,7 +16,10 @@ Ticker::Ticker(const QString &name, int intervalMs, Mode mode, QObject *parent)
     }
 }
 
-bool Ticker::isActive() const { return m_timer ? m_timer->isActive() : m_manualActive; }
+bool Ticker::isActive() const
+{
+    return m_timer ? m_timer->isActive() : m_manualActive;
+}
 
 void Ticker::start()
 {

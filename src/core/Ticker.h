@@ -5,7 +5,8 @@
 
 class QTimer;
 
-namespace korvel {
+namespace korvel
+{
 
 // A named periodic timer. A real ticker runs on a QTimer; a manual one only keeps its running state
 // and ticks when fire() is called, so that scenarios decide when time passes.

@@ -6,7 +6,8 @@
 #include "directory/DeviceKind.h"
 #include "link/ReplyText.h"
 
-namespace korvel {
+namespace korvel
+{
 
 int DeviceKind::fromType(const QString &type)
 {

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace korvel {
+namespace korvel
+{
 
 class DeviceList;
 class ReplyText;

@@ -11,9 +11,11 @@
 #include "link/ReplyText.h"
 #include "values/DeviceValueTable.h"
 
-namespace korvel {
+namespace korvel
+{
 
-namespace {
+namespace
+{
 const QString serialField = QStringLiteral("Edit111");
 
 struct TabLayout {
@@ -32,8 +34,9 @@ const TabLayout tabLayouts[] = {
 };
 } // namespace
 
-DeviceSelection::DeviceSelection(DeviceList &list, Screen &screen, Environment &environment, ClientState &state,
-                                 DeviceValueTable &table, Connection &connection, QObject *parent)
+DeviceSelection::DeviceSelection(DeviceList &list, Screen &screen, Environment &environment,
+                                 ClientState &state, DeviceValueTable &table, Connection &connection,
+                                 QObject *parent)
     : QObject(parent), m_list(list), m_screen(screen), m_environment(environment), m_state(state),
       m_table(table), m_connection(connection)
 {
@@ -133,12 +136,14 @@ void DeviceSelection::handleOffLine(ReplyText &text)
     const QString serial = text.takeField();
     text.drop(1);
     m_screen.setCaption(QStringLiteral("LblMesaj"),
-                        serial + QStringLiteral(" Seri Nolu cihaz hatta değil. Lütfen sonra tekrar deneyin..."));
+                        serial +
+                            QStringLiteral(" Seri Nolu cihaz hatta değil. Lütfen sonra tekrar deneyin..."));
 }
 
 void DeviceSelection::activeDeviceTextChanged()
 {
-    m_screen.setCaption(QStringLiteral("AktifCihaz1"), QStringLiteral("Aktif Cihaz: ") + m_screen.caption(serialField));
+    m_screen.setCaption(QStringLiteral("AktifCihaz1"),
+                        QStringLiteral("Aktif Cihaz: ") + m_screen.caption(serialField));
 }
 
 } // namespace korvel

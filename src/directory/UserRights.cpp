@@ -4,9 +4,11 @@
 #include "core/Screen.h"
 #include "link/ReplyText.h"
 
-namespace korvel {
+namespace korvel
+{
 
-namespace {
+namespace
+{
 // Which bit of which "tblhaklar" field enables which command controls.
 struct CommandRight {
     int field; // 1..6

@@ -3,7 +3,8 @@
 #include <QString>
 #include <array>
 
-namespace korvel {
+namespace korvel
+{
 
 class ReplyText;
 class Screen;

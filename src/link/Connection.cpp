@@ -11,9 +11,11 @@
 
 #include <QHostAddress>
 
-namespace korvel {
+namespace korvel
+{
 
-namespace {
+namespace
+{
 const QString connectButton = QStringLiteral("TFrmGiris.suiButton1");
 const QString progressBar = QStringLiteral("TFrmGiris.RzProgressBar1");
 const QString hostField = QStringLiteral("TFrmGiris.Servername");
@@ -49,13 +51,25 @@ void Connection::send(const QString &message)
         m_link.write(cp1254::encode(message));
 }
 
-void Connection::loginWindowShown() { m_screen.setCaption(hostField, m_address.defaultHost); }
+void Connection::loginWindowShown()
+{
+    m_screen.setCaption(hostField, m_address.defaultHost);
+}
 
-void Connection::setStatus(const QString &text) { m_screen.setCaption(QStringLiteral("TFrmGiris.LABEL6"), text); }
+void Connection::setStatus(const QString &text)
+{
+    m_screen.setCaption(QStringLiteral("TFrmGiris.LABEL6"), text);
+}
 
-int Connection::progress() const { return m_screen.position(progressBar); }
+int Connection::progress() const
+{
+    return m_screen.position(progressBar);
+}
 
-void Connection::setProgress(int value) { m_screen.setPosition(progressBar, value); }
+void Connection::setProgress(int value)
+{
+    m_screen.setPosition(progressBar, value);
+}
 
 void Connection::connectClicked()
 {
@@ -73,8 +87,8 @@ void Connection::connectClicked()
         return;
     }
     const QString typedHost = m_screen.caption(hostField);
-    const QString host = typedHost.isEmpty() ? m_screen.caption(QStringLiteral("TFrmGiris.edit3")).trimmed()
-                                             : typedHost;
+    const QString host =
+        typedHost.isEmpty() ? m_screen.caption(QStringLiteral("TFrmGiris.edit3")).trimmed() : typedHost;
     if (m_environment.internetAvailable()) {
         setStatus(QStringLiteral("   İnternet bağlantısı mevcut"));
     } else {
@@ -162,18 +176,23 @@ void Connection::finishLogin()
 void Connection::onDisconnected()
 {
     m_screen.setCaption(QStringLiteral("LblMesaj"),
-                        m_state.userName + QStringLiteral(" kullanıcısının ana bilgisayarla bağlantısı kesildi"));
+                        m_state.userName +
+                            QStringLiteral(" kullanıcısının ana bilgisayarla bağlantısı kesildi"));
     m_state.loggedIn = false;
 }
 
 void Connection::onError()
 {
     m_screen.setCaption(QStringLiteral("TFrmGiris.LABEL6.2"), QStringLiteral("Bağlantı Hatası"));
-    m_screen.setCaption(QStringLiteral("LblMesaj"), QStringLiteral("Bağlantı Hatası. Bağlantınızı kontrol edin."));
+    m_screen.setCaption(QStringLiteral("LblMesaj"),
+                        QStringLiteral("Bağlantı Hatası. Bağlantınızı kontrol edin."));
     m_state.loggedIn = false;
 }
 
-void Connection::onKeepAliveTick() { send(MessageFramer::ping()); }
+void Connection::onKeepAliveTick()
+{
+    send(MessageFramer::ping());
+}
 
 void Connection::handlePong(ReplyText &text)
 {

@@ -5,7 +5,8 @@
 #include <QObject>
 #include <QString>
 
-namespace korvel {
+namespace korvel
+{
 
 class Environment;
 class Link;

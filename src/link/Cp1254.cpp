@@ -5,9 +5,11 @@
 #include <QStringEncoder>
 #include <array>
 
-namespace korvel::cp1254 {
+namespace korvel::cp1254
+{
 
-namespace {
+namespace
+{
 
 // Built once from Qt's own converter; bytes it leaves undefined map to the C1 control character of the
 // same value, as ICU's table does, so that the round trip stays lossless whatever the converter does.
@@ -21,8 +23,8 @@ struct Table {
         for (int byte = 0; byte < 256; ++byte) {
             const char b = char(byte);
             QString s = decoder.isValid() ? decoder.decode(QByteArrayView(&b, 1)) : QString();
-            char16_t c = (s.size() == 1 && s[0] != QChar::ReplacementCharacter) ? s[0].unicode()
-                                                                                : char16_t(byte);
+            char16_t c =
+                (s.size() == 1 && s[0] != QChar::ReplacementCharacter) ? s[0].unicode() : char16_t(byte);
             if (fromUnicode.contains(c))
                 c = char16_t(byte);
             toUnicode[size_t(byte)] = c;
@@ -66,6 +68,9 @@ QByteArray encode(QStringView text)
     return bytes;
 }
 
-QChar charFor(quint8 byte) { return QChar(table().toUnicode[byte]); }
+QChar charFor(quint8 byte)
+{
+    return QChar(table().toUnicode[byte]);
+}
 
 } // namespace korvel::cp1254

@@ -4,7 +4,8 @@
 #include <QObject>
 #include <QString>
 
-namespace korvel {
+namespace korvel
+{
 
 // The byte stream to the data server. The program uses a TCP socket; the scenario runner an in-memory
 // link it drives itself. Notifications arrive on the user-interface thread.

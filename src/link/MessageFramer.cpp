@@ -1,6 +1,7 @@
 #include "link/MessageFramer.h"
 
-namespace korvel::MessageFramer {
+namespace korvel::MessageFramer
+{
 
 QString request(const QString &verb, const QStringList &fields)
 {
@@ -10,7 +11,10 @@ QString request(const QString &verb, const QStringList &fields)
     return text + terminator;
 }
 
-QString ping() { return QStringLiteral("ping") + terminator; }
+QString ping()
+{
+    return QStringLiteral("ping") + terminator;
+}
 
 QString login(const QString &userName, const QString &password)
 {

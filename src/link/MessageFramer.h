@@ -3,11 +3,13 @@
 #include <QString>
 #include <QStringList>
 
-namespace korvel {
+namespace korvel
+{
 
 // Builds the text of a request: the verb, 0x01, every field followed by 0x01, then the terminator
 // 0xF4 0xF4 0xF4. "ping" and the login request are the two variants.
-namespace MessageFramer {
+namespace MessageFramer
+{
 inline constexpr QChar fieldEnd = QChar(0x01);
 inline constexpr QChar passwordEnd = QChar(0x02);
 inline constexpr char16_t terminatorChar = 0x00F4; // "ô" in code page 1254

@@ -8,9 +8,11 @@
 
 #include <QLocale>
 
-namespace korvel {
+namespace korvel
+{
 
-namespace {
+namespace
+{
 const QString lamp = QStringLiteral("Shape1");
 // The blink inverts red and blue eleven times; what stays is one inversion.
 constexpr Colour blinkMask = rgb(255, 0, 255);
@@ -24,8 +26,8 @@ QString timeOfDay(const QDateTime &now)
 }
 } // namespace
 
-ReplyReceiver::ReplyReceiver(Link &link, ReplyDispatcher &dispatcher, Screen &screen, Environment &environment,
-                             QObject *parent)
+ReplyReceiver::ReplyReceiver(Link &link, ReplyDispatcher &dispatcher, Screen &screen,
+                             Environment &environment, QObject *parent)
     : QObject(parent), m_link(link), m_dispatcher(dispatcher), m_screen(screen), m_environment(environment),
       m_lampReset(environment.makeTicker(QStringLiteral("TFrmAna.Timer3"), 1000, this))
 {
@@ -54,6 +56,9 @@ void ReplyReceiver::receive(const QString &chunk)
         m_screen.setColour(lamp, colours::lime);
 }
 
-void ReplyReceiver::onLampReset() { m_screen.setColour(lamp, colours::white); }
+void ReplyReceiver::onLampReset()
+{
+    m_screen.setColour(lamp, colours::white);
+}
 
 } // namespace korvel

@@ -4,7 +4,8 @@
 
 #include <QObject>
 
-namespace korvel {
+namespace korvel
+{
 
 class Environment;
 class Link;

@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-namespace korvel {
+namespace korvel
+{
 
 void ReplyText::drop(qsizetype n)
 {
@@ -13,8 +14,8 @@ void ReplyText::drop(qsizetype n)
 
 qsizetype ReplyText::nextFieldEnd() const
 {
-    const bool cached = m_searchedFrom >= 0 && m_searchedFrom <= m_offset &&
-                        (m_foundAt < 0 || m_foundAt >= m_offset);
+    const bool cached =
+        m_searchedFrom >= 0 && m_searchedFrom <= m_offset && (m_foundAt < 0 || m_foundAt >= m_offset);
     if (!cached) {
         m_searchedFrom = m_offset;
         m_foundAt = m_chunk.indexOf(MessageFramer::fieldEnd, m_offset);

@@ -3,7 +3,8 @@
 #include <QString>
 #include <QStringView>
 
-namespace korvel {
+namespace korvel
+{
 
 // The remaining text of one received chunk. Handlers read from its front and remove what they read;
 // removal only moves an offset, so reading a chunk costs no copies of what is left.

@@ -2,7 +2,8 @@
 
 #include <QTcpSocket>
 
-namespace korvel {
+namespace korvel
+{
 
 TcpLink::TcpLink(QObject *parent) : Link(parent), m_socket(new QTcpSocket(this))
 {
@@ -21,7 +22,10 @@ bool TcpLink::open(const QString &host, quint16 port)
     return m_socket->state() != QAbstractSocket::UnconnectedState;
 }
 
-bool TcpLink::isConnected() const { return m_socket->state() == QAbstractSocket::ConnectedState; }
+bool TcpLink::isConnected() const
+{
+    return m_socket->state() == QAbstractSocket::ConnectedState;
+}
 
 void TcpLink::write(const QByteArray &bytes)
 {
@@ -30,8 +34,14 @@ void TcpLink::write(const QByteArray &bytes)
     m_socket->write(bytes);
 }
 
-QByteArray TcpLink::readAll() { return m_socket->readAll(); }
+QByteArray TcpLink::readAll()
+{
+    return m_socket->readAll();
+}
 
-void TcpLink::abort() { m_socket->abort(); }
+void TcpLink::abort()
+{
+    m_socket->abort();
+}
 
 } // namespace korvel

@@ -4,7 +4,8 @@
 
 class QTcpSocket;
 
-namespace korvel {
+namespace korvel
+{
 
 class TcpLink final : public Link
 {

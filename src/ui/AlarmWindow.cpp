@@ -1,6 +1,7 @@
 #include "ui/AlarmWindow.h"
 
-namespace korvel {
+namespace korvel
+{
 
 AlarmWindow::AlarmWindow(QWidget *parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
 {

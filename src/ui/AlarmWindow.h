@@ -2,7 +2,8 @@
 
 #include <QWidget>
 
-namespace korvel {
+namespace korvel
+{
 
 // The alarm window Tfrmuyari: black, always on top, centred; raised when a device's inputs change.
 class AlarmWindow final : public QWidget

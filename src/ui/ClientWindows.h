@@ -4,7 +4,8 @@
 
 #include <memory>
 
-namespace korvel {
+namespace korvel
+{
 
 class AlarmWindow;
 class LoginWindow;

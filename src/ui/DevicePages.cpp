@@ -14,12 +14,17 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace korvel::pages {
+namespace korvel::pages
+{
 
 using form::Command;
 
-namespace {
-QString text(const char *utf8) { return QString::fromUtf8(utf8); }
+namespace
+{
+QString text(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
 
 // A group box of command buttons, one row.
 QGroupBox *commandGroup(QWidget *parent, const QString &caption, std::initializer_list<Command> commands)
@@ -47,7 +52,10 @@ QWidget *page(QWidget *parent, QVBoxLayout **layout)
 }
 } // namespace
 
-QWidget *instantValues(QWidget *parent) { return new InstrumentPanel(parent); }
+QWidget *instantValues(QWidget *parent)
+{
+    return new InstrumentPanel(parent);
+}
 
 QWidget *consumption(QWidget *parent)
 {
@@ -63,7 +71,8 @@ QWidget *consumption(QWidget *parent)
     const struct {
         const char *name;
         const char *caption;
-    } counters[] = {{"SayacAktif", "Aktif (kWh)"}, {"Sayacind", "İndüktif (kVArh)"}, {"SayacKap", "Kapasitif (kVArh)"}};
+    } counters[] = {
+        {"SayacAktif", "Aktif (kWh)"}, {"Sayacind", "İndüktif (kVArh)"}, {"SayacKap", "Kapasitif (kVArh)"}};
     for (const auto &c : counters) {
         SevenSegmentDisplay *d = form::display(meters, text(c.name), 10);
         d->setText(QStringLiteral("0"));
@@ -94,8 +103,8 @@ QWidget *overcurrentRelay(QWidget *parent)
         const char *name;
         const char *caption;
         const char *initial;
-    } displays[] = {{"Saat", "Saat", ""},      {"Trh", "Tarih", ""},      {"akim1", "I1 (A)", ""},
-                    {"akim2", "I2 (A)", ""},   {"akim3", "I3 (A)", ""},   {"akimt", "It (A)", ""},
+    } displays[] = {{"Saat", "Saat", ""},    {"Trh", "Tarih", ""},    {"akim1", "I1 (A)", ""},
+                    {"akim2", "I2 (A)", ""}, {"akim3", "I3 (A)", ""}, {"akimt", "It (A)", ""},
                     {"Sno", "Seri No:", "0"}};
     for (const auto &d : displays) {
         SevenSegmentDisplay *display = form::display(panel, text(d.name), 10);
@@ -107,7 +116,8 @@ QWidget *overcurrentRelay(QWidget *parent)
     QGroupBox *relays = form::group(w, text("Röleler"));
     auto *row = new QHBoxLayout(relays);
     for (int i = 1; i <= 3; ++i)
-        row->addWidget(form::check(relays, QStringLiteral("role%1").arg(i), QStringLiteral("Röle %1").arg(i)));
+        row->addWidget(
+            form::check(relays, QStringLiteral("role%1").arg(i), QStringLiteral("Röle %1").arg(i)));
     form::addButtons(relays, row,
                      {{"VrShadowButton1", "Röleleri Çek"},
                       {"VrShadowButton2", "Değerleri Oku"},
@@ -148,15 +158,16 @@ QWidget *capacitors(QWidget *parent)
         QGroupBox *box = form::group(w, text(captions[g]));
         auto *column = new QVBoxLayout(box);
         for (int k = 1; k <= 6; ++k) {
-            const QString name = g == 0 ? QStringLiteral("C1%1").arg(k) : QStringLiteral("c%1%2").arg(g + 1).arg(k);
+            const QString name =
+                g == 0 ? QStringLiteral("C1%1").arg(k) : QStringLiteral("c%1%2").arg(g + 1).arg(k);
             column->addWidget(form::check(box, name, QStringLiteral("C%1").arg(g * 6 + k)));
         }
         groups->addWidget(box);
     }
     layout->addLayout(groups);
-    layout->addWidget(commandGroup(w, text("Kondansatörler"),
-                                   {{"BitBtn1", "Kondansatörleri Devreye Al-Çıkar"},
-                                    {"BitBtn2", "Kondansatör Durumlarını Oku"}}));
+    layout->addWidget(commandGroup(
+        w, text("Kondansatörler"),
+        {{"BitBtn1", "Kondansatörleri Devreye Al-Çıkar"}, {"BitBtn2", "Kondansatör Durumlarını Oku"}}));
     layout->addStretch(1);
     return w;
 }
@@ -167,10 +178,12 @@ QWidget *settings(QWidget *parent)
     QWidget *w = page(parent, &layout);
     layout->addWidget(commandGroup(w, text("İlk kVA Değerleri"), {{"Button17", "Set"}, {"Button13", "Set"}}));
     layout->addWidget(commandGroup(w, text("Gerilim ve Akım Trafo Oranları"), {{"Button9", "Gönder"}}));
-    layout->addWidget(commandGroup(w, text("Kondansatör Devreye Alma ve Çıkarma Süreleri"), {{"Button10", "Gönder"}}));
+    layout->addWidget(
+        commandGroup(w, text("Kondansatör Devreye Alma ve Çıkarma Süreleri"), {{"Button10", "Gönder"}}));
     layout->addWidget(commandGroup(w, text("Bank Adetleri ve Modlar"), {{"Button11", "Gönder"}}));
-    layout->addWidget(commandGroup(w, text("Cos φ Sınırları"),
-                                   {{"Button12", "Set"}, {"Button14", "Set"}, {"Button15", "Set"}, {"Button16", "Set"}}));
+    layout->addWidget(
+        commandGroup(w, text("Cos φ Sınırları"),
+                     {{"Button12", "Set"}, {"Button14", "Set"}, {"Button15", "Set"}, {"Button16", "Set"}}));
     layout->addWidget(commandGroup(w, text("Kondansatör Anahtarlama Modu"), {{"konmodgonder", "Gonder"}}));
     layout->addWidget(commandGroup(w, text("Enerji değerleri Resetleme"), {{"btnreset", "Reset"}}));
     layout->addWidget(commandGroup(w, text("Sabit Değerler"), {{"sabitoku", "Değerleri Oku"}}));
@@ -187,7 +200,8 @@ QWidget *meterReading(QWidget *parent)
     addField(grid, device, text("Seri No"), form::edit(device, QStringLiteral("Edit5"), QString()));
     addField(grid, device, text("Adres"), form::edit(device, QStringLiteral("Edit3"), QString()));
     layout->addWidget(device);
-    layout->addWidget(commandGroup(w, text("Okuma"), {{"VrShadowButton11", "Sayaç Oku"}, {"VrShadowButton13", "Tedaş Okuma"}}));
+    layout->addWidget(commandGroup(w, text("Okuma"),
+                                   {{"VrShadowButton11", "Sayaç Oku"}, {"VrShadowButton13", "Tedaş Okuma"}}));
     QGroupBox *range = form::group(w, text("Tarih Arası"));
     auto *row = new QHBoxLayout(range);
     row->addWidget(form::datePicker(range, QStringLiteral("dtsycilktarih")));
@@ -199,7 +213,10 @@ QWidget *meterReading(QWidget *parent)
     return w;
 }
 
-QWidget *naturalGas(QWidget *parent) { return new QWidget(parent); }
+QWidget *naturalGas(QWidget *parent)
+{
+    return new QWidget(parent);
+}
 
 QWidget *meterDetail(QWidget *parent)
 {

@@ -2,7 +2,8 @@
 
 class QWidget;
 
-namespace korvel::pages {
+namespace korvel::pages
+{
 
 // The nine pages of the main page control, in tab order. Every control carries the name the
 // behaviour gives it.

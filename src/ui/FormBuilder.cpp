@@ -12,9 +12,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace korvel::form {
+namespace korvel::form
+{
 
-namespace {
+namespace
+{
 template <typename W> W *named(W *widget, const QString &name)
 {
     widget->setObjectName(name);
@@ -57,7 +59,10 @@ QGroupBox *group(QWidget *parent, const QString &caption, const QString &name)
     return box;
 }
 
-QFrame *panel(QWidget *parent, const QString &name) { return named(new QFrame(parent), name); }
+QFrame *panel(QWidget *parent, const QString &name)
+{
+    return named(new QFrame(parent), name);
+}
 
 SevenSegmentDisplay *display(QWidget *parent, const QString &name, int digits)
 {
@@ -68,7 +73,10 @@ SevenSegmentDisplay *display(QWidget *parent, const QString &name, int digits)
     return d;
 }
 
-Lamp *lamp(QWidget *parent, const QString &name) { return named(new Lamp(parent), name); }
+Lamp *lamp(QWidget *parent, const QString &name)
+{
+    return named(new Lamp(parent), name);
+}
 
 void addButtons(QWidget *parent, QBoxLayout *layout, std::initializer_list<Command> commands)
 {

@@ -13,13 +13,15 @@ class QLineEdit;
 class QPushButton;
 class QWidget;
 
-namespace korvel {
+namespace korvel
+{
 
 class Lamp;
 class SevenSegmentDisplay;
 
 // Small helpers that create a named control of the forms; the objectName is the control's name.
-namespace form {
+namespace form
+{
 QLabel *label(QWidget *parent, const QString &name, const QString &caption);
 QPushButton *button(QWidget *parent, const QString &name, const QString &caption);
 QLineEdit *edit(QWidget *parent, const QString &name, const QString &text);

@@ -5,7 +5,8 @@
 #include <QList>
 #include <QStringList>
 
-namespace korvel {
+namespace korvel
+{
 
 class GroupBar;
 
@@ -22,7 +23,8 @@ public:
     QString itemCaption(int group, int item) const override;
     int itemKind(int group, int item) const override;
     QString itemSerial(int group, int item) const override;
-    void insertItem(int group, int position, const QString &caption, int kind, const QString &serial) override;
+    void insertItem(int group, int position, const QString &caption, int kind,
+                    const QString &serial) override;
     void setItemColour(int group, int item, Colour colour) override;
     void clearItems() override;
 

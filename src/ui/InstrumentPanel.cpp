@@ -14,10 +14,15 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace korvel {
+namespace korvel
+{
 
-namespace {
-QString text(const char *utf8) { return QString::fromUtf8(utf8); }
+namespace
+{
+QString text(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
 
 // One row of a value group: row label, the display, the unit label (a named control where the view
 // changes it).
@@ -128,9 +133,11 @@ QWidget *InstrumentPanel::buildValueColumn(QWidget *owner)
     const Place places[] = {{0, 0, 2}, {0, 2, 2}, {0, 4, 2}, {1, 0, 3}, {1, 3, 3},
                             {2, 0, 3}, {2, 3, 3}, {3, 0, 3}, {3, 3, 3}};
     for (size_t i = 0; i < std::size(valueGroups); ++i)
-        grid->addWidget(valuePanel(column, valueGroups[i]), places[i].row, places[i].column, 1, places[i].span);
+        grid->addWidget(valuePanel(column, valueGroups[i]), places[i].row, places[i].column, 1,
+                        places[i].span);
     grid->addWidget(buildRelayPanels(column), 4, 0, 1, 6);
-    QCheckBox *alarm = form::check(column, QStringLiteral("chkinpuuyari"), text("İnput değerleri değiştiğinde uyarı ver."));
+    QCheckBox *alarm =
+        form::check(column, QStringLiteral("chkinpuuyari"), text("İnput değerleri değiştiğinde uyarı ver."));
     alarm->hide();
     grid->addWidget(alarm, 5, 0, 1, 6);
     return column;
@@ -156,7 +163,8 @@ QWidget *InstrumentPanel::buildRelayPanels(QWidget *owner)
     eight->setStyleSheet(relayStyle);
     auto *eightRow = new QHBoxLayout(eight);
     for (int k = 1; k <= 8; ++k)
-        eightRow->addWidget(form::check(eight, QStringLiteral("c4%1%1").arg(k), QStringLiteral("R%1").arg(k)));
+        eightRow->addWidget(
+            form::check(eight, QStringLiteral("c4%1%1").arg(k), QStringLiteral("R%1").arg(k)));
     form::addButtons(eight, eightRow, {{"VrShadowButton10", "Röleleri Çek"}});
     row->addWidget(eight, 1);
     return holder;
@@ -196,7 +204,8 @@ QWidget *InstrumentPanel::buildMeterColumn(QWidget *owner)
     layout->addLayout(grid);
 
     auto *lamps = new QGridLayout;
-    const char *lampNames[] = {"Shape9", "Shape2", "Shape3", "Shape4", "Shape5", "Shape6", "Shape7", "Shape8"};
+    const char *lampNames[] = {"Shape9", "Shape2", "Shape3", "Shape4",
+                               "Shape5", "Shape6", "Shape7", "Shape8"};
     for (int i = 0; i < 8; ++i) {
         auto *cell = new QVBoxLayout;
         Lamp *lamp = form::lamp(column, text(lampNames[i]));

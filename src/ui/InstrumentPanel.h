@@ -4,7 +4,8 @@
 
 class QGridLayout;
 
-namespace korvel {
+namespace korvel
+{
 
 // The page "Analizör-Ani Değerler": a header line (Label2, Edit1), then Panel7 with the black value
 // panels on the left (voltages, currents, powers, energies, relay panels) and the cos φ meter, power

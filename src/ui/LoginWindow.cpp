@@ -15,9 +15,11 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace korvel {
+namespace korvel
+{
 
-namespace {
+namespace
+{
 constexpr int titleHeight = 24;
 }
 
@@ -145,7 +147,10 @@ bool LoginWindow::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void LoginWindow::mousePressEvent(QMouseEvent *event) { m_dragStart = event->globalPosition().toPoint() - pos(); }
+void LoginWindow::mousePressEvent(QMouseEvent *event)
+{
+    m_dragStart = event->globalPosition().toPoint() - pos();
+}
 
 void LoginWindow::mouseMoveEvent(QMouseEvent *event)
 {

@@ -4,7 +4,8 @@
 
 class QLabel;
 
-namespace korvel {
+namespace korvel
+{
 
 // The login window TFrmGiris: a borderless window with its own title bar, the user name and password
 // fields, the hidden server fields, the three buttons, the progress bar and the status line. It sees

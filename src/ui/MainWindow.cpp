@@ -18,9 +18,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace korvel {
+namespace korvel
+{
 
-namespace {
+namespace
+{
 QAction *namedAction(QMenu *menu, const QString &name, const QString &caption)
 {
     QAction *action = menu->addAction(caption);
@@ -137,8 +139,9 @@ void MainWindow::buildPages()
         QStringLiteral("Sayaç Okuma"),           QStringLiteral("Doğal Gaz"),
         QStringLiteral("Sayaç Okuma Ayrıntı")};
     QWidget *(*const builders[])(QWidget *) = {
-        pages::instantValues, pages::consumption, pages::overcurrentRelay, pages::harmonics, pages::capacitors,
-        pages::settings,      pages::meterReading, pages::naturalGas,     pages::meterDetail};
+        pages::instantValues, pages::consumption, pages::overcurrentRelay,
+        pages::harmonics,     pages::capacitors,  pages::settings,
+        pages::meterReading,  pages::naturalGas,  pages::meterDetail};
     for (int i = 0; i < 9; ++i) {
         QWidget *page = builders[i](m_pages);
         page->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
@@ -156,20 +159,23 @@ void MainWindow::buildTray()
 
     m_connectedMenu = new QMenu(this);
     m_connectedMenu->setObjectName(QStringLiteral("PopupMenu1"));
-    connect(namedAction(m_connectedMenu, QStringLiteral("Ac1"), QStringLiteral("Aç")), &QAction::triggered, this,
-            &MainWindow::restoreFromTray);
+    connect(namedAction(m_connectedMenu, QStringLiteral("Ac1"), QStringLiteral("Aç")), &QAction::triggered,
+            this, &MainWindow::restoreFromTray);
     QMenu *compensation = m_connectedMenu->addMenu(QStringLiteral("Kompanzasyon Tabiki"));
     compensation->setObjectName(QStringLiteral("KompanzasyonTabiki1"));
     compensation->setEnabled(false);
-    namedAction(compensation, QStringLiteral("KritikSeviye1"), QStringLiteral("Kritik Seviyedeki Cihazları Listele"))
+    namedAction(compensation, QStringLiteral("KritikSeviye1"),
+                QStringLiteral("Kritik Seviyedeki Cihazları Listele"))
         ->setEnabled(false);
-    namedAction(compensation, QStringLiteral("CezaDurumu1"), QStringLiteral("Ceza Durumundaki Cihazları Listele"))
+    namedAction(compensation, QStringLiteral("CezaDurumu1"),
+                QStringLiteral("Ceza Durumundaki Cihazları Listele"))
         ->setEnabled(false);
     namedAction(m_connectedMenu, QStringLiteral("MesajlarimiOku1"), QStringLiteral("Mesajlarımı Oku"));
-    namedAction(m_connectedMenu, QStringLiteral("RivodovMesajGonder1"), QStringLiteral("Rivodov Mesaj Gönder"))
+    namedAction(m_connectedMenu, QStringLiteral("RivodovMesajGonder1"),
+                QStringLiteral("Rivodov Mesaj Gönder"))
         ->setEnabled(false);
-    connect(namedAction(m_connectedMenu, QStringLiteral("Kapat1"), QStringLiteral("Kapat")), &QAction::triggered,
-            this, &QWidget::close);
+    connect(namedAction(m_connectedMenu, QStringLiteral("Kapat1"), QStringLiteral("Kapat")),
+            &QAction::triggered, this, &QWidget::close);
 
     m_tray = new QSystemTrayIcon(trayFrame(0), this);
     m_tray->setObjectName(QStringLiteral("RzTrayIcon1"));
@@ -188,7 +194,10 @@ void MainWindow::buildTray()
     }
 }
 
-void MainWindow::useConnectedTrayMenu() { m_tray->setContextMenu(m_connectedMenu); }
+void MainWindow::useConnectedTrayMenu()
+{
+    m_tray->setContextMenu(m_connectedMenu);
+}
 
 void MainWindow::restoreFromTray()
 {

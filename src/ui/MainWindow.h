@@ -7,7 +7,8 @@ class QSystemTrayIcon;
 class QTabWidget;
 class QTimer;
 
-namespace korvel {
+namespace korvel
+{
 
 class GroupBar;
 

@@ -8,7 +8,8 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-namespace korvel {
+namespace korvel
+{
 
 MessagesWindow::MessagesWindow(QWidget *parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
 {
@@ -26,7 +27,8 @@ MessagesWindow::MessagesWindow(QWidget *parent) : QWidget(parent, Qt::Window | Q
     body->setStyleSheet(QStringLiteral("background: #fffbf0; color: #8b4513;"));
     layout->addWidget(body, 1);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(form::button(this, QStringLiteral("BitBtn2"), QStringLiteral("Yeni Mesajları Kontrol Et")));
+    buttons->addWidget(
+        form::button(this, QStringLiteral("BitBtn2"), QStringLiteral("Yeni Mesajları Kontrol Et")));
     buttons->addStretch(1);
     QPushButton *close = form::button(this, QStringLiteral("BitBtn1"), QStringLiteral("Kapat"));
     connect(close, &QPushButton::clicked, this, &QWidget::close);

@@ -2,7 +2,8 @@
 
 #include <QWidget>
 
-namespace korvel {
+namespace korvel
+{
 
 // The messages window TFrmMesajlar: message titles above, the selected body below.
 class MessagesWindow final : public QWidget

@@ -3,7 +3,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
-namespace korvel {
+namespace korvel
+{
 
 StatusLine::StatusLine(QWidget *parent) : QWidget(parent), m_simple(new QLabel(this))
 {
@@ -23,9 +24,15 @@ StatusLine::StatusLine(QWidget *parent) : QWidget(parent), m_simple(new QLabel(t
     m_simple->setFrameShadow(QFrame::Sunken);
 }
 
-QString StatusLine::simpleText() const { return m_simple->text(); }
+QString StatusLine::simpleText() const
+{
+    return m_simple->text();
+}
 
-void StatusLine::setSimpleText(const QString &text) { m_simple->setText(text); }
+void StatusLine::setSimpleText(const QString &text)
+{
+    m_simple->setText(text);
+}
 
 QString StatusLine::panelText(int panel) const
 {

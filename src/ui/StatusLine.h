@@ -4,7 +4,8 @@
 
 class QLabel;
 
-namespace korvel {
+namespace korvel
+{
 
 // A status line with a simple text and two panels. Both kinds of text stay visible: the simple text
 // on the left, the panels at fixed minimum widths on the right.

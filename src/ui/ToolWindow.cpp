@@ -8,9 +8,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-namespace korvel {
+namespace korvel
+{
 
-namespace {
+namespace
+{
 QPlainTextEdit *memo(QWidget *parent, const QString &name)
 {
     auto *m = new QPlainTextEdit(name, parent);
@@ -36,16 +38,19 @@ ToolWindow::ToolWindow(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Windo
                   {"Label3", "İstek", "Edit4", "Edit4"}};
     int row = 0;
     for (const auto &f : fields) {
-        grid->addWidget(form::label(this, QString::fromUtf8(f.label), QString::fromUtf8(f.labelCaption)), row, 0);
+        grid->addWidget(form::label(this, QString::fromUtf8(f.label), QString::fromUtf8(f.labelCaption)), row,
+                        0);
         grid->addWidget(form::edit(this, QString::fromUtf8(f.edit), QString::fromUtf8(f.text)), row, 1);
         ++row;
     }
     for (int i = 1; i <= 4; ++i)
         grid->addWidget(form::edit(this, QStringLiteral("b%1").arg(i), QStringLiteral("255")), row, i - 1);
     ++row;
-    const char *buttons[][2] = {{"Button1", "Oku"}, {"Button2", "Button2"}, {"Button3", "Bağlan"}, {"Button4", "Gönder"}};
+    const char *buttons[][2] = {
+        {"Button1", "Oku"}, {"Button2", "Button2"}, {"Button3", "Bağlan"}, {"Button4", "Gönder"}};
     for (int i = 0; i < 4; ++i)
-        grid->addWidget(form::button(this, QString::fromUtf8(buttons[i][0]), QString::fromUtf8(buttons[i][1])), row, i);
+        grid->addWidget(
+            form::button(this, QString::fromUtf8(buttons[i][0]), QString::fromUtf8(buttons[i][1])), row, i);
     ++row;
     grid->addWidget(form::label(this, QStringLiteral("Label2"), QStringLiteral("Mesaj...")), row++, 0, 1, 4);
     grid->addWidget(memo(this, QStringLiteral("Memo3")), row, 0, 1, 2);

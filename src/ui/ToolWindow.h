@@ -4,7 +4,8 @@
 
 #include <QWidget>
 
-namespace korvel {
+namespace korvel
+{
 
 // The analyzer tool window TVD1KAL ("VNA310"): serial register reads and writes, and the log of every
 // register dump decode. It owns the one value table of the process, which the main window reaches

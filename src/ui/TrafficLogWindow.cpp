@@ -4,7 +4,8 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
-namespace korvel {
+namespace korvel
+{
 
 TrafficLogWindow::TrafficLogWindow(QWidget *parent) : QWidget(parent, Qt::Window)
 {

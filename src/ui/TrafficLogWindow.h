@@ -2,7 +2,8 @@
 
 #include <QWidget>
 
-namespace korvel {
+namespace korvel
+{
 
 // The traffic log TFrmhaberlesme: one list of every received chunk with its time.
 class TrafficLogWindow final : public QWidget

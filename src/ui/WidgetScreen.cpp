@@ -17,20 +17,34 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
-namespace korvel {
+namespace korvel
+{
 
-namespace {
+namespace
+{
 const QString mainWindow = QStringLiteral("TFrmAna");
 // A progress bar keeps the value it was given, also past its maximum, beside the value it shows.
 const char *rawValueProperty = "korvelRawValue";
 
-Colour toColour(const QColor &c) { return rgb(c.red(), c.green(), c.blue()); }
-QColor toQColor(Colour c) { return QColor(int((c >> 16) & 0xFF), int((c >> 8) & 0xFF), int(c & 0xFF)); }
+Colour toColour(const QColor &c)
+{
+    return rgb(c.red(), c.green(), c.blue());
+}
+QColor toQColor(Colour c)
+{
+    return QColor(int((c >> 16) & 0xFF), int((c >> 8) & 0xFF), int(c & 0xFF));
+}
 } // namespace
 
-void WidgetScreen::addWindow(QWidget *window) { m_windows.insert(window->objectName(), window); }
+void WidgetScreen::addWindow(QWidget *window)
+{
+    m_windows.insert(window->objectName(), window);
+}
 
-QWidget *WidgetScreen::window(const QString &name) const { return m_windows.value(name); }
+QWidget *WidgetScreen::window(const QString &name) const
+{
+    return m_windows.value(name);
+}
 
 QObject *WidgetScreen::lookup(const QString &windowName, const QString &control) const
 {

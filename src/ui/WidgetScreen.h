@@ -9,7 +9,8 @@ class QObject;
 class QTabWidget;
 class QWidget;
 
-namespace korvel {
+namespace korvel
+{
 
 // The screen operations over the real windows. A control is found by its objectName in its window
 // (the main window when the name has no window part) and remembered.

@@ -11,9 +11,11 @@
 #include "values/RegisterDump.h"
 #include "values/ValueRecords.h"
 
-namespace korvel {
+namespace korvel
+{
 
-namespace {
+namespace
+{
 // How an "enerjial" reply is read for each pending kind that carries a register dump: the status
 // while decoding and the heading afterwards, both after the device number.
 struct DumpKind {
@@ -45,7 +47,8 @@ const char *const relayDisplays[] = {"akim1", "akim2", "akim3", "akimt", "Sno", 
 
 DataReplies::DataReplies(Screen &screen, ClientState &state, DeviceValueTable &table, DeviceList &list,
                          Connection &connection, QObject *parent)
-    : QObject(parent), m_screen(screen), m_state(state), m_table(table), m_list(list), m_connection(connection)
+    : QObject(parent), m_screen(screen), m_state(state), m_table(table), m_list(list),
+      m_connection(connection)
 {
 }
 
@@ -74,7 +77,8 @@ void DataReplies::requestCapacitorStates()
 
 void DataReplies::requestMissingValues()
 {
-    request(QStringLiteral("anideger"), 15, QStringLiteral("cosfi"), QStringLiteral("eksikler istendi.Lütfen bekleyin..."));
+    request(QStringLiteral("anideger"), 15, QStringLiteral("cosfi"),
+            QStringLiteral("eksikler istendi.Lütfen bekleyin..."));
 }
 
 void DataReplies::handleRegisterDump(ReplyText &text)

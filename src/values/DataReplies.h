@@ -2,7 +2,8 @@
 
 #include <QObject>
 
-namespace korvel {
+namespace korvel
+{
 
 class Connection;
 class DeviceList;

@@ -11,15 +11,17 @@
 
 #include <cmath>
 
-namespace korvel {
+namespace korvel
+{
 
-namespace {
+namespace
+{
 enum class Rule {
-    PhaseVoltage,  // above 1000 V in kV, general format
-    LineVoltage,   // the same, with its unit label switching between "kV" and "V"
-    Current,       // above 999 A without decimals
-    Fixed3,        // "0.000"
-    CosPhi,        // "0.000" and the needle
+    PhaseVoltage, // above 1000 V in kV, general format
+    LineVoltage,  // the same, with its unit label switching between "kV" and "V"
+    Current,      // above 999 A without decimals
+    Fixed3,       // "0.000"
+    CosPhi,       // "0.000" and the needle
     FrequencyInputs,
 };
 
@@ -31,24 +33,52 @@ struct SlotRule {
 
 // Slots 0 to 35 of the tab "Analizör-Ani Değerler".
 const SlotRule instantSlots[] = {
-    {Rule::PhaseVoltage, "V1"},   {Rule::PhaseVoltage, "V2"},   {Rule::PhaseVoltage, "V3"},
-    {Rule::LineVoltage, "L12", "Lv12"}, {Rule::LineVoltage, "L23", "lv23"}, {Rule::LineVoltage, "L31", "lv31"},
-    {Rule::Current, "akm1"},      {Rule::Current, "akm2"},      {Rule::Current, "akm3"},
-    {Rule::Fixed3, "kW1"},        {Rule::Fixed3, "Kw2"},        {Rule::Fixed3, "kW3"},
-    {Rule::Fixed3, "kr1"},        {Rule::Fixed3, "kr2"},        {Rule::Fixed3, "kr3"},
-    {Rule::Fixed3, "Cos1"},       {Rule::Fixed3, "Cos2"},       {Rule::Fixed3, "Cos3"},
-    {Rule::Fixed3, "Pf1"},        {Rule::Fixed3, "Pf2"},        {Rule::Fixed3, "Pf3"},
-    {Rule::Fixed3, "KVA1"},       {Rule::Fixed3, "KVA2"},       {Rule::Fixed3, "KVA3"},
-    {Rule::Fixed3, "kW1n"},       {Rule::Fixed3, "kw2n"},       {Rule::Fixed3, "kw3n"},
-    {Rule::Fixed3, "EW"},         {Rule::Fixed3, "EWP"},        {Rule::Fixed3, "EWN"},
-    {Rule::Fixed3, "ERL"},        {Rule::Fixed3, "ERC"},        {Rule::Fixed3, "ER"},
-    {Rule::CosPhi, "CosE"},       {Rule::Fixed3, "PFE"},        {Rule::FrequencyInputs, "Fr"},
+    {Rule::PhaseVoltage, "V1"},
+    {Rule::PhaseVoltage, "V2"},
+    {Rule::PhaseVoltage, "V3"},
+    {Rule::LineVoltage, "L12", "Lv12"},
+    {Rule::LineVoltage, "L23", "lv23"},
+    {Rule::LineVoltage, "L31", "lv31"},
+    {Rule::Current, "akm1"},
+    {Rule::Current, "akm2"},
+    {Rule::Current, "akm3"},
+    {Rule::Fixed3, "kW1"},
+    {Rule::Fixed3, "Kw2"},
+    {Rule::Fixed3, "kW3"},
+    {Rule::Fixed3, "kr1"},
+    {Rule::Fixed3, "kr2"},
+    {Rule::Fixed3, "kr3"},
+    {Rule::Fixed3, "Cos1"},
+    {Rule::Fixed3, "Cos2"},
+    {Rule::Fixed3, "Cos3"},
+    {Rule::Fixed3, "Pf1"},
+    {Rule::Fixed3, "Pf2"},
+    {Rule::Fixed3, "Pf3"},
+    {Rule::Fixed3, "KVA1"},
+    {Rule::Fixed3, "KVA2"},
+    {Rule::Fixed3, "KVA3"},
+    {Rule::Fixed3, "kW1n"},
+    {Rule::Fixed3, "kw2n"},
+    {Rule::Fixed3, "kw3n"},
+    {Rule::Fixed3, "EW"},
+    {Rule::Fixed3, "EWP"},
+    {Rule::Fixed3, "EWN"},
+    {Rule::Fixed3, "ERL"},
+    {Rule::Fixed3, "ERC"},
+    {Rule::Fixed3, "ER"},
+    {Rule::CosPhi, "CosE"},
+    {Rule::Fixed3, "PFE"},
+    {Rule::FrequencyInputs, "Fr"},
 };
 
 // The input lamps in the order of the inputs' bits.
-const char *const inputLamps[] = {"Shape9", "Shape2", "Shape3", "Shape4", "Shape5", "Shape6", "Shape7", "Shape8"};
+const char *const inputLamps[] = {"Shape9", "Shape2", "Shape3", "Shape4",
+                                  "Shape5", "Shape6", "Shape7", "Shape8"};
 
-QString control(const char *name) { return QString::fromLatin1(name); }
+QString control(const char *name)
+{
+    return QString::fromLatin1(name);
+}
 
 // The relay sends the year as years since 2000. Writing "200" in front of it suits only 2000 to 2009;
 // a two-digit year becomes the full year, anything else (-1 before data) keeps the old form.
@@ -122,7 +152,8 @@ void ValueRenderer::renderSlot(int row, int slot)
     case Rule::PhaseVoltage:
     case Rule::LineVoltage: {
         const bool kilo = value > 1000;
-        m_screen.setCaption(name, kilo ? formatGeneral(value / 1000, separator) : formatMask(value, u"000.0", separator));
+        m_screen.setCaption(name, kilo ? formatGeneral(value / 1000, separator)
+                                       : formatMask(value, u"000.0", separator));
         if (rule.unit)
             m_screen.setCaption(control(rule.unit), kilo ? QStringLiteral("kV") : QStringLiteral("V"));
         break;
@@ -141,7 +172,8 @@ void ValueRenderer::renderSlot(int row, int slot)
         const auto bytes = SplitToBytes(value);
         m_screen.setCaption(name, formatMask((bytes[0] * 256 + bytes[1]) / 10.0, u"00.0", separator));
         for (int bit = 0; bit < 8; ++bit)
-            m_screen.setColour(control(inputLamps[bit]), (bytes[2] >> bit) & 1 ? colours::red : colours::green);
+            m_screen.setColour(control(inputLamps[bit]),
+                               (bytes[2] >> bit) & 1 ? colours::red : colours::green);
         break;
     }
     }
@@ -151,12 +183,14 @@ void ValueRenderer::renderCompact()
 {
     const auto raw = [this](int slot, int k) { return QString::number(m_table.rawByte(1, slot, k)); };
     m_screen.setCaption(QStringLiteral("Saat"), raw(0, 2) + u':' + raw(0, 1) + u':' + raw(0, 0));
-    m_screen.setCaption(QStringLiteral("Trh"), raw(0, 3) + u'.' + raw(1, 2) + u'.' + relayYear(m_table.rawByte(1, 1, 3)));
+    m_screen.setCaption(QStringLiteral("Trh"),
+                        raw(0, 3) + u'.' + raw(1, 2) + u'.' + relayYear(m_table.rawByte(1, 1, 3)));
     const char *currents[] = {"akim1", "akim2", "akim3", "akimt"};
     for (int i = 0; i < 4; ++i) {
         const int slot = 2 + i;
-        const double value = Float32FromBytes(m_table.rawByte(1, slot, 0) & 0xFF, m_table.rawByte(1, slot, 1) & 0xFF,
-                                              m_table.rawByte(1, slot, 2) & 0xFF, m_table.rawByte(1, slot, 3) & 0xFF);
+        const double value =
+            Float32FromBytes(m_table.rawByte(1, slot, 0) & 0xFF, m_table.rawByte(1, slot, 1) & 0xFF,
+                             m_table.rawByte(1, slot, 2) & 0xFF, m_table.rawByte(1, slot, 3) & 0xFF);
         m_screen.setCaption(control(currents[i]), formatGeneral(value, m_state.decimalSeparator));
     }
 }

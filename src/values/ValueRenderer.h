@@ -3,7 +3,8 @@
 #include <QObject>
 #include <QString>
 
-namespace korvel {
+namespace korvel
+{
 
 class DeviceValueTable;
 class Environment;
@@ -18,8 +19,8 @@ class ValueRenderer final : public QObject
 {
     Q_OBJECT
 public:
-    ValueRenderer(Screen &screen, Environment &environment, const ClientState &state, const DeviceValueTable &table,
-                  QObject *parent = nullptr);
+    ValueRenderer(Screen &screen, Environment &environment, const ClientState &state,
+                  const DeviceValueTable &table, QObject *parent = nullptr);
 
     // One pass, as each tick of the renderer's timer runs it.
     void renderPass();

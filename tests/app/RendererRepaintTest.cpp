@@ -13,7 +13,8 @@
 
 using namespace korvel;
 
-namespace {
+namespace
+{
 
 QApplication &application()
 {

@@ -21,7 +21,8 @@
 
 using namespace korvel;
 
-namespace {
+namespace
+{
 
 QApplication &application()
 {
@@ -171,7 +172,9 @@ TEST_F(ClientServerTest, OffLineDeviceIsReported)
 {
     login();
     clickItem(QStringLiteral("Yedek Jeneratör Panosu No: 310003"));
-    ASSERT_TRUE(waitFor([this] { return screen().caption(QStringLiteral("LblMesaj")).contains(QStringLiteral("hatta değil")); }));
+    ASSERT_TRUE(waitFor([this] {
+        return screen().caption(QStringLiteral("LblMesaj")).contains(QStringLiteral("hatta değil"));
+    }));
     EXPECT_EQ(screen().caption(QStringLiteral("LblMesaj")),
               QStringLiteral("310003 Seri Nolu cihaz hatta değil. Lütfen sonra tekrar deneyin..."));
 }

@@ -1,12 +1,13 @@
-#include "core/AbortChunk.h"
 #include "link/ReplyDispatcher.h"
+#include "core/AbortChunk.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>
 
 using namespace korvel;
 
-namespace {
+namespace
+{
 
 const QChar sep(0x01);
 const QString term(3, QChar(0xF4));
@@ -50,8 +51,11 @@ struct Recorder {
     }
 };
 
-QString device(const QString &name) { return QStringLiteral("cihazlar") + sep + QStringLiteral("G") + sep +
-                                              QStringLiteral("VNA310") + sep + name + sep + QStringLiteral("1") + sep + sep + term; }
+QString device(const QString &name)
+{
+    return QStringLiteral("cihazlar") + sep + QStringLiteral("G") + sep + QStringLiteral("VNA310") + sep +
+           name + sep + QStringLiteral("1") + sep + sep + term;
+}
 
 } // namespace
 
@@ -71,18 +75,25 @@ TEST(ReplyDispatcher, RepliesInOneChunk)
         QStringList seen;
     };
     const Case cases[] = {
-        {"two device lists", device(QStringLiteral("a")) + device(QStringLiteral("b")),
+        {"two device lists",
+         device(QStringLiteral("a")) + device(QStringLiteral("b")),
          {QStringLiteral("cihazlar G|VNA310|a|1"), QStringLiteral("cihazlar G|VNA310|b|1")}},
-        {"stray characters before a pong", QStringLiteral("xy") + QStringLiteral("pong") + term,
+        {"stray characters before a pong",
+         QStringLiteral("xy") + QStringLiteral("pong") + term,
          {QStringLiteral("pong")}},
-        {"a reply after input is lost", QStringLiteral("input") + sep + term + QStringLiteral("pong") + term,
+        {"a reply after input is lost",
+         QStringLiteral("input") + sep + term + QStringLiteral("pong") + term,
          {QStringLiteral("input")}},
         {"earlier tag after a later one waits for the next pass",
-         QStringLiteral("Hattayok") + sep + QStringLiteral("77") + sep + sep + QStringLiteral("pong") + sep + term,
+         QStringLiteral("Hattayok") + sep + QStringLiteral("77") + sep + sep + QStringLiteral("pong") + sep +
+             term,
          {QStringLiteral("Hattayok 77"), QStringLiteral("pong")}},
         {"case differs", QStringLiteral("PONG") + term + QStringLiteral("hattayok") + sep, {}},
-        {"tag inside unknown text is found", QStringLiteral("garbage pong") + sep + term, {QStringLiteral("pong")}},
-        {"degerler is skipped", QStringLiteral("degerler") + sep + QStringLiteral("pong") + term,
+        {"tag inside unknown text is found",
+         QStringLiteral("garbage pong") + sep + term,
+         {QStringLiteral("pong")}},
+        {"degerler is skipped",
+         QStringLiteral("degerler") + sep + QStringLiteral("pong") + term,
          {QStringLiteral("pong")}},
     };
     for (const Case &c : cases) {
@@ -117,7 +128,8 @@ TEST(ReplyDispatcher, RemainderLivesAcrossChunks)
 
 // The skipping rule as written: compare the whole remaining text every pass. The fast dispatcher must
 // agree with it on what is handled, what is left and the remainder.
-namespace {
+namespace
+{
 struct Reference {
     QString last;
     QStringList run(const QString &chunk, const ReplyDispatcher &, QString &left)

@@ -1,6 +1,7 @@
 #include "MemoryLink.h"
 
-namespace korvel {
+namespace korvel
+{
 
 bool MemoryLink::open(const QString &host, quint16 port)
 {
@@ -41,7 +42,10 @@ void MemoryLink::write(const QByteArray &bytes)
         m_sent += bytes;
 }
 
-QByteArray MemoryLink::readAll() { return std::exchange(m_received, {}); }
+QByteArray MemoryLink::readAll()
+{
+    return std::exchange(m_received, {});
+}
 
 void MemoryLink::abort()
 {
@@ -55,6 +59,9 @@ void MemoryLink::deliver(const QByteArray &chunk)
     Q_EMIT readyRead();
 }
 
-QByteArray MemoryLink::takeSent() { return std::exchange(m_sent, {}); }
+QByteArray MemoryLink::takeSent()
+{
+    return std::exchange(m_sent, {});
+}
 
 } // namespace korvel

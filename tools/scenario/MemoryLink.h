@@ -2,7 +2,8 @@
 
 #include "link/Link.h"
 
-namespace korvel {
+namespace korvel
+{
 
 // An in-memory link: opening connects at once unless held, writes are collected, and received chunks
 // are handed in by the scenario.

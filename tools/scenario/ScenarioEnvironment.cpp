@@ -2,7 +2,8 @@
 
 #include "core/Ticker.h"
 
-namespace korvel {
+namespace korvel
+{
 
 bool ScenarioEnvironment::fileExists(const QString &name) const
 {

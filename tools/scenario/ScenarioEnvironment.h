@@ -7,7 +7,8 @@
 #include <QStringList>
 #include <deque>
 
-namespace korvel {
+namespace korvel
+{
 
 // The environment of a scenario: a fixed clock, a set Internet answer, timers that tick only when told
 // and message boxes that are recorded instead of shown.

@@ -23,15 +23,20 @@
 #include <QTabWidget>
 #include <QTest>
 
-namespace korvel {
+namespace korvel
+{
 
-namespace {
+namespace
+{
 // A failed expectation or an action that cannot be done; the message says what and why.
 struct Failure {
     QString message;
 };
 
-[[noreturn]] void fail(const QString &message) { throw Failure{message}; }
+[[noreturn]] void fail(const QString &message)
+{
+    throw Failure{message};
+}
 
 void expectEqual(const QString &what, const QString &expected, const QString &actual)
 {
@@ -58,7 +63,10 @@ int number(const QString &word)
     return n;
 }
 
-QString colourText(Colour c) { return QStringLiteral("#%1").arg(c, 6, 16, QLatin1Char('0')).toUpper(); }
+QString colourText(Colour c)
+{
+    return QStringLiteral("#%1").arg(c, 6, 16, QLatin1Char('0')).toUpper();
+}
 
 Colour parseColour(const QString &word)
 {
@@ -97,7 +105,10 @@ bool lineMatches(const QString &expected, const QString &actual)
 }
 } // namespace
 
-ScenarioRunner::ScenarioRunner() { addCommands(); }
+ScenarioRunner::ScenarioRunner()
+{
+    addCommands();
+}
 
 ScenarioRunner::~ScenarioRunner() = default;
 
@@ -150,7 +161,8 @@ ScenarioRunner::Result ScenarioRunner::run(const ScenarioScript &script, QString
             command.run(args);
             settle();
             if (!m_environment->unansweredQuestion().isEmpty())
-                fail(QStringLiteral("question box with no answer ready: \"%1\"").arg(m_environment->unansweredQuestion()));
+                fail(QStringLiteral("question box with no answer ready: \"%1\"")
+                         .arg(m_environment->unansweredQuestion()));
         } catch (const Failure &f) {
             message = QStringLiteral("%1:%2: %3").arg(script.file).arg(line.number).arg(f.message);
             result = Failed;
@@ -220,7 +232,8 @@ void ScenarioRunner::ensureClickable(QWidget *w, const QString &name)
             continue;
         }
         if (p->isHidden())
-            fail(QStringLiteral("%1 cannot be clicked: %2 is hidden").arg(name, p == w ? QStringLiteral("it") : p->objectName()));
+            fail(QStringLiteral("%1 cannot be clicked: %2 is hidden")
+                     .arg(name, p == w ? QStringLiteral("it") : p->objectName()));
     }
     if (!w->isEnabled())
         fail(QStringLiteral("%1 cannot be clicked: it is disabled").arg(name));
@@ -260,7 +273,8 @@ void ScenarioRunner::addCommands()
 
 void ScenarioRunner::addActions()
 {
-    auto action = [this](const char *name, int minArgs, int maxArgs, std::function<void(const ScenarioLine &)> run) {
+    auto action = [this](const char *name, int minArgs, int maxArgs,
+                         std::function<void(const ScenarioLine &)> run) {
         m_commands.insert(QString::fromLatin1(name), Command{minArgs, maxArgs, false, std::move(run)});
     };
     action("start", 0, 0, [this](const ScenarioLine &) {
@@ -376,7 +390,8 @@ void ScenarioRunner::addActions()
 
 void ScenarioRunner::addExpectations()
 {
-    auto expect = [this](const char *name, int minArgs, int maxArgs, std::function<void(const ScenarioLine &)> run) {
+    auto expect = [this](const char *name, int minArgs, int maxArgs,
+                         std::function<void(const ScenarioLine &)> run) {
         m_commands.insert(QStringLiteral("expect ") + QString::fromLatin1(name),
                           Command{minArgs, maxArgs, false, std::move(run)});
     };
@@ -386,7 +401,8 @@ void ScenarioRunner::addExpectations()
     });
     expect("box", 1, 1, [this](const ScenarioLine &l) {
         const QStringList boxes = m_environment->takeBoxes();
-        expectEqual(QStringLiteral("box"), l.args[0], boxes.isEmpty() ? QStringLiteral("(no box)") : boxes.last());
+        expectEqual(QStringLiteral("box"), l.args[0],
+                    boxes.isEmpty() ? QStringLiteral("(no box)") : boxes.last());
     });
     expect("no-box", 0, 0, [this](const ScenarioLine &) {
         const QStringList boxes = m_environment->takeBoxes();
@@ -398,7 +414,8 @@ void ScenarioRunner::addExpectations()
             control(l.args[0]);
             const bool expected = yesNo(l.args[1]);
             if (read(l.args[0]) != expected)
-                fail(QStringLiteral("%1 %2: expected %3").arg(QString::fromLatin1(name), l.args[0], l.args[1]));
+                fail(QStringLiteral("%1 %2: expected %3")
+                         .arg(QString::fromLatin1(name), l.args[0], l.args[1]));
         });
     };
     flag("visible", [this](const QString &n) { return client().windows().screen().isVisible(n); });
@@ -432,7 +449,8 @@ void ScenarioRunner::addExpectations()
                     colourText(client().windows().screen().colour(l.args[0])));
     });
     expect("page", 1, 1, [this](const ScenarioLine &l) {
-        expectEqual(QStringLiteral("page"), l.args[0], QString::number(client().windows().screen().activePage()));
+        expectEqual(QStringLiteral("page"), l.args[0],
+                    QString::number(client().windows().screen().activePage()));
     });
     expect("tab", 2, 2, [this](const ScenarioLine &l) {
         const bool shown = client().windows().screen().isTabShown(number(l.args[0]));
@@ -445,7 +463,8 @@ void ScenarioRunner::addExpectations()
         for (int g = 0; g < bar->groupCount(); ++g)
             actual << bar->groupCaption(g);
         if (actual != l.args)
-            fail(QStringLiteral("groups: expected %1, actual %2").arg(joinQuoted(l.args), joinQuoted(actual)));
+            fail(
+                QStringLiteral("groups: expected %1, actual %2").arg(joinQuoted(l.args), joinQuoted(actual)));
     });
     expect("items", 1, -1, [this](const ScenarioLine &l) {
         GroupBar *bar = client().windows().main().groupBar();
@@ -471,7 +490,8 @@ void ScenarioRunner::addExpectations()
         for (qsizetype i = 0; same && i < actual.size(); ++i)
             same = lineMatches(expected[i], actual[i]);
         if (!same)
-            fail(QStringLiteral("lines of %1: expected %2, actual %3").arg(l.args[0], joinQuoted(expected), joinQuoted(actual)));
+            fail(QStringLiteral("lines of %1: expected %2, actual %3")
+                     .arg(l.args[0], joinQuoted(expected), joinQuoted(actual)));
     });
     expect("sent", 1, 1, [this](const ScenarioLine &l) {
         expectEqual(QStringLiteral("sent"), l.args[0], cp1254::decode(m_link->takeSent()));
@@ -486,7 +506,8 @@ void ScenarioRunner::addExpectations()
 
 void ScenarioRunner::addTableExpectations()
 {
-    auto expect = [this](const char *name, int minArgs, int maxArgs, std::function<void(const ScenarioLine &)> run) {
+    auto expect = [this](const char *name, int minArgs, int maxArgs,
+                         std::function<void(const ScenarioLine &)> run) {
         m_commands.insert(QStringLiteral("expect ") + QString::fromLatin1(name),
                           Command{minArgs, maxArgs, false, std::move(run)});
     };
@@ -509,7 +530,8 @@ void ScenarioRunner::addTableExpectations()
         QStringList actual;
         for (int k = 0; k < 4; ++k)
             actual << QString::number(client().valueTable().rawByte(row, slot, k));
-        expectEqual(QStringLiteral("raw %1 %2").arg(row).arg(slot), l.args.mid(first + 1).join(u' '), actual.join(u' '));
+        expectEqual(QStringLiteral("raw %1 %2").arg(row).arg(slot), l.args.mid(first + 1).join(u' '),
+                    actual.join(u' '));
     });
     expect("cursor", 1, 1, [this](const ScenarioLine &l) {
         expectEqual(QStringLiteral("cursor"), QString::number(number(l.args[0])),

@@ -10,7 +10,8 @@
 class QObject;
 class QWidget;
 
-namespace korvel {
+namespace korvel
+{
 
 class Client;
 class MemoryLink;

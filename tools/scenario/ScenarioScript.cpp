@@ -2,9 +2,11 @@
 
 #include "link/Cp1254.h"
 
-namespace korvel {
+namespace korvel
+{
 
-namespace {
+namespace
+{
 int hexValue(QChar c)
 {
     const char16_t u = c.unicode();
@@ -33,11 +35,21 @@ std::optional<QString> readString(const QString &line, qsizetype &pos, QString &
             break;
         const QChar e = line[pos++];
         switch (e.unicode()) {
-        case u'n': out += u'\n'; break;
-        case u'r': out += u'\r'; break;
-        case u't': out += u'\t'; break;
-        case u'\\': out += u'\\'; break;
-        case u'"': out += u'"'; break;
+        case u'n':
+            out += u'\n';
+            break;
+        case u'r':
+            out += u'\r';
+            break;
+        case u't':
+            out += u'\t';
+            break;
+        case u'\\':
+            out += u'\\';
+            break;
+        case u'"':
+            out += u'"';
+            break;
         case u'x': {
             const int hi = pos < line.size() ? hexValue(line[pos]) : -1;
             const int lo = pos + 1 < line.size() ? hexValue(line[pos + 1]) : -1;
@@ -113,8 +125,9 @@ QString escapeForDisplay(const QString &text)
         if (u == u'\\' || u == u'"')
             out += u'\\' + QString(c);
         else if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0) || u == 0xF4)
-            out += QStringLiteral("\\x") +
-                   QString::number(quint8(cp1254::encode(QString(c)).at(0)), 16).rightJustified(2, u'0').toUpper();
+            out += QStringLiteral("\\x") + QString::number(quint8(cp1254::encode(QString(c)).at(0)), 16)
+                                               .rightJustified(2, u'0')
+                                               .toUpper();
         else
             out += c;
     }

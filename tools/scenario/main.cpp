@@ -7,7 +7,8 @@
 
 // korvel-scenario FILE...: runs each scenario; exit 0 when all pass, 1 at the first failure, 2 when a
 // file cannot be read.
-namespace {
+namespace
+{
 // The offscreen platform's notes about what it cannot do are noise in a scenario's output.
 void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {

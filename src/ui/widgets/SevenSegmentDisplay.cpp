@@ -1,7 +1,7 @@
 #include "ui/widgets/SevenSegmentDisplay.h"
 
-#include <QFontDatabase>
 #include <QEvent>
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QRawFont>
