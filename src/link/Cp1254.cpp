@@ -43,12 +43,18 @@ const Table &table()
 
 QString decode(QByteArrayView bytes)
 {
+    QString text;
+    decodeInto(bytes, text);
+    return text;
+}
+
+void decodeInto(QByteArrayView bytes, QString &text)
+{
     const Table &t = table();
-    QString text(bytes.size(), Qt::Uninitialized);
+    text.resize(bytes.size());
     QChar *out = text.data();
     for (qsizetype i = 0; i < bytes.size(); ++i)
         out[i] = QChar(t.toUnicode[quint8(bytes[i])]);
-    return text;
 }
 
 QByteArray encode(QStringView text)

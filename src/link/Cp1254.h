@@ -13,6 +13,8 @@ namespace korvel
 namespace cp1254
 {
 QString decode(QByteArrayView bytes);
+// Decodes into a buffer that is kept from read to read, so that a large read costs no fresh memory.
+void decodeInto(QByteArrayView bytes, QString &text);
 QByteArray encode(QStringView text);
 // The character that stands for one byte.
 QChar charFor(quint8 byte);

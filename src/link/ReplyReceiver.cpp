@@ -39,8 +39,10 @@ ReplyReceiver::ReplyReceiver(Link &link, ReplyDispatcher &dispatcher, Screen &sc
 void ReplyReceiver::onReadyRead()
 {
     const QByteArray bytes = m_link.readAll();
-    if (!bytes.isEmpty())
-        receive(cp1254::decode(bytes));
+    if (bytes.isEmpty())
+        return;
+    cp1254::decodeInto(bytes, m_chunk);
+    receive(m_chunk);
 }
 
 void ReplyReceiver::receive(const QString &chunk)

@@ -37,6 +37,7 @@ private:
     Screen &m_screen;
     Environment &m_environment;
     Ticker *m_lampReset;
+    QString m_chunk;
 };
 
 } // namespace korvel
