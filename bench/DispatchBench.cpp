@@ -80,6 +80,18 @@ QByteArray replies(qsizetype size)
     return bytes;
 }
 
+// Keep-alive answers back to back: the dispatcher's own cost per reply, with a handler that reads nothing.
+QByteArray pongs(qsizetype size)
+{
+    const QByteArray pong = "pong" + fieldEnd + terminator;
+    QByteArray bytes;
+    bytes.reserve(size);
+    while (bytes.size() + pong.size() <= size)
+        bytes += pong;
+    bytes.append(size - bytes.size(), '\xF4');
+    return bytes;
+}
+
 QByteArray randomOf(qsizetype size, const QByteArray &alphabet)
 {
     std::mt19937 random(1254);
@@ -165,6 +177,7 @@ void sizes(benchmark::internal::Benchmark *b)
 BENCHMARK_CAPTURE(copy, replies, replies)->Apply(sizes);
 BENCHMARK_CAPTURE(decode, replies, replies)->Apply(sizes);
 BENCHMARK_CAPTURE(decodeAndDispatch, replies, replies)->Apply(sizes);
+BENCHMARK_CAPTURE(decodeAndDispatch, pongs, pongs)->Apply(sizes);
 BENCHMARK_CAPTURE(decodeAndDispatch, noTag, noTag)->Apply(sizes);
 BENCHMARK_CAPTURE(decodeAndDispatch, tagLetters, tagLetters)->Apply(sizes);
 BENCHMARK_CAPTURE(decodeAndDispatch, nearMisses, nearMisses)->Apply(sizes);
