@@ -7,6 +7,8 @@
 #include "values/DeviceValueTable.h"
 #include "values/ValueRenderer.h"
 
+#include "TestApplication.h"
+
 #include <QApplication>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -15,15 +17,6 @@ using namespace korvel;
 
 namespace
 {
-
-QApplication &application()
-{
-    static int argc = 1;
-    static char name[] = "app_tests";
-    static char *argv[] = {name, nullptr};
-    static QApplication *app = new QApplication(argc, argv);
-    return *app;
-}
 
 // Counts the paint events of every widget.
 class PaintCounter final : public QObject
@@ -44,7 +37,7 @@ public:
 // not repaint anything, and a pass that changes one reading repaints little.
 TEST(ValueRenderer, PassWithNothingChangedRepaintsNothing)
 {
-    application();
+    test::application("app_tests");
     ScenarioEnvironment environment;
     ClientWindows windows;
     ClientState state;

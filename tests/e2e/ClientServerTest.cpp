@@ -11,7 +11,9 @@
 #include "ui/widgets/GroupBar.h"
 #include "values/DeviceValueTable.h"
 
+#include "TestApplication.h"
 #include <QAbstractButton>
+
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QTimeZone>
@@ -23,15 +25,6 @@ using namespace korvel;
 
 namespace
 {
-
-QApplication &application()
-{
-    static int argc = 1;
-    static char name[] = "e2e_tests";
-    static char *argv[] = {name, nullptr};
-    static QApplication *app = new QApplication(argc, argv);
-    return *app;
-}
 
 // Runs the event loop until the condition holds or five seconds pass.
 bool waitFor(const std::function<bool()> &condition)
@@ -51,7 +44,7 @@ class ClientServerTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        application();
+        test::application("e2e_tests");
         server::ServerConfig config = server::ServerConfig::demo();
         config.pace = {0, 0, 0};
         m_server = std::make_unique<server::KorvelServer>(config, m_clock, m_log);
