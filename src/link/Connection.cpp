@@ -98,6 +98,8 @@ void Connection::connectClicked()
             return;
     }
     setStatus(QStringLiteral("  Rivodov Bağlanıyor"));
+    // The wait is measured from here: a bar left full by an earlier "pong" must not end it at once.
+    setProgress(0);
     m_progressTimer->start();
 
     const auto port = parseInt32(m_screen.caption(QStringLiteral("TFrmGiris.edtport")));
