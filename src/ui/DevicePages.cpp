@@ -44,6 +44,18 @@ void addField(QGridLayout *grid, QWidget *owner, const QString &caption, QWidget
     grid->addWidget(field, row, 1);
 }
 
+// Two date pickers and the command that computes over the days between them.
+QGroupBox *dateRange(QWidget *parent, const char *caption, const char *from, const char *to, Command command)
+{
+    QGroupBox *range = form::group(parent, text(caption));
+    auto *row = new QHBoxLayout(range);
+    row->addWidget(form::datePicker(range, QString::fromLatin1(from)));
+    row->addWidget(form::datePicker(range, QString::fromLatin1(to)));
+    form::addButtons(range, row, {command});
+    row->addStretch(1);
+    return range;
+}
+
 QWidget *page(QWidget *parent, QVBoxLayout **layout)
 {
     auto *w = new QWidget(parent);
@@ -81,13 +93,8 @@ QWidget *consumption(QWidget *parent)
     layout->addWidget(meters);
     layout->addWidget(commandGroup(w, text("Tüketim"), {{"VrShadowButton8", "Enerji Değerlerini İste"}}));
 
-    QGroupBox *range = form::group(w, text("İki Tarih Arası"));
-    auto *row = new QHBoxLayout(range);
-    row->addWidget(form::datePicker(range, QStringLiteral("DateTimePicker1")));
-    row->addWidget(form::datePicker(range, QStringLiteral("DateTimePicker2")));
-    form::addButtons(range, row, {{"VrShadowButton9", "İki Tarih Arası Oranları Hesapla"}});
-    row->addStretch(1);
-    layout->addWidget(range);
+    layout->addWidget(dateRange(w, "İki Tarih Arası", "DateTimePicker1", "DateTimePicker2",
+                                {"VrShadowButton9", "İki Tarih Arası Oranları Hesapla"}));
     layout->addStretch(1);
     return w;
 }
@@ -202,13 +209,8 @@ QWidget *meterReading(QWidget *parent)
     layout->addWidget(device);
     layout->addWidget(commandGroup(w, text("Okuma"),
                                    {{"VrShadowButton11", "Sayaç Oku"}, {"VrShadowButton13", "Tedaş Okuma"}}));
-    QGroupBox *range = form::group(w, text("Tarih Arası"));
-    auto *row = new QHBoxLayout(range);
-    row->addWidget(form::datePicker(range, QStringLiteral("dtsycilktarih")));
-    row->addWidget(form::datePicker(range, QStringLiteral("dtsycsontarih")));
-    form::addButtons(range, row, {{"VrShadowButton12", "Tarih Arası Oranları Hesapla"}});
-    row->addStretch(1);
-    layout->addWidget(range);
+    layout->addWidget(dateRange(w, "Tarih Arası", "dtsycilktarih", "dtsycsontarih",
+                                {"VrShadowButton12", "Tarih Arası Oranları Hesapla"}));
     layout->addStretch(1);
     return w;
 }
