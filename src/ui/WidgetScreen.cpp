@@ -48,20 +48,20 @@ QWidget *WidgetScreen::window(const QString &name) const
 
 QObject *WidgetScreen::lookup(const QString &windowName, const QString &control) const
 {
-    const QString key = windowName + QLatin1Char('.') + control;
-    if (auto it = m_cache.constFind(key); it != m_cache.cend() && *it)
-        return *it;
     QWidget *w = window(windowName);
     if (!w)
         return nullptr;
-    QObject *found = control.isEmpty() ? w : w->findChild<QObject *>(control);
-    if (found)
-        m_cache.insert(key, found);
-    return found;
+    return control.isEmpty() ? w : w->findChild<QObject *>(control);
 }
 
 QObject *WidgetScreen::find(const QString &control, int *subPart) const
 {
+    // The renderer names the same controls every second: a name is resolved once and remembered.
+    if (auto it = m_cache.constFind(control); it != m_cache.cend() && it->object) {
+        if (subPart)
+            *subPart = it->subPart;
+        return it->object;
+    }
     QStringList parts = control.split(QLatin1Char('.'));
     int sub = 0;
     if (parts.size() > 1) {
@@ -74,9 +74,14 @@ QObject *WidgetScreen::find(const QString &control, int *subPart) const
     }
     if (subPart)
         *subPart = sub;
+    QObject *found = nullptr;
     if (parts.size() == 1)
-        return m_windows.contains(parts[0]) ? lookup(parts[0], QString()) : lookup(mainWindow, parts[0]);
-    return lookup(parts[0], parts.mid(1).join(QLatin1Char('.')));
+        found = m_windows.contains(parts[0]) ? lookup(parts[0], QString()) : lookup(mainWindow, parts[0]);
+    else
+        found = lookup(parts[0], parts.mid(1).join(QLatin1Char('.')));
+    if (found)
+        m_cache.insert(control, {found, sub});
+    return found;
 }
 
 void WidgetScreen::setCaption(const QString &control, const QString &text)

@@ -51,7 +51,11 @@ private:
     QTabWidget *pages() const;
 
     QHash<QString, QPointer<QWidget>> m_windows;
-    mutable QHash<QString, QPointer<QObject>> m_cache;
+    struct Resolved {
+        QPointer<QObject> object;
+        int subPart = 0;
+    };
+    mutable QHash<QString, Resolved> m_cache;
 };
 
 } // namespace korvel
