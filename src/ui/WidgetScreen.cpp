@@ -239,8 +239,13 @@ void WidgetScreen::appendLine(const QString &control, const QString &line)
     QObject *o = find(control);
     if (auto *list = qobject_cast<QListWidget *>(o)) {
         list->addItem(line);
-        while (list->count() > maxLines)
-            delete list->takeItem(0);
+        qsizetype &characters = m_listCharacters[list];
+        characters += line.size();
+        while (list->count() > maxLines || (characters > maxListCharacters && list->count() > 1)) {
+            QListWidgetItem *oldest = list->takeItem(0);
+            characters -= oldest->text().size();
+            delete oldest;
+        }
     } else if (auto *memo = qobject_cast<QPlainTextEdit *>(o)) {
         memo->setMaximumBlockCount(maxLines);
         memo->appendPlainText(line);

@@ -19,6 +19,9 @@ class WidgetScreen final : public Screen
 public:
     // Lists keep their newest lines only, so that a client running for weeks stays the same size.
     static constexpr int maxLines = 10000;
+    // A list also keeps its characters within this budget, so that a few huge received chunks cannot
+    // fill the memory either; the newest line always stays, however long.
+    static constexpr qsizetype maxListCharacters = 8 * 1024 * 1024;
 
     void addWindow(QWidget *window);
     QWidget *window(const QString &name) const;
@@ -56,6 +59,7 @@ private:
         int subPart = 0;
     };
     mutable QHash<QString, Resolved> m_cache;
+    QHash<const QObject *, qsizetype> m_listCharacters;
 };
 
 } // namespace korvel

@@ -1,0 +1,38 @@
+#include "ui/WidgetScreen.h"
+#include "TestApplication.h"
+
+#include <QListWidget>
+#include <gtest/gtest.h>
+
+using namespace korvel;
+
+// The traffic log is bounded by lines and by characters: huge received chunks must not pile up.
+TEST(WidgetScreen, ListKeepsItsNewestLinesWithinBothBounds)
+{
+    test::application("app_tests");
+    QWidget window;
+    window.setObjectName(QStringLiteral("TFrmhaberlesme"));
+    auto *list = new QListWidget(&window);
+    list->setObjectName(QStringLiteral("ListBox1"));
+    WidgetScreen screen;
+    screen.addWindow(&window);
+    const QString name = QStringLiteral("TFrmhaberlesme.ListBox1");
+
+    for (int i = 0; i < WidgetScreen::maxLines + 5; ++i)
+        screen.appendLine(name, QString::number(i));
+    EXPECT_EQ(list->count(), WidgetScreen::maxLines);
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("5"));
+
+    const QString huge(WidgetScreen::maxListCharacters / 3, QLatin1Char('x'));
+    for (int i = 0; i < 5; ++i)
+        screen.appendLine(name, huge + QString::number(i));
+    qsizetype characters = 0;
+    for (int i = 0; i < list->count(); ++i)
+        characters += list->item(i)->text().size();
+    EXPECT_LE(characters, WidgetScreen::maxListCharacters);
+    EXPECT_EQ(list->item(list->count() - 1)->text(), huge + QStringLiteral("4"));
+
+    // A single line beyond the budget is still shown.
+    screen.appendLine(name, QString(WidgetScreen::maxListCharacters + 1, QLatin1Char('y')));
+    EXPECT_EQ(list->count(), 1);
+}
