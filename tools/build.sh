@@ -5,6 +5,9 @@ cd "$(dirname "$0")/.."
 dir=$1
 shift
 mkdir -p "$dir"
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" > "$dir/configure.log" 2>&1 ||
+# ccache, where installed, keeps rebuilds of unchanged sources short (also across work trees).
+launcher=()
+command -v ccache > /dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" > "$dir/configure.log" 2>&1 ||
   { cat "$dir/configure.log"; exit 1; }
 cmake --build "$dir" --parallel "$(nproc)"

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dseg fonts-dejavu-core
   xvfb xauth x11-utils imagemagick
-  clang-format
+  clang-format ccache
 )
 
 missing=()
