@@ -1,9 +1,9 @@
 #include "app/Client.h"
 
+#include "core/ClientParts.h"
 #include "core/Environment.h"
-#include "directory/DeviceDirectory.h"
 #include "directory/DeviceSelection.h"
-#include "directory/UserRights.h"
+#include "directory/Install.h"
 #include "link/ReplyReceiver.h"
 #include "ui/ClientWindows.h"
 #include "ui/GroupBarDeviceList.h"
@@ -11,14 +11,11 @@
 #include "ui/MainWindow.h"
 #include "ui/ToolWindow.h"
 #include "ui/widgets/GroupBar.h"
-#include "values/DataReplies.h"
+#include "values/Install.h"
 #include "values/ValueRenderer.h"
 
-#include <QAction>
 #include <QDateEdit>
-#include <QLineEdit>
 #include <QLocale>
-#include <QPushButton>
 
 namespace korvel
 {
@@ -29,47 +26,26 @@ Client::Client(Environment &environment, Link &link, ServerAddress address, QObj
     Screen &screen = m_windows->screen();
     m_connection = std::make_unique<Connection>(link, screen, environment, m_state, std::move(address));
     m_receiver = std::make_unique<ReplyReceiver>(link, m_dispatcher, screen, environment);
+    m_deviceList = std::make_unique<GroupBarDeviceList>(*m_windows->main().groupBar());
     m_dispatcher.setHandler(u"pong", [this](ReplyText &text) { m_connection->handlePong(text); });
-
-    MainWindow &main = m_windows->main();
-    connect(&main, &MainWindow::shown, this, &Client::onMainWindowShown);
-    connect(&main, &MainWindow::closed, this, &Client::finished);
-    connect(m_connection.get(), &Connection::linkUp, &main, &MainWindow::useConnectedTrayMenu);
-    connect(m_connection.get(), &Connection::aboutToLogin, this, [this] { m_deviceList->clearItems(); });
-    connect(m_connection.get(), &Connection::closeRequested, &main, &QWidget::close);
-    if (QAction *log = main.findChild<QAction *>(QStringLiteral("Haberlesme1")))
-        connect(log, &QAction::triggered, this,
-                [this] { m_windows->screen().showWindow(QStringLiteral("TFrmhaberlesme")); });
-    if (QAction *tool = main.findChild<QAction *>(QStringLiteral("Veri1")))
-        connect(tool, &QAction::triggered, this,
-                [this] { m_windows->screen().showWindow(QStringLiteral("TVD1KAL")); });
+    wireMainWindow();
     wireLoginWindow();
-    wireDirectory();
-    wireValues();
+    installSubsystems();
 }
 
 Client::~Client() = default;
 
-void Client::wireValues()
+// Each subsystem wires its own handlers, requests and controls; the order is the order of their
+// dependencies.
+void Client::installSubsystems()
 {
-    Screen &screen = m_windows->screen();
-    MainWindow &main = m_windows->main();
-    m_dataReplies =
-        std::make_unique<DataReplies>(screen, m_state, valueTable(), *m_deviceList, *m_connection);
-    m_renderer = std::make_unique<ValueRenderer>(screen, m_environment, m_state, valueTable());
-    DataReplies *replies = m_dataReplies.get();
-    m_dispatcher.setHandler(u"enerjial", [replies](ReplyText &t) { replies->handleRegisterDump(t); });
-    m_dispatcher.setHandler(u"akimdegerleri", [replies](ReplyText &t) { replies->handleRelayCurrents(t); });
-    m_dispatcher.setHandler(u"cihazenerji", [replies](ReplyText &t) { replies->handleValueRecords(t); });
-    const struct {
-        const char *button;
-        void (DataReplies::*request)();
-    } requests[] = {{"VrShadowButton8", &DataReplies::requestConsumption},
-                    {"BitBtn2", &DataReplies::requestCapacitorStates}};
-    for (const auto &r : requests) {
-        if (auto *button = main.findChild<QPushButton *>(QString::fromLatin1(r.button)))
-            connect(button, &QPushButton::clicked, replies, r.request);
-    }
+    ClientParts parts{*this,       m_windows->screen(), m_environment, m_state,      m_dispatcher,
+                      *m_receiver, *m_connection,       valueTable(),  *m_deviceList};
+    directory::install(parts);
+    values::install(parts);
+    m_selection = parts.selection;
+    m_renderer = parts.renderer;
+    connect(m_windows->main().groupBar(), &GroupBar::itemClicked, m_selection, &DeviceSelection::itemClicked);
 }
 
 DeviceValueTable &Client::valueTable()
@@ -77,26 +53,19 @@ DeviceValueTable &Client::valueTable()
     return m_windows->tool().valueTable();
 }
 
-void Client::wireDirectory()
+void Client::wireMainWindow()
 {
-    Screen &screen = m_windows->screen();
     MainWindow &main = m_windows->main();
-    m_deviceList = std::make_unique<GroupBarDeviceList>(*main.groupBar());
-    m_directory = std::make_unique<DeviceDirectory>(*m_deviceList, screen);
-    m_rights = std::make_unique<UserRights>(screen);
-    m_selection = std::make_unique<DeviceSelection>(*m_deviceList, screen, m_environment, m_state,
-                                                    valueTable(), *m_connection);
-    m_dispatcher.setHandler(u"cihazlar", [this](ReplyText &t) { m_directory->handleDevice(t); });
-    m_dispatcher.setHandler(u"haklar", [this](ReplyText &t) { m_rights->handleViewRights(t); });
-    m_dispatcher.setHandler(u"tblhaklar", [this](ReplyText &t) { m_rights->handleCommandRights(t); });
-    m_dispatcher.setHandler(u"Hattayok", [this](ReplyText &t) { m_selection->handleOffLine(t); });
-    connect(m_receiver.get(), &ReplyReceiver::chunkStarted, this, [this] { m_rights->beginChunk(); });
-    connect(main.groupBar(), &GroupBar::itemClicked, m_selection.get(), &DeviceSelection::itemClicked);
-    for (const char *field : {"Edit111", "Edit5"}) {
-        if (auto *edit = main.findChild<QLineEdit *>(QString::fromLatin1(field)))
-            connect(edit, &QLineEdit::textChanged, m_selection.get(),
-                    &DeviceSelection::activeDeviceTextChanged);
-    }
+    Screen &screen = m_windows->screen();
+    connect(&main, &MainWindow::shown, this, &Client::onMainWindowShown);
+    connect(&main, &MainWindow::closed, this, &Client::finished);
+    connect(m_connection.get(), &Connection::linkUp, &main, &MainWindow::useConnectedTrayMenu);
+    connect(m_connection.get(), &Connection::aboutToLogin, this, [this] { m_deviceList->clearItems(); });
+    connect(m_connection.get(), &Connection::closeRequested, &main, &QWidget::close);
+    screen.onClick(QStringLiteral("Haberlesme1"), this,
+                   [&screen] { screen.showWindow(QStringLiteral("TFrmhaberlesme")); });
+    screen.onClick(QStringLiteral("Veri1"), this,
+                   [&screen] { screen.showWindow(QStringLiteral("TVD1KAL")); });
 }
 
 void Client::wireLoginWindow()

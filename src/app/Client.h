@@ -11,19 +11,16 @@ namespace korvel
 {
 
 class ClientWindows;
-class DataReplies;
-class DeviceDirectory;
 class DeviceSelection;
 class DeviceValueTable;
 class Environment;
 class GroupBarDeviceList;
 class Link;
 class ReplyReceiver;
-class UserRights;
 class ValueRenderer;
 
-// The client put together: its windows, state, link, dispatcher and the subsystems' handlers, wired
-// to each other. The program and the scenario runner build it with their own environment and link.
+// The client put together: its windows, state, link and dispatcher, and each subsystem installed in
+// its turn. The program and the scenario runner build it with their own environment and link.
 class Client final : public QObject
 {
     Q_OBJECT
@@ -41,7 +38,6 @@ public:
     ReplyDispatcher &dispatcher() { return m_dispatcher; }
     DeviceValueTable &valueTable();
     DeviceSelection &selection() { return *m_selection; }
-    DataReplies &dataReplies() { return *m_dataReplies; }
     ValueRenderer &renderer() { return *m_renderer; }
 
 Q_SIGNALS:
@@ -49,9 +45,9 @@ Q_SIGNALS:
     void finished();
 
 private:
+    void installSubsystems();
+    void wireMainWindow();
     void wireLoginWindow();
-    void wireDirectory();
-    void wireValues();
     void onMainWindowShown();
     void onLoginWindowClosed();
 
@@ -62,11 +58,8 @@ private:
     std::unique_ptr<Connection> m_connection;
     std::unique_ptr<ReplyReceiver> m_receiver;
     std::unique_ptr<GroupBarDeviceList> m_deviceList;
-    std::unique_ptr<DeviceDirectory> m_directory;
-    std::unique_ptr<UserRights> m_rights;
-    std::unique_ptr<DeviceSelection> m_selection;
-    std::unique_ptr<DataReplies> m_dataReplies;
-    std::unique_ptr<ValueRenderer> m_renderer;
+    DeviceSelection *m_selection = nullptr;
+    ValueRenderer *m_renderer = nullptr;
 };
 
 } // namespace korvel

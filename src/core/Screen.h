@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
+
+class QObject;
 
 namespace korvel
 {
@@ -59,6 +62,19 @@ public:
     virtual bool isTabShown(int page) const = 0;
     virtual void setActivePage(int page) = 0;
     virtual int activePage() const = 0;
+
+    // The file name of the picture a control shows ("kondaktif.bmp"), looked up in the working
+    // directory; false when it cannot be loaded (the control keeps its picture). picture() gives the
+    // name of the file shown, empty for none.
+    virtual bool setPicture(const QString &control, const QString &fileName) = 0;
+    virtual QString picture(const QString &control) const = 0;
+
+    // Runs `action` when a person activates the control: a button or menu entry is clicked (a toggle
+    // button after its state flipped). The connection lives as long as `context`.
+    virtual void onClick(const QString &control, QObject *context, std::function<void()> action) = 0;
+    // Runs `action` when the control's content changes: an edit's text, a spin box's text or value, a
+    // check box's or choice's state, a picker's date, a list's selected line.
+    virtual void onChange(const QString &control, QObject *context, std::function<void()> action) = 0;
 
     virtual void setFocus(const QString &control) = 0;
     // Closes a window ("TFrmGiris") or hides it from the screen.

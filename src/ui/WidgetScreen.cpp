@@ -4,14 +4,18 @@
 #include "ui/widgets/Lamp.h"
 #include "ui/widgets/NeedleMeter.h"
 #include "ui/widgets/SevenSegmentDisplay.h"
+#include "ui/widgets/TextSpinBox.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSpinBox>
@@ -25,6 +29,8 @@ namespace
 const QString mainWindow = QStringLiteral("TFrmAna");
 // A progress bar keeps the value it was given, also past its maximum, beside the value it shows.
 const char *rawValueProperty = "korvelRawValue";
+// A picture control keeps the name of the file it shows.
+const char *pictureProperty = "korvelPicture";
 
 Colour toColour(const QColor &c)
 {
@@ -98,6 +104,9 @@ void WidgetScreen::setCaption(const QString &control, const QString &text)
             edit->setText(text);
     } else if (auto *memo = qobject_cast<QPlainTextEdit *>(o)) {
         memo->setPlainText(text);
+    } else if (auto *spin = qobject_cast<TextSpinBox *>(o)) {
+        if (spin->text() != text)
+            spin->setText(text);
     } else if (auto *button = qobject_cast<QAbstractButton *>(o)) {
         button->setText(text);
     } else if (auto *action = qobject_cast<QAction *>(o)) {
@@ -217,6 +226,8 @@ void WidgetScreen::setPosition(const QString &control, int position)
         bar->setValue(std::clamp(position, bar->minimum(), bar->maximum()));
     } else if (auto *spin = qobject_cast<QSpinBox *>(o)) {
         spin->setValue(position);
+    } else if (auto *textSpin = qobject_cast<TextSpinBox *>(o)) {
+        textSpin->setValue(position);
     }
 }
 
@@ -231,6 +242,8 @@ int WidgetScreen::position(const QString &control) const
     }
     if (auto *spin = qobject_cast<QSpinBox *>(o))
         return spin->value();
+    if (auto *textSpin = qobject_cast<TextSpinBox *>(o))
+        return textSpin->text().trimmed().toInt();
     return 0;
 }
 
@@ -292,6 +305,63 @@ int WidgetScreen::activePage() const
 {
     QTabWidget *tabs = pages();
     return tabs ? tabs->currentIndex() : -1;
+}
+
+bool WidgetScreen::setPicture(const QString &control, const QString &fileName)
+{
+    auto *label = qobject_cast<QLabel *>(find(control));
+    if (!label)
+        return false;
+    if (label->property(pictureProperty).toString() == fileName)
+        return true;
+    QPixmap pixmap;
+    if (!pixmap.load(fileName))
+        return false;
+    label->setPixmap(pixmap);
+    label->setProperty(pictureProperty, fileName);
+    return true;
+}
+
+QString WidgetScreen::picture(const QString &control) const
+{
+    QObject *o = find(control);
+    return o ? o->property(pictureProperty).toString() : QString();
+}
+
+void WidgetScreen::onClick(const QString &control, QObject *context, std::function<void()> action)
+{
+    QObject *o = find(control);
+    if (auto *button = qobject_cast<QAbstractButton *>(o))
+        QObject::connect(button, &QAbstractButton::clicked, context,
+                         [action = std::move(action)] { action(); });
+    else if (auto *menuEntry = qobject_cast<QAction *>(o))
+        QObject::connect(menuEntry, &QAction::triggered, context, [action = std::move(action)] { action(); });
+    else
+        qWarning("korvel: no clickable control named %s", qPrintable(control));
+}
+
+void WidgetScreen::onChange(const QString &control, QObject *context, std::function<void()> action)
+{
+    QObject *o = find(control);
+    auto run = [action = std::move(action)] { action(); };
+    if (auto *edit = qobject_cast<QLineEdit *>(o))
+        QObject::connect(edit, &QLineEdit::textChanged, context, run);
+    else if (auto *memo = qobject_cast<QPlainTextEdit *>(o))
+        QObject::connect(memo, &QPlainTextEdit::textChanged, context, run);
+    else if (auto *textSpin = qobject_cast<TextSpinBox *>(o))
+        QObject::connect(textSpin, &TextSpinBox::textChanged, context, run);
+    else if (auto *spin = qobject_cast<QSpinBox *>(o))
+        QObject::connect(spin, &QSpinBox::valueChanged, context, run);
+    else if (auto *button = qobject_cast<QAbstractButton *>(o))
+        QObject::connect(button, &QAbstractButton::toggled, context, run);
+    else if (auto *picker = qobject_cast<QDateEdit *>(o))
+        QObject::connect(picker, &QDateEdit::dateChanged, context, run);
+    else if (auto *list = qobject_cast<QListWidget *>(o))
+        QObject::connect(list, &QListWidget::currentRowChanged, context, run);
+    else if (auto *combo = qobject_cast<QComboBox *>(o))
+        QObject::connect(combo, &QComboBox::currentIndexChanged, context, run);
+    else
+        qWarning("korvel: no changeable control named %s", qPrintable(control));
 }
 
 void WidgetScreen::setFocus(const QString &control)

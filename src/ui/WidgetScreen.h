@@ -44,6 +44,10 @@ public:
     bool isTabShown(int page) const override;
     void setActivePage(int page) override;
     int activePage() const override;
+    bool setPicture(const QString &control, const QString &fileName) override;
+    QString picture(const QString &control) const override;
+    void onClick(const QString &control, QObject *context, std::function<void()> action) override;
+    void onChange(const QString &control, QObject *context, std::function<void()> action) override;
     void setFocus(const QString &control) override;
     void closeWindow(const QString &window) override;
     void showWindow(const QString &window) override;

@@ -140,6 +140,15 @@ void ValueRenderer::renderFull()
         return;
     for (int slot = 0; slot < int(std::size(instantSlots)); ++slot)
         renderSlot(row, slot);
+    for (const Section &section : m_sections) {
+        if (!section(row))
+            return;
+    }
+}
+
+void ValueRenderer::addSection(Section section)
+{
+    m_sections.push_back(std::move(section));
 }
 
 void ValueRenderer::renderSlot(int row, int slot)

@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <vector>
 
 namespace korvel
 {
@@ -25,6 +27,12 @@ public:
     // One pass, as each tick of the renderer's timer runs it.
     void renderPass();
 
+    // A further part of the full pass, drawn after the slots before it, for the views of another
+    // subsystem. It gets the row shown and returns false to end the pass there (a failure that the
+    // user has been told of).
+    using Section = std::function<bool(int row)>;
+    void addSection(Section section);
+
     // The needle position for a cos φ value: 1.0 in the centre, inductive to the right, capacitive to
     // the left, held at the ends of the scale.
     static int needlePosition(double cosPhi);
@@ -42,6 +50,7 @@ private:
     const DeviceValueTable &m_table;
     Ticker *m_timer;
     QString m_reportedRowText;
+    std::vector<Section> m_sections;
 };
 
 } // namespace korvel

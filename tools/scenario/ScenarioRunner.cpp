@@ -8,6 +8,7 @@
 #include "ui/ClientWindows.h"
 #include "ui/MainWindow.h"
 #include "ui/widgets/GroupBar.h"
+#include "ui/widgets/TextSpinBox.h"
 #include "values/DeviceValueTable.h"
 
 #include <QAbstractButton>
@@ -346,6 +347,8 @@ void ScenarioRunner::addActions()
             edit->setText(l.args[1]);
         else if (auto *memo = qobject_cast<QPlainTextEdit *>(o))
             memo->setPlainText(l.args[1]);
+        else if (auto *textSpin = qobject_cast<TextSpinBox *>(o))
+            textSpin->setText(l.args[1]);
         else if (auto *spin = qobject_cast<QSpinBox *>(o))
             spin->setValue(number(l.args[1]));
         else
@@ -447,6 +450,11 @@ void ScenarioRunner::addExpectations()
         control(l.args[0]);
         expectEqual(QStringLiteral("colour of ") + l.args[0], colourText(parseColour(l.args[1])),
                     colourText(client().windows().screen().colour(l.args[0])));
+    });
+    expect("picture", 2, 2, [this](const ScenarioLine &l) {
+        control(l.args[0]);
+        expectEqual(QStringLiteral("picture of ") + l.args[0], l.args[1],
+                    client().windows().screen().picture(l.args[0]));
     });
     expect("page", 1, 1, [this](const ScenarioLine &l) {
         expectEqual(QStringLiteral("page"), l.args[0],

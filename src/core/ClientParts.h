@@ -1,0 +1,38 @@
+#pragma once
+
+class QObject;
+
+namespace korvel
+{
+
+class Connection;
+class DeviceList;
+class DeviceSelection;
+class DeviceValueTable;
+class Environment;
+class ReplyDispatcher;
+class ReplyReceiver;
+class Screen;
+class ValueRenderer;
+struct ClientState;
+
+// What a subsystem needs to wire itself into the client: the screen, the machine, the shared state, the
+// link and its dispatcher, the value table and the parts built before it. Each subsystem has one
+// install function that takes these, creates its handlers (owned by `owner`), installs its reply
+// handlers and connects its controls; the composition root only calls the install functions in order.
+struct ClientParts {
+    QObject &owner;
+    Screen &screen;
+    Environment &environment;
+    ClientState &state;
+    ReplyDispatcher &dispatcher;
+    ReplyReceiver &receiver;
+    Connection &connection;
+    DeviceValueTable &table;
+    DeviceList &deviceList;
+    // Built by the directory and the values subsystems; null until they are installed.
+    DeviceSelection *selection = nullptr;
+    ValueRenderer *renderer = nullptr;
+};
+
+} // namespace korvel

@@ -1,0 +1,32 @@
+#include "values/Install.h"
+
+#include "core/ClientParts.h"
+#include "core/Screen.h"
+#include "link/ReplyDispatcher.h"
+#include "values/DataReplies.h"
+#include "values/ValueRenderer.h"
+
+namespace korvel::values
+{
+
+void install(ClientParts &parts)
+{
+    auto *replies = new DataReplies(parts.screen, parts.state, parts.table, parts.deviceList,
+                                    parts.connection, &parts.owner);
+    parts.renderer =
+        new ValueRenderer(parts.screen, parts.environment, parts.state, parts.table, &parts.owner);
+    parts.dispatcher.setHandler(u"enerjial", [replies](ReplyText &t) { replies->handleRegisterDump(t); });
+    parts.dispatcher.setHandler(u"akimdegerleri",
+                                [replies](ReplyText &t) { replies->handleRelayCurrents(t); });
+    parts.dispatcher.setHandler(u"cihazenerji", [replies](ReplyText &t) { replies->handleValueRecords(t); });
+    const struct {
+        const char *button;
+        void (DataReplies::*request)();
+    } requests[] = {{"VrShadowButton8", &DataReplies::requestConsumption},
+                    {"BitBtn2", &DataReplies::requestCapacitorStates}};
+    for (const auto &r : requests)
+        parts.screen.onClick(QString::fromLatin1(r.button), replies,
+                             [replies, r] { (replies->*r.request)(); });
+}
+
+} // namespace korvel::values
