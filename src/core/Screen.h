@@ -49,6 +49,10 @@ public:
     virtual void setEnabled(const QString &control, bool enabled) = 0;
     virtual bool isEnabled(const QString &control) const = 0;
 
+    // State of a check box, choice or toggle button.
+    virtual void setChecked(const QString &control, bool checked) = 0;
+    virtual bool isChecked(const QString &control) const = 0;
+
     // Needle of a meter, value of a progress bar or spin box.
     virtual void setPosition(const QString &control, int position) = 0;
     virtual int position(const QString &control) const = 0;

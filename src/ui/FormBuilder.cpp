@@ -44,6 +44,24 @@ QCheckBox *check(QWidget *parent, const QString &name, const QString &caption)
     return named(new QCheckBox(caption, parent), name);
 }
 
+QPushButton *toggle(QWidget *parent, const QString &name, const QString &caption)
+{
+    auto *t = button(parent, name, caption);
+    t->setCheckable(true);
+    t->setChecked(false);
+    // A lamp in the button's face: dark red when off, bright red when on.
+    t->setStyleSheet(
+        QStringLiteral("QPushButton { padding: 3px 8px 3px 22px; text-align: left; }"
+                       "QPushButton::checked { font-weight: bold; }"
+                       "QPushButton { background: qradialgradient(cx:0.0, cy:0.5, radius:0.9, "
+                       "fx:0.0, fy:0.5, stop:0 #600000, stop:0.12 #600000, stop:0.13 palette(button), "
+                       "stop:1 palette(button)); }"
+                       "QPushButton:checked { background: qradialgradient(cx:0.0, cy:0.5, "
+                       "radius:0.9, fx:0.0, fy:0.5, stop:0 #ff2020, stop:0.12 #ff2020, "
+                       "stop:0.13 palette(light), stop:1 palette(light)); }"));
+    return t;
+}
+
 QDateEdit *datePicker(QWidget *parent, const QString &name)
 {
     auto *picker = named(new QDateEdit(parent), name);

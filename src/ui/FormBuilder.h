@@ -26,6 +26,9 @@ QLabel *label(QWidget *parent, const QString &name, const QString &caption);
 QPushButton *button(QWidget *parent, const QString &name, const QString &caption);
 QLineEdit *edit(QWidget *parent, const QString &name, const QString &text);
 QCheckBox *check(QWidget *parent, const QString &name, const QString &caption);
+// A lamp-style on/off toggle button: off at start, flipped when the click is released or by the space
+// key; its state is the screen's checked state.
+QPushButton *toggle(QWidget *parent, const QString &name, const QString &caption);
 QDateEdit *datePicker(QWidget *parent, const QString &name);
 QGroupBox *group(QWidget *parent, const QString &caption, const QString &name = {});
 QFrame *panel(QWidget *parent, const QString &name);

@@ -216,6 +216,19 @@ bool WidgetScreen::isEnabled(const QString &control) const
     return false;
 }
 
+void WidgetScreen::setChecked(const QString &control, bool checked)
+{
+    if (auto *button = qobject_cast<QAbstractButton *>(find(control));
+        button && button->isChecked() != checked)
+        button->setChecked(checked);
+}
+
+bool WidgetScreen::isChecked(const QString &control) const
+{
+    auto *button = qobject_cast<QAbstractButton *>(find(control));
+    return button && button->isChecked();
+}
+
 void WidgetScreen::setPosition(const QString &control, int position)
 {
     QObject *o = find(control);

@@ -36,6 +36,8 @@ public:
     bool isVisible(const QString &control) const override;
     void setEnabled(const QString &control, bool enabled) override;
     bool isEnabled(const QString &control) const override;
+    void setChecked(const QString &control, bool checked) override;
+    bool isChecked(const QString &control) const override;
     void setPosition(const QString &control, int position) override;
     int position(const QString &control) const override;
     void appendLine(const QString &control, const QString &line) override;
