@@ -86,8 +86,18 @@ QLabel *fieldLabel(QWidget *owner, const QString &caption)
 QLabel *readBackLabel(QWidget *owner, const QString &name)
 {
     QLabel *label = form::label(owner, name, QStringLiteral("1"));
-    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("-00.000")) + 6);
-    label->setStyleSheet(QStringLiteral("color: #000080; font-weight: bold;"));
+    // A dark readout, so that the mode labels' green and red read well; colours go through the palette,
+    // which the view logic sets.
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, QColor(0x10, 0x10, 0x10));
+    palette.setColor(QPalette::WindowText, QColor(0xE0, 0xE0, 0xE0));
+    label->setPalette(palette);
+    label->setAutoFillBackground(true);
+    label->setContentsMargins(4, 1, 4, 1);
+    label->setMinimumWidth(QFontMetrics(font).horizontalAdvance(QStringLiteral("-0000.000")) + 10);
     return label;
 }
 
