@@ -16,11 +16,12 @@ void install(ClientParts &parts)
     settings->wire();
     auto *commands = new DeviceCommands(parts.screen, parts.environment, parts.connection, &parts.owner);
     commands->wire();
-    parts.renderer->addSection(
-        [view = SettingsReadBack(parts.screen, parts.state, parts.table)](int row) mutable {
-            view.draw(row);
-            return true;
-        });
+    // Slots 100 to 109 join the renderer's pass after the slot maps of the other views.
+    const SettingsReadBack readBack(parts.screen, parts.state, parts.table);
+    parts.renderer->addSection([readBack](int row) {
+        readBack.draw(row);
+        return true;
+    });
 }
 
 } // namespace korvel::control

@@ -33,7 +33,7 @@ const struct {
 };
 } // namespace
 
-void SettingsReadBack::draw(int row)
+void SettingsReadBack::draw(int row) const
 {
     const auto setNumber = [this](const char *label, int number) {
         m_screen.setCaption(name(label), QString::number(number));

@@ -18,7 +18,7 @@ public:
     {
     }
 
-    void draw(int row);
+    void draw(int row) const;
 
 private:
     Screen &m_screen;
