@@ -230,7 +230,8 @@ Outcome RequestHandler::deviceRequest(const UserAccount &, const Request &reques
             return refuse(QStringLiteral("\"rolektifg\" without its relay byte"));
         Outcome o;
         o.previousInputs = device.inputs();
-        // 3 is the first relay, 4 the second, 5 both; anything else releases both.
+        // 3 is the first relay, 4 the second, 5 both; anything else, such as the 2 that the client sends
+        // with neither relay on, releases both.
         device.setOutputRelays(selection == 3 || selection == 5, selection == 4 || selection == 5);
         o.inputsChanged = device.inputs() != o.previousInputs ? &device : nullptr;
         return o;

@@ -84,8 +84,10 @@ void DesktopEnvironment::showInfo(const QString &text)
 
 bool DesktopEnvironment::ask(const QString &text)
 {
-    return QMessageBox::question(QApplication::activeWindow(), QApplication::applicationName(), text) ==
-           QMessageBox::Yes;
+    // Every question of the client confirms something that cannot be undone: a warning with Yes and No,
+    // No the default so that a stray Enter changes nothing.
+    return QMessageBox::warning(QApplication::activeWindow(), QApplication::applicationName(), text,
+                                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 } // namespace korvel

@@ -27,7 +27,7 @@ public:
     // The platform's standard error box and information box; they do not block the caller's logic.
     virtual void showError(const QString &text) = 0;
     virtual void showInfo(const QString &text) = 0;
-    // A yes/no question box.
+    // A warning box with the buttons Yes and No; true for Yes.
     virtual bool ask(const QString &text) = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "ui/FormBuilder.h"
 #include "ui/InstrumentPanel.h"
+#include "ui/SettingsPage.h"
 #include "ui/widgets/SevenSegmentDisplay.h"
 
 #include <QCheckBox>
@@ -124,7 +125,7 @@ QWidget *overcurrentRelay(QWidget *parent)
     auto *row = new QHBoxLayout(relays);
     for (int i = 1; i <= 3; ++i)
         row->addWidget(
-            form::check(relays, QStringLiteral("role%1").arg(i), QStringLiteral("Röle %1").arg(i)));
+            form::toggle(relays, QStringLiteral("role%1").arg(i), QStringLiteral("Röle %1").arg(i)));
     form::addButtons(relays, row,
                      {{"VrShadowButton1", "Röleleri Çek"},
                       {"VrShadowButton2", "Değerleri Oku"},
@@ -181,21 +182,7 @@ QWidget *capacitors(QWidget *parent)
 
 QWidget *settings(QWidget *parent)
 {
-    QVBoxLayout *layout;
-    QWidget *w = page(parent, &layout);
-    layout->addWidget(commandGroup(w, text("İlk kVA Değerleri"), {{"Button17", "Set"}, {"Button13", "Set"}}));
-    layout->addWidget(commandGroup(w, text("Gerilim ve Akım Trafo Oranları"), {{"Button9", "Gönder"}}));
-    layout->addWidget(
-        commandGroup(w, text("Kondansatör Devreye Alma ve Çıkarma Süreleri"), {{"Button10", "Gönder"}}));
-    layout->addWidget(commandGroup(w, text("Bank Adetleri ve Modlar"), {{"Button11", "Gönder"}}));
-    layout->addWidget(
-        commandGroup(w, text("Cos φ Sınırları"),
-                     {{"Button12", "Set"}, {"Button14", "Set"}, {"Button15", "Set"}, {"Button16", "Set"}}));
-    layout->addWidget(commandGroup(w, text("Kondansatör Anahtarlama Modu"), {{"konmodgonder", "Gonder"}}));
-    layout->addWidget(commandGroup(w, text("Enerji değerleri Resetleme"), {{"btnreset", "Reset"}}));
-    layout->addWidget(commandGroup(w, text("Sabit Değerler"), {{"sabitoku", "Değerleri Oku"}}));
-    layout->addStretch(1);
-    return w;
+    return new SettingsPage(parent);
 }
 
 QWidget *meterReading(QWidget *parent)

@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 
 namespace korvel::form
@@ -49,16 +50,30 @@ QPushButton *toggle(QWidget *parent, const QString &name, const QString &caption
     auto *t = button(parent, name, caption);
     t->setCheckable(true);
     t->setChecked(false);
-    // A lamp in the button's face: dark red when off, bright red when on.
-    t->setStyleSheet(
-        QStringLiteral("QPushButton { padding: 3px 8px 3px 22px; text-align: left; }"
-                       "QPushButton::checked { font-weight: bold; }"
-                       "QPushButton { background: qradialgradient(cx:0.0, cy:0.5, radius:0.9, "
-                       "fx:0.0, fy:0.5, stop:0 #600000, stop:0.12 #600000, stop:0.13 palette(button), "
-                       "stop:1 palette(button)); }"
-                       "QPushButton:checked { background: qradialgradient(cx:0.0, cy:0.5, "
-                       "radius:0.9, fx:0.0, fy:0.5, stop:0 #ff2020, stop:0.12 #ff2020, "
-                       "stop:0.13 palette(light), stop:1 palette(light)); }"));
+    // The lamp in the button's face: the icon's On state is shown while the button is checked.
+    static const QIcon lamp = [] {
+        const auto draw = [](QColor centre, QColor rim) {
+            QPixmap pixmap(14, 14);
+            pixmap.fill(Qt::transparent);
+            QPainter painter(&pixmap);
+            painter.setRenderHint(QPainter::Antialiasing);
+            QRadialGradient glow(5, 5, 8);
+            glow.setColorAt(0, centre);
+            glow.setColorAt(1, rim);
+            painter.setBrush(glow);
+            painter.setPen(QPen(QColor(0x20, 0x20, 0x20), 1));
+            painter.drawEllipse(QRectF(1, 1, 12, 12));
+            return pixmap;
+        };
+        QIcon icon;
+        icon.addPixmap(draw(QColor(0x70, 0x20, 0x20), QColor(0x30, 0x08, 0x08)), QIcon::Normal, QIcon::Off);
+        icon.addPixmap(draw(QColor(0xFF, 0xC0, 0xC0), QColor(0xFF, 0x10, 0x10)), QIcon::Normal, QIcon::On);
+        icon.addPixmap(draw(QColor(0x60, 0x60, 0x60), QColor(0x30, 0x30, 0x30)), QIcon::Disabled, QIcon::Off);
+        icon.addPixmap(draw(QColor(0xA0, 0x60, 0x60), QColor(0x60, 0x30, 0x30)), QIcon::Disabled, QIcon::On);
+        return icon;
+    }();
+    t->setIcon(lamp);
+    t->setIconSize(QSize(14, 14));
     return t;
 }
 

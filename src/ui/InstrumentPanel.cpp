@@ -154,8 +154,8 @@ QWidget *InstrumentPanel::buildRelayPanels(QWidget *owner)
     QFrame *two = form::panel(holder, QStringLiteral("Panel30"));
     two->setStyleSheet(relayStyle);
     auto *twoRow = new QHBoxLayout(two);
-    twoRow->addWidget(form::check(two, QStringLiteral("VrPowerButton1"), text("Röle 1")));
-    twoRow->addWidget(form::check(two, QStringLiteral("VrPowerButton2"), text("Röle 2")));
+    twoRow->addWidget(form::toggle(two, QStringLiteral("VrPowerButton1"), text("Röle 1")));
+    twoRow->addWidget(form::toggle(two, QStringLiteral("VrPowerButton2"), text("Röle 2")));
     form::addButtons(two, twoRow, {{"VrShadowButton4", "Röleleri Çek"}});
     row->addWidget(two);
 
@@ -164,7 +164,7 @@ QWidget *InstrumentPanel::buildRelayPanels(QWidget *owner)
     auto *eightRow = new QHBoxLayout(eight);
     for (int k = 1; k <= 8; ++k)
         eightRow->addWidget(
-            form::check(eight, QStringLiteral("c4%1%1").arg(k), QStringLiteral("R%1").arg(k)));
+            form::toggle(eight, QStringLiteral("c4%1%1").arg(k), QStringLiteral("R%1").arg(k)));
     form::addButtons(eight, eightRow, {{"VrShadowButton10", "Röleleri Çek"}});
     row->addWidget(eight, 1);
     return holder;

@@ -10,6 +10,7 @@
 #include "ui/MainWindow.h"
 #include "ui/widgets/GroupBar.h"
 #include "values/DeviceValueTable.h"
+#include "values/FloatBytes.h"
 
 #include "TestApplication.h"
 #include <QAbstractButton>
@@ -170,4 +171,103 @@ TEST_F(ClientServerTest, OffLineDeviceIsReported)
     }));
     EXPECT_EQ(screen().caption(QStringLiteral("LblMesaj")),
               QStringLiteral("310003 Seri Nolu cihaz hatta değil. Lütfen sonra tekrar deneyin..."));
+}
+
+// Settings writers change the simulated analyzer: the next settings read shows the new values, and a
+// confirmed reset brings the factory settings back.
+TEST_F(ClientServerTest, SettingsWritesAreReadBack)
+{
+    login();
+    clickItem(QStringLiteral("Ana Pano Analizör No: 310001"));
+    DeviceValueTable &table = m_client->valueTable();
+    ASSERT_TRUE(waitFor([&] { return table.slotCursor() == 36; })) << "enertum was not answered";
+
+    const auto readSettings = [&] {
+        clickButton(QStringLiteral("sabitoku"));
+        return waitFor([&] { return table.slotCursor() == 113; });
+    };
+    ASSERT_TRUE(readSettings()) << "sabitiste was not answered";
+    renderTick();
+    EXPECT_EQ(screen().caption(QStringLiteral("LBLVT")), QStringLiteral("1"));
+    EXPECT_EQ(screen().caption(QStringLiteral("LBLCT")), QStringLiteral("200"));
+    EXPECT_EQ(screen().caption(QStringLiteral("lbloto")), QStringLiteral("Aktif"));
+
+    screen().setCaption(QStringLiteral("VC"), QStringLiteral("1000"));
+    screen().setCaption(QStringLiteral("CT"), QStringLiteral("5"));
+    clickButton(QStringLiteral("Button9"));
+    screen().setCaption(QStringLiteral("Bank1"), QStringLiteral("0"));
+    screen().setCaption(QStringLiteral("Bank3"), QStringLiteral("24"));
+    clickButton(QStringLiteral("Button11"));
+    screen().setCaption(QStringLiteral("ilkkva3"), QStringLiteral("12.5"));
+    clickButton(QStringLiteral("Button13"));
+    clickButton(QStringLiteral("Button12"));
+    screen().setChecked(QStringLiteral("RadioManual"), true);
+    clickButton(QStringLiteral("konmodgonder"));
+    ASSERT_TRUE(readSettings());
+    renderTick();
+    EXPECT_EQ(screen().caption(QStringLiteral("LBLVT")), QStringLiteral("1000"));
+    EXPECT_EQ(screen().caption(QStringLiteral("LBLCT")), QStringLiteral("5"));
+    EXPECT_EQ(screen().caption(QStringLiteral("LBLBANK1")), QStringLiteral("0"));
+    EXPECT_EQ(screen().caption(QStringLiteral("LBLBANK2")), QStringLiteral("24"));
+    EXPECT_EQ(screen().caption(QStringLiteral("LBLILKKVA3")), QStringLiteral("12.500"));
+    EXPECT_EQ(screen().caption(QStringLiteral("LBLCOSMIN1")), QStringLiteral("0.999"));
+    EXPECT_EQ(screen().caption(QStringLiteral("lbloto")), QStringLiteral("Pasif"));
+    EXPECT_EQ(screen().caption(QStringLiteral("lblmanual")), QStringLiteral("Aktif"));
+    m_client->windows().main().resize(1280, 800);
+    m_client->windows().screen().setActivePage(5);
+    m_client->windows().main().grab().save(QStringLiteral("e2e-settings.png"));
+
+    m_environment.queueAnswer(true);
+    clickButton(QStringLiteral("btnreset"));
+    ASSERT_TRUE(readSettings());
+    renderTick();
+    EXPECT_EQ(screen().caption(QStringLiteral("LBLVT")), QStringLiteral("1"));
+    EXPECT_EQ(screen().caption(QStringLiteral("LBLCT")), QStringLiteral("200"));
+}
+
+// Capacitor steps switched from the capacitor tab and from the eight-relay panel show in the states of
+// the next capacitor read; the output relays show on inputs 7 and 8 of the next value read.
+TEST_F(ClientServerTest, CommandsChangeWhatTheDeviceReports)
+{
+    login();
+    clickItem(QStringLiteral("Ana Pano Analizör No: 310001"));
+    DeviceValueTable &table = m_client->valueTable();
+    ASSERT_TRUE(waitFor([&] { return table.slotCursor() == 36; })) << "enertum was not answered";
+    const auto readCapacitors = [&] {
+        clickButton(QStringLiteral("BitBtn2"));
+        return waitFor([&] { return table.slotCursor() == 83; });
+    };
+
+    for (const char *step : {"C11", "C16", "c22", "c46"})
+        screen().setChecked(QString::fromLatin1(step), true);
+    clickButton(QStringLiteral("BitBtn1"));
+    ASSERT_TRUE(readCapacitors()) << "kondasatordurum was not answered";
+    EXPECT_EQ(table.rawByte(1, 52, 0), 33);
+    EXPECT_EQ(table.rawByte(1, 52, 1), 2);
+    EXPECT_EQ(table.rawByte(1, 52, 2), 0);
+    EXPECT_EQ(table.rawByte(1, 52, 3), 32);
+
+    // The panel's R1 to R8 drive steps C1 to C8.
+    screen().setChecked(QStringLiteral("c422"), true);
+    screen().setChecked(QStringLiteral("c488"), true);
+    clickButton(QStringLiteral("VrShadowButton10"));
+    ASSERT_TRUE(readCapacitors());
+    EXPECT_EQ(table.rawByte(1, 52, 0), 2);
+    EXPECT_EQ(table.rawByte(1, 52, 1), 2);
+    EXPECT_EQ(table.rawByte(1, 52, 3), 32);
+
+    renderTick(); // Label17 carries the device number that "rolektifg" sends
+    screen().setChecked(QStringLiteral("VrPowerButton1"), true);
+    screen().setChecked(QStringLiteral("VrPowerButton2"), true);
+    clickButton(QStringLiteral("VrShadowButton4"));
+    const auto readInputs = [&] {
+        clickItem(QStringLiteral("Ana Pano Analizör No: 310001"));
+        return waitFor([&] { return table.slotCursor() == 36; }) ? SplitToBytes(table.value(1, 35))[2] : -1;
+    };
+    EXPECT_EQ(readInputs() & 0xC0, 0xC0);
+    // Neither relay on releases both.
+    screen().setChecked(QStringLiteral("VrPowerButton1"), false);
+    screen().setChecked(QStringLiteral("VrPowerButton2"), false);
+    clickButton(QStringLiteral("VrShadowButton4"));
+    EXPECT_EQ(readInputs() & 0xC0, 0);
 }
