@@ -23,7 +23,8 @@ class Harmonics final : public QObject
     Q_OBJECT
 public:
     static constexpr int phaseCount = 3;
-    // Room for the two check bytes after the 64 samples of each quantity; the spectrum uses 64.
+    // Two values beyond the 64 samples: the current's take the two check bytes that end a reply. The
+    // spectrum uses the first 64.
     static constexpr int storedSamples = Spectrum::sampleCount + 2;
 
     Harmonics(Screen &screen, ClientState &state, Connection &connection, QObject *parent = nullptr);
@@ -42,9 +43,6 @@ public:
 
     // Wires the request buttons and the order selectors.
     void connectControls();
-
-    const std::array<double, storedSamples> &voltageSamples() const { return m_samples[0]; }
-    const std::array<double, storedSamples> &currentSamples() const { return m_samples[1]; }
 
 private:
     void drawWaveform(int phase, const QList<int> &samples);
