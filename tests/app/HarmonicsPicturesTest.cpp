@@ -8,6 +8,7 @@
 #include "ui/ClientWindows.h"
 #include "ui/WidgetScreen.h"
 #include "ui/widgets/Canvas.h"
+#include "ui/widgets/TextSpinBox.h"
 
 #include <QAbstractButton>
 #include <gtest/gtest.h>
@@ -158,4 +159,25 @@ TEST_F(HarmonicsPictures, SpectrumBarsTitleAndLabel)
     // Phase 1 writes no label.
     answer("VrShadowButton5", samples);
     EXPECT_FALSE(anyPixel(image("Image4"), QRect(204, 2, 50, 20), qRgb(0, 128, 0)));
+}
+
+// The arrows step through the odd orders from 1 to 31 and stop at the ends; each step shows its order.
+TEST_F(HarmonicsPictures, SelectorArrowsStepOddOrders)
+{
+    std::array<int, 128> samples{};
+    for (int i = 0; i < 64; ++i)
+        samples[size_t(i)] = int(std::lround(100 * std::sin(2 * std::numbers::pi * 3 * i / 64)));
+    answer("VrShadowButton5", samples);
+    auto *selector = qobject_cast<TextSpinBox *>(screen().find(QStringLiteral("SpinEdit2")));
+    ASSERT_NE(selector, nullptr);
+    EXPECT_EQ(selector->text(), QStringLiteral("1"));
+    selector->stepBy(1);
+    EXPECT_EQ(selector->text(), QStringLiteral("3"));
+    EXPECT_GT(screen().caption(QStringLiteral("EditH22")).toDouble(), 99.0);
+    selector->stepBy(-1);
+    selector->stepBy(-1);
+    EXPECT_EQ(selector->text(), QStringLiteral("1"));
+    EXPECT_LT(screen().caption(QStringLiteral("EditH22")).toDouble(), 1.0);
+    selector->stepBy(20);
+    EXPECT_EQ(selector->text(), QStringLiteral("31"));
 }
