@@ -1,6 +1,7 @@
 #include "control/Install.h"
 
 #include "control/DeviceCommands.h"
+#include "control/HarmonicsInstall.h"
 #include "control/SettingsReadBack.h"
 #include "control/SettingsWriter.h"
 #include "core/ClientParts.h"
@@ -22,6 +23,7 @@ void install(ClientParts &parts)
         readBack.draw(row);
         return true;
     });
+    installHarmonics(parts);
 }
 
 } // namespace korvel::control

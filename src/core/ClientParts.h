@@ -6,6 +6,7 @@ namespace korvel
 {
 
 class Connection;
+class DataReplies;
 class DeviceList;
 class DeviceSelection;
 class DeviceValueTable;
@@ -33,6 +34,8 @@ struct ClientParts {
     // Built by the directory and the values subsystems; null until they are installed.
     DeviceSelection *selection = nullptr;
     ValueRenderer *renderer = nullptr;
+    // The "enerjial" reader, for kinds whose replies other subsystems read; set by the values subsystem.
+    DataReplies *dataReplies = nullptr;
 };
 
 } // namespace korvel

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QList>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -85,6 +89,20 @@ public:
     virtual void closeWindow(const QString &window) = 0;
     virtual void showWindow(const QString &window) = 0;
     virtual void repaint() = 0;
+
+    // Pictures that the view logic draws on (waveforms, spectra), in pixels from the top left corner.
+    // Drawing adds to what the picture shows until it is cleared; what falls outside is cut off. The
+    // title drawn on a picture is its caption.
+    virtual QSize pictureSize(const QString &control) const = 0;
+    // Fills the whole picture and removes its title.
+    virtual void clearPicture(const QString &control, Colour colour) = 0;
+    virtual void fillRectangle(const QString &control, const QRect &area, Colour colour) = 0;
+    // Straight lines from each point to the next.
+    virtual void drawPolyline(const QString &control, const QList<QPoint> &points, Colour colour,
+                              int penWidth) = 0;
+    // Bold text whose top left corner is at `at`; drawTitle also makes it the picture's caption.
+    virtual void drawText(const QString &control, QPoint at, const QString &text, Colour colour) = 0;
+    virtual void drawTitle(const QString &control, QPoint at, const QString &text, Colour colour) = 0;
 };
 
 } // namespace korvel

@@ -1,6 +1,7 @@
 #include "ui/DevicePages.h"
 
 #include "ui/FormBuilder.h"
+#include "ui/HarmonicsPage.h"
 #include "ui/InstrumentPanel.h"
 #include "ui/SettingsPage.h"
 #include "ui/widgets/SevenSegmentDisplay.h"
@@ -138,22 +139,7 @@ QWidget *overcurrentRelay(QWidget *parent)
 
 QWidget *harmonics(QWidget *parent)
 {
-    QVBoxLayout *layout;
-    QWidget *w = page(parent, &layout);
-    const Command requests[] = {{"VrShadowButton5", "Faz1 Harmonik İste"},
-                                {"VrShadowButton6", "Faz2 Harmonik İste"},
-                                {"VrShadowButton7", "Faz3 Harmonik İste"}};
-    for (int phase = 0; phase < 3; ++phase) {
-        QGroupBox *box = form::group(w, QStringLiteral("Faz%1").arg(phase + 1));
-        auto *row = new QHBoxLayout(box);
-        row->addWidget(new QLabel(QStringLiteral("V%1").arg(phase + 1), box));
-        form::addButtons(box, row, {requests[phase]});
-        row->addWidget(new QLabel(QStringLiteral("I%1").arg(phase + 1), box));
-        row->addStretch(1);
-        layout->addWidget(box);
-    }
-    layout->addStretch(1);
-    return w;
+    return harmonicsPage(parent);
 }
 
 QWidget *capacitors(QWidget *parent)

@@ -1,6 +1,7 @@
 #include "ui/WidgetScreen.h"
 
 #include "ui/StatusLine.h"
+#include "ui/widgets/Canvas.h"
 #include "ui/widgets/Lamp.h"
 #include "ui/widgets/NeedleMeter.h"
 #include "ui/widgets/SevenSegmentDisplay.h"
@@ -142,6 +143,8 @@ QString WidgetScreen::caption(const QString &control) const
         return group->title();
     if (auto *spin = qobject_cast<QAbstractSpinBox *>(o))
         return spin->text();
+    if (auto *canvas = qobject_cast<Canvas *>(o))
+        return canvas->title();
     if (auto *w = qobject_cast<QWidget *>(o); w && w->isWindow())
         return w->windowTitle();
     return {};
@@ -401,6 +404,43 @@ void WidgetScreen::repaint()
 {
     if (QWidget *w = window(mainWindow))
         w->update();
+}
+
+QSize WidgetScreen::pictureSize(const QString &control) const
+{
+    auto *canvas = qobject_cast<Canvas *>(find(control));
+    return canvas ? canvas->image().size() : QSize();
+}
+
+void WidgetScreen::clearPicture(const QString &control, Colour colour)
+{
+    if (auto *canvas = qobject_cast<Canvas *>(find(control)))
+        canvas->clear(toQColor(colour));
+}
+
+void WidgetScreen::fillRectangle(const QString &control, const QRect &area, Colour colour)
+{
+    if (auto *canvas = qobject_cast<Canvas *>(find(control)))
+        canvas->fillRectangle(area, toQColor(colour));
+}
+
+void WidgetScreen::drawPolyline(const QString &control, const QList<QPoint> &points, Colour colour,
+                                int penWidth)
+{
+    if (auto *canvas = qobject_cast<Canvas *>(find(control)))
+        canvas->drawPolyline(points, toQColor(colour), penWidth);
+}
+
+void WidgetScreen::drawText(const QString &control, QPoint at, const QString &text, Colour colour)
+{
+    if (auto *canvas = qobject_cast<Canvas *>(find(control)))
+        canvas->drawText(at, text, toQColor(colour));
+}
+
+void WidgetScreen::drawTitle(const QString &control, QPoint at, const QString &text, Colour colour)
+{
+    if (auto *canvas = qobject_cast<Canvas *>(find(control)))
+        canvas->drawTitle(at, text, toQColor(colour));
 }
 
 } // namespace korvel

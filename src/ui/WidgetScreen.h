@@ -55,6 +55,14 @@ public:
     void showWindow(const QString &window) override;
     void repaint() override;
 
+    QSize pictureSize(const QString &control) const override;
+    void clearPicture(const QString &control, Colour colour) override;
+    void fillRectangle(const QString &control, const QRect &area, Colour colour) override;
+    void drawPolyline(const QString &control, const QList<QPoint> &points, Colour colour,
+                      int penWidth) override;
+    void drawText(const QString &control, QPoint at, const QString &text, Colour colour) override;
+    void drawTitle(const QString &control, QPoint at, const QString &text, Colour colour) override;
+
 private:
     QObject *lookup(const QString &window, const QString &control) const;
     QTabWidget *pages() const;

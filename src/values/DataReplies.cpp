@@ -84,9 +84,13 @@ void DataReplies::requestMissingValues()
 void DataReplies::handleRegisterDump(ReplyText &text)
 {
     const DumpKind *kind = dumpKind(m_state.pendingKind);
-    // Any other kind (a meter reading, or nothing asked yet) leaves the reply to the skipping rule.
-    if (!kind)
+    if (!kind) {
+        // Kinds read elsewhere go to their reader; any other kind (a meter reading, or nothing asked
+        // yet) leaves the reply to the skipping rule.
+        if (auto reader = m_readers.constFind(m_state.pendingKind); reader != m_readers.cend())
+            (*reader)(text);
         return;
+    }
     const QString number = QString::number(m_state.activeDeviceNumber);
     m_screen.setCaption(QStringLiteral("LblMesaj"), number + QString::fromUtf16(kind->status));
     text.drop(11);
@@ -95,6 +99,11 @@ void DataReplies::handleRegisterDump(ReplyText &text)
     });
     text.clear();
     m_screen.setCaption(QStringLiteral("Label2"), number + QString::fromUtf16(kind->heading));
+}
+
+void DataReplies::addReader(const QString &pendingKind, std::function<void(ReplyText &)> reader)
+{
+    m_readers.insert(pendingKind, std::move(reader));
 }
 
 void DataReplies::handleRelayCurrents(ReplyText &text)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
+#include <functional>
 
 namespace korvel
 {
@@ -29,6 +31,8 @@ public:
     void requestMissingValues();
 
     void handleRegisterDump(ReplyText &text);
+    // Reads the "enerjial" replies of a pending kind that carries no register dump (the harmonics).
+    void addReader(const QString &pendingKind, std::function<void(ReplyText &)> reader);
     void handleRelayCurrents(ReplyText &text);
     void handleValueRecords(ReplyText &text);
 
@@ -40,6 +44,7 @@ private:
     DeviceValueTable &m_table;
     DeviceList &m_list;
     Connection &m_connection;
+    QHash<QString, std::function<void(ReplyText &)>> m_readers;
 };
 
 } // namespace korvel

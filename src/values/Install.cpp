@@ -13,6 +13,7 @@ void install(ClientParts &parts)
 {
     auto *replies = new DataReplies(parts.screen, parts.state, parts.table, parts.deviceList,
                                     parts.connection, &parts.owner);
+    parts.dataReplies = replies;
     parts.renderer =
         new ValueRenderer(parts.screen, parts.environment, parts.state, parts.table, &parts.owner);
     parts.dispatcher.setHandler(u"enerjial", [replies](ReplyText &t) { replies->handleRegisterDump(t); });

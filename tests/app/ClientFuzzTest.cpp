@@ -138,7 +138,8 @@ TEST(ClientFuzz, RandomRepliesThroughTheRealHandlers)
     ASSERT_TRUE(client.state().loggedIn);
 
     std::mt19937 random(17814);
-    const char *const kinds[] = {"anideger", "tuketim", "sabitler", "kondasatordurum", "sayac", ""};
+    const char *const kinds[] = {"anideger", "tuketim",   "sabitler",  "kondasatordurum", "sayac",
+                                 "",         "harmonikb", "harmoniki", "harmoniku"};
     QElapsedTimer timer;
     timer.start();
     for (int round = 0; round < 3000; ++round) {

@@ -270,4 +270,46 @@ TEST_F(ClientServerTest, CommandsChangeWhatTheDeviceReports)
     screen().setChecked(QStringLiteral("VrPowerButton2"), false);
     clickButton(QStringLiteral("VrShadowButton4"));
     EXPECT_EQ(readInputs() & 0xC0, 0);
+// The demo analyzer's waveforms carry the 3rd, 5th and 7th harmonics on every phase: they stand out of
+// the spectra where they belong, and the even orders stay near zero.
+TEST_F(ClientServerTest, HarmonicsOfTheThreePhasesShowTheSimulatedOrders)
+{
+    login();
+    clickItem(QStringLiteral("Ana Pano Analizör No: 310001"));
+    ASSERT_TRUE(waitFor([&] { return m_client->valueTable().slotCursor() == 36; }));
+    screen().setActivePage(3);
+    const struct {
+        const char *button;
+        const char *selectors[2];
+        const char *boxes[2];
+    } phases[] = {{"VrShadowButton5", {"SpinEdit2", "SpinEdit1"}, {"EditH22", "EditH2"}},
+                  {"VrShadowButton6", {"SpinEdit3", "SpinEdit4"}, {"EditH11", "EditH12"}},
+                  {"VrShadowButton7", {"SpinEdit5", "SpinEdit6"}, {"EditH31", "EditH32"}}};
+    for (const auto &p : phases) {
+        screen().setCaption(QStringLiteral("Label2"), QString());
+        clickButton(QString::fromLatin1(p.button));
+        ASSERT_TRUE(waitFor([this] { return !screen().caption(QStringLiteral("Label2")).isEmpty(); }));
+        ASSERT_EQ(screen().caption(QStringLiteral("Label2")),
+                  QStringLiteral("310001 nolu cihaz harmonik verileri"));
+        for (int q = 0; q < 2; ++q) {
+            const QString selector = QString::fromLatin1(p.selectors[q]);
+            const QString box = QString::fromLatin1(p.boxes[q]);
+            auto order = [&](int k) {
+                screen().setCaption(selector, QString::number(k));
+                return screen().caption(box).toDouble();
+            };
+            const double h1 = order(1);
+            EXPECT_GT(h1, q == 0 ? 90.0 : 10.0) << p.button << " quantity " << q;
+            for (int k : {3, 5, 7}) {
+                // The voltage carries 1.2, 2.5 and 1.5 % of its fundamental, the current 3.5 to 10 %.
+                EXPECT_GT(order(k), 0.008 * h1) << p.button << " quantity " << q << " order " << k;
+                EXPECT_LT(order(k), 0.12 * h1) << p.button << " quantity " << q << " order " << k;
+            }
+            for (int k : {2, 4, 6, 9, 11})
+                EXPECT_LT(order(k), 0.006 * h1 + 0.3) << p.button << " quantity " << q << " order " << k;
+            screen().setCaption(selector, QStringLiteral("1"));
+        }
+    }
+    m_client->windows().main().resize(1280, 900);
+    m_client->windows().main().grab().save(QStringLiteral("e2e-harmonics.png"));
 }
