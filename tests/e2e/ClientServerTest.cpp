@@ -270,6 +270,8 @@ TEST_F(ClientServerTest, CommandsChangeWhatTheDeviceReports)
     screen().setChecked(QStringLiteral("VrPowerButton2"), false);
     clickButton(QStringLiteral("VrShadowButton4"));
     EXPECT_EQ(readInputs() & 0xC0, 0);
+}
+
 // The demo analyzer's waveforms carry the 3rd, 5th and 7th harmonics on every phase: they stand out of
 // the spectra where they belong, and the even orders stay near zero.
 TEST_F(ClientServerTest, HarmonicsOfTheThreePhasesShowTheSimulatedOrders)
