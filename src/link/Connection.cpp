@@ -118,6 +118,12 @@ void Connection::connectClicked()
 
 void Connection::cancelClicked()
 {
+    // A cancel that left the wait running would refuse every further "Bağlan": end it and drop the
+    // pending open, so the next press starts afresh.
+    if (m_waiting) {
+        m_waiting = false;
+        m_link.abort();
+    }
     setProgress(0);
     m_screen.setEnabled(connectButton, true);
     m_port = m_address.defaultPort;
