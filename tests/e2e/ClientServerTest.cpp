@@ -1,4 +1,6 @@
 #include "Clock.h"
+#include "DeviceModel.h"
+#include "Directory.h"
 #include "KorvelServer.h"
 #include "ScenarioEnvironment.h"
 #include "ServerConfig.h"
@@ -157,7 +159,13 @@ TEST_F(ClientServerTest, RelayShowsItsClockAndCurrentsInTheCompactView)
     renderTick();
     EXPECT_EQ(screen().caption(QStringLiteral("Saat")), QStringLiteral("12:0:0"));
     EXPECT_EQ(screen().caption(QStringLiteral("Trh")), QStringLiteral("14.3.2026"));
-    EXPECT_GT(screen().caption(QStringLiteral("akim1")).toDouble(), 0.0);
+    // The relay's currents come at its resolution of 1/8 A, so the general format stays short.
+    for (const char *name : {"akim1", "akim2", "akim3", "akimt"}) {
+        const QString text = screen().caption(QString::fromLatin1(name));
+        EXPECT_GT(text.toDouble(), 0.0) << name;
+        EXPECT_LE(text.size(), 8) << name << " " << text.toStdString();
+        EXPECT_EQ(text.toDouble() * 8, std::round(text.toDouble() * 8)) << name << " " << text.toStdString();
+    }
     m_client->windows().main().grab().save(QStringLiteral("e2e-relay.png"));
 }
 
@@ -170,4 +178,77 @@ TEST_F(ClientServerTest, OffLineDeviceIsReported)
     }));
     EXPECT_EQ(screen().caption(QStringLiteral("LblMesaj")),
               QStringLiteral("310003 Seri Nolu cihaz hatta değil. Lütfen sonra tekrar deneyin..."));
+}
+
+// The value records of every analyzer, shown through the `Edit1` row, read as plausible quantities like
+// the register dumps do: at many instants of the day and with the inputs changing.
+TEST_F(ClientServerTest, ValueRecordsOfEveryAnalyzerShowPlausibleQuantities)
+{
+    login();
+    DeviceValueTable &table = m_client->valueTable();
+    std::vector<const server::DeviceModel *> analyzers;
+    for (const auto &device : m_server->directory().devices())
+        if (device->isAnalyzer() && device->entry().online)
+            analyzers.push_back(device.get());
+    ASSERT_EQ(analyzers.size(), 2u);
+
+    struct Range {
+        const char *controls;
+        double low, high;
+    };
+    const Range ranges[] = {
+        {"V1 V2 V3", 200, 260},
+        {"L12 L23 L31", 350, 450},
+        {"akm1 akm2 akm3 kW1 Kw2 kW3 KVA1 KVA2 KVA3 kW1n kw2n kw3n EW EWP ERL", 0, 1e6},
+        {"kr1 kr2 kr3 ER", -1e6, 1e6},
+        {"EWN ERC", -1e6, 0},
+        {"Cos1 Cos2 Cos3 Pf1 Pf2 Pf3 CosE PFE", -1, 1},
+    };
+    const char *lamps[] = {"Shape9", "Shape2", "Shape3", "Shape4", "Shape5", "Shape6", "Shape7", "Shape8"};
+    int frequenciesShown = 0;
+    for (int round = 0; round < 24; ++round) {
+        m_clock.advanceSeconds(3613);
+        if (round % 3 == 0)
+            m_server->changeFieldInput();
+        for (const server::DeviceModel *device : analyzers)
+            table.resetRow(device->entry().row);
+        m_server->sendValueNotices();
+        ASSERT_TRUE(waitFor([&] {
+            return std::all_of(analyzers.begin(), analyzers.end(), [&](const server::DeviceModel *d) {
+                return table.value(d->entry().row, 44) != -1.0;
+            });
+        })) << "value records did not arrive";
+        for (const server::DeviceModel *device : analyzers) {
+            const int row = device->entry().row;
+            screen().setCaption(QStringLiteral("Edit1"), QString::number(row));
+            renderTick();
+            const std::string where = "row " + std::to_string(row) + " round " + std::to_string(round);
+            for (const Range &range : ranges) {
+                for (const QString &name : QString::fromLatin1(range.controls).split(u' ')) {
+                    bool ok = false;
+                    const double shown = screen().caption(name).toDouble(&ok);
+                    EXPECT_TRUE(ok && shown >= range.low && shown <= range.high)
+                        << name.toStdString() << " shows " << screen().caption(name).toStdString() << ", "
+                        << where;
+                }
+            }
+            // The frequency with its inputs, or nothing at all where no record can carry the word.
+            const QString frequency = screen().caption(QStringLiteral("Fr"));
+            const quint8 inputs = device->inputs();
+            if (frequency == QStringLiteral("00.0") && inputs >= 4) {
+                for (const char *lamp : lamps)
+                    EXPECT_EQ(screen().colour(QString::fromLatin1(lamp)), colours::green)
+                        << lamp << ", " << where;
+                continue;
+            }
+            ++frequenciesShown;
+            EXPECT_NEAR(frequency.toDouble(), 50.0, 0.2) << where << ", inputs " << int(inputs);
+            for (int i = 0; i < 8; ++i)
+                EXPECT_EQ(screen().colour(QString::fromLatin1(lamps[i])),
+                          (inputs >> i) & 1 ? colours::red : colours::green)
+                    << lamps[i] << ", " << where;
+        }
+    }
+    // The nominal frequency with inputs 1 and 2 always fits; many other words do too.
+    EXPECT_GE(frequenciesShown, 12);
 }
