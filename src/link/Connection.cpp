@@ -47,8 +47,10 @@ Connection::Connection(Link &link, Screen &screen, Environment &environment, Cli
 
 void Connection::send(const QString &message)
 {
-    if (m_link.isConnected())
-        m_link.write(cp1254::encode(message));
+    if (!m_link.isConnected())
+        return;
+    m_link.write(cp1254::encode(message));
+    Q_EMIT sent(message);
 }
 
 void Connection::loginWindowShown()
@@ -187,6 +189,7 @@ void Connection::onDisconnected()
                         m_state.userName +
                             QStringLiteral(" kullanıcısının ana bilgisayarla bağlantısı kesildi"));
     m_state.loggedIn = false;
+    Q_EMIT linkLost();
 }
 
 void Connection::onError()
@@ -195,6 +198,7 @@ void Connection::onError()
     m_screen.setCaption(QStringLiteral("LblMesaj"),
                         QStringLiteral("Bağlantı Hatası. Bağlantınızı kontrol edin."));
     m_state.loggedIn = false;
+    Q_EMIT linkLost();
 }
 
 void Connection::onKeepAliveTick()

@@ -252,3 +252,31 @@ TEST_F(ClientServerTest, ValueRecordsOfEveryAnalyzerShowPlausibleQuantities)
     // The nominal frequency with inputs 1 and 2 always fits; many other words do too.
     EXPECT_GE(frequenciesShown, 12);
 }
+
+// "Otomatik yenile" repeats the selected analyzer's request: the view follows the device's values, which
+// stay plausible, without a click.
+TEST_F(ClientServerTest, AutoRefreshFollowsTheAnalyzer)
+{
+    login();
+    clickItem(QStringLiteral("Ana Pano Analizör No: 310001"));
+    DeviceValueTable &table = m_client->valueTable();
+    ASSERT_TRUE(waitFor([&] { return table.slotCursor() == 36; })) << "enertum was not answered";
+    screen().setChecked(QStringLiteral("chkyenile"), true);
+    Ticker *refresh = m_environment.ticker(QStringLiteral("TFrmAna.TimerYenile"));
+    ASSERT_TRUE(refresh && refresh->isActive());
+    QStringList shown;
+    for (int i = 0; i < 6; ++i) {
+        const double before = table.value(1, 6);
+        m_clock.advanceSeconds(5);
+        refresh->fire();
+        ASSERT_TRUE(waitFor([&] { return table.slotCursor() == 36 && table.value(1, 6) != before; }))
+            << "refresh " << i << " brought no new values";
+        renderTick();
+        const double voltage = screen().caption(QStringLiteral("V1")).toDouble();
+        EXPECT_GE(voltage, 200.0);
+        EXPECT_LE(voltage, 260.0);
+        shown << screen().caption(QStringLiteral("akm1"));
+    }
+    shown.removeDuplicates();
+    EXPECT_GT(shown.size(), 1) << "the current display never changed";
+}
