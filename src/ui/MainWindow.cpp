@@ -53,7 +53,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("TFrmAna"));
     setWindowTitle(QStringLiteral("FrmAna"));
-    resize(1240, 800);
+    resize(1280, 800);
     // Never larger than the screen at start, leaving room for the window frame.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         resize(size().boundedTo(screen->availableGeometry().size() - QSize(16, 40)));
