@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QTcpServer>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
@@ -123,6 +124,28 @@ TEST_F(ClientServerTest, LogsInAndReceivesTheDeviceListAndRights)
     ASSERT_TRUE(waitFor([this] { return screen().isEnabled(QStringLiteral("sabitoku")); }));
     EXPECT_TRUE(screen().isVisible(QStringLiteral("Panel7")));
     EXPECT_FALSE(screen().lines(QStringLiteral("TFrmhaberlesme.ListBox1")).isEmpty());
+}
+
+// "İptal" while the connect waits for a server that does not answer, then "Bağlan" against one that does.
+TEST_F(ClientServerTest, CancelledConnectLeavesTheWayToConnectAgain)
+{
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
+    const quint16 refusing = closed.serverPort();
+    closed.close();
+    screen().setCaption(QStringLiteral("TFrmGiris.Edit1"), QStringLiteral("demo"));
+    screen().setCaption(QStringLiteral("TFrmGiris.Edit4"), QStringLiteral("demo"));
+    screen().setCaption(QStringLiteral("TFrmGiris.edtport"), QString::number(refusing));
+    clickButton(QStringLiteral("TFrmGiris.suiButton1"));
+    ASSERT_TRUE(waitFor([this] {
+        return screen().caption(QStringLiteral("TFrmGiris.LABEL6.2")) == QStringLiteral("Bağlantı Hatası");
+    }));
+    ASSERT_TRUE(m_client->connection().isWaiting());
+    clickButton(QStringLiteral("TFrmGiris.suiButton2"));
+    EXPECT_FALSE(m_client->connection().isWaiting());
+    EXPECT_TRUE(screen().isEnabled(QStringLiteral("TFrmGiris.suiButton1")));
+    login();
+    EXPECT_EQ(m_client->windows().main().windowTitle(), QStringLiteral("<<<<<<<demo Bağlı.>>>>>>>>>"));
 }
 
 TEST_F(ClientServerTest, AnalyzerValuesReachTheInstantView)
