@@ -260,6 +260,12 @@ Reading DeviceModel::read(qint64 ms) const
     // Triplen harmonics add up in the neutral instead of cancelling.
     const double triplen = 0.5 * thd * (r.phases[0].current + r.phases[1].current + r.phases[2].current) / 3;
     r.neutralCurrent = std::hypot(std::hypot(neutralRe, neutralIm), 3 * triplen);
+    if (isRelay()) {
+        // A relay reports its currents at a fixed resolution of 1/8 A, which a 32-bit float holds exactly.
+        for (PhaseReading &p : r.phases)
+            p.current = std::round(p.current * 8) / 8;
+        r.neutralCurrent = std::round(r.neutralCurrent * 8) / 8;
+    }
     r.frequency =
         50 + 0.04 * std::sin(wFrequency * t + m_load[0].phaseE) + 0.012 * std::sin(wFrequencyFast * t);
     r.inputs = inputs();

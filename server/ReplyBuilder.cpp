@@ -99,6 +99,33 @@ QString record(double value, bool whole)
     return QStringLiteral("$1") + exponentText(value);
 }
 
+// The client reads entry 35 divided by 3600 and splits the nearest integer into bytes, least significant
+// first: the frequency's tenths in the first two (high byte first), the inputs in the third, and a fourth
+// that no view reads. Eight characters carry a whole number only up to 99999999, so most words travel in
+// the exponent form ("224874E3" is 50.0 Hz with every input clear); a word that no eight characters hit
+// closely enough is tried with another fourth byte, and failing that, the record carries 0.
+QString frequencyRecord(quint32 word)
+{
+    constexpr double scale = 3600;
+    for (quint32 fourth = 0; fourth < 256; ++fourth) {
+        const double wanted = double((word & 0xFFFFFFu) | (fourth << 24)) * scale;
+        if (wanted <= 99999999)
+            return QStringLiteral("$1") + QString::number(wanted, 'f', 0).rightJustified(8, u'0');
+        // Six digits and a one-digit power of ten, the finest first; the client rounds to the nearest
+        // integer after dividing, so the text must land within half of the scale.
+        for (int exponent = 1; exponent <= 9; ++exponent) {
+            const double step = std::pow(10.0, exponent);
+            const double mantissa = std::round(wanted / step);
+            if (mantissa > 999999)
+                continue;
+            if (std::abs(mantissa * step - wanted) < scale / 2 - 1)
+                return QStringLiteral("$1") + QString::number(mantissa, 'f', 0).rightJustified(6, u'0') +
+                       u'E' + QString::number(exponent);
+        }
+    }
+    return QStringLiteral("$100000000");
+}
+
 QString whole(double value)
 {
     return QString::number(std::max(0.0, std::round(value)), 'f', 0);
@@ -224,9 +251,7 @@ QString valueRecords(const DeviceModel &device, qint64 ms)
             text += QStringLiteral("$0") + QString::number(device.entry().row).rightJustified(5, u'0') +
                     QStringLiteral("000");
         } else if (entry == 35) {
-            // The client splits this slot into bytes with the least significant first.
-            const quint32 bits = quint32(slots[35]);
-            text += record(double(bits), true);
+            text += frequencyRecord(quint32(slots[35]));
         } else if (entry >= 30 && entry <= 41) {
             // The client divides these entries by 3600.
             text += record(slots[size_t(entry)] * 3600, true);

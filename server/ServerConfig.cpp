@@ -178,9 +178,6 @@ bool ServerConfig::validate(QString *error)
         if (!sendable(d.group) || !sendable(d.type) || !sendable(d.name))
             return fail(
                 QStringLiteral("device %1: a text holds a character that cannot be sent").arg(d.serial));
-        // The client takes the serial number from behind the first ":" of the item caption.
-        if (d.name.contains(u':'))
-            return fail(QStringLiteral("device %1: the name must not contain \":\"").arg(d.serial));
         if (d.row == 0)
             d.row = 2 + int(i % 249);
         if (d.row < 2 || d.row > 250)

@@ -40,10 +40,12 @@ int main(int argc, char *argv[])
     raiseDescriptorLimit();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvel-server"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KORVEL_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Korvel data server with simulated field devices."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption listenOption(QStringLiteral("listen"), QStringLiteral("Address to listen on."),
                                           QStringLiteral("ADDRESS"), QStringLiteral("127.0.0.1"));
     const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("TCP port."),

@@ -1,20 +1,45 @@
 #include "app/Client.h"
+#include "app/CommandLine.h"
 #include "app/DesktopEnvironment.h"
 #include "link/TcpLink.h"
 
 #include <QApplication>
 
+#include <cstdio>
+
+namespace
+{
+int report(const korvel::CommandLine::Result &result)
+{
+    std::fprintf(result.exitCode == 0 ? stdout : stderr, "%s\n", qPrintable(result.text.trimmed()));
+    return result.exitCode;
+}
+} // namespace
+
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvel"));
+    QApplication::setApplicationVersion(QStringLiteral(KORVEL_VERSION));
+    // --help and --version answer before the windowing system is needed, also with no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const auto early = korvel::CommandLine::parse(arguments); early.exitCode == 0)
+        return report(early);
+
+    QApplication app(argc, argv);
     // The tray keeps the program alive while the window is hidden; closing the main window ends it.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Qt's own options (-platform ...) are gone from the arguments by now.
+    const korvel::CommandLine::Result options = korvel::CommandLine::parse(QApplication::arguments());
+    if (options.exitCode >= 0)
+        return report(options);
 
     korvel::DesktopEnvironment environment;
     korvel::TcpLink link;
-    korvel::Client client(environment, link);
+    korvel::Client client(environment, link, options.startup.address);
     QObject::connect(&client, &korvel::Client::finished, &app, &QCoreApplication::quit);
     client.start();
+    options.startup.applyTo(client);
     return app.exec();
 }

@@ -52,6 +52,7 @@ void DeviceSelection::itemClicked(int group, int item)
     const int kind = m_list.itemKind(group, item);
     // The serial number travels with the item: a name with ":" or a ten-digit number cannot spoil it.
     const QString serial = m_list.itemSerial(group, item);
+    Q_EMIT deviceClicked();
     applyCaptionRules(caption);
     if (kind == DeviceKind::meterReader)
         selectMeterReader(group, item, serial);
@@ -138,6 +139,7 @@ void DeviceSelection::handleOffLine(ReplyText &text)
     m_screen.setCaption(QStringLiteral("LblMesaj"),
                         serial +
                             QStringLiteral(" Seri Nolu cihaz hatta değil. Lütfen sonra tekrar deneyin..."));
+    Q_EMIT deviceOffLine();
 }
 
 void DeviceSelection::activeDeviceTextChanged()

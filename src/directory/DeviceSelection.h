@@ -30,6 +30,10 @@ public:
 Q_SIGNALS:
     // A meter reader was selected; the meter views reset themselves.
     void meterReaderSelected();
+    // A click selected a device (of any kind), before its request goes out.
+    void deviceClicked();
+    // The server said the device is not on line.
+    void deviceOffLine();
 
 private:
     void applyCaptionRules(const QString &caption);

@@ -2,6 +2,7 @@
 
 #include "core/ClientParts.h"
 #include "core/Screen.h"
+#include "directory/AutoRefresh.h"
 #include "directory/DeviceDirectory.h"
 #include "directory/DeviceSelection.h"
 #include "directory/UserRights.h"
@@ -27,6 +28,10 @@ void install(ClientParts &parts)
     parts.dispatcher.setHandler(u"Hattayok", [selection](ReplyText &t) { selection->handleOffLine(t); });
     QObject::connect(&parts.receiver, &ReplyReceiver::chunkStarted, &parts.owner,
                      [rights] { rights->beginChunk(); });
+    auto *refresh = new AutoRefresh(parts.screen, parts.environment, parts.state, parts.table,
+                                    parts.connection, &parts.owner);
+    QObject::connect(selection, &DeviceSelection::deviceClicked, refresh, &AutoRefresh::deviceClicked);
+    QObject::connect(selection, &DeviceSelection::deviceOffLine, refresh, &AutoRefresh::stop);
     for (const char *field : {"Edit111", "Edit5"})
         parts.screen.onChange(QString::fromLatin1(field), selection,
                               [selection] { selection->activeDeviceTextChanged(); });

@@ -47,8 +47,10 @@ Connection::Connection(Link &link, Screen &screen, Environment &environment, Cli
 
 void Connection::send(const QString &message)
 {
-    if (m_link.isConnected())
-        m_link.write(cp1254::encode(message));
+    if (!m_link.isConnected())
+        return;
+    m_link.write(cp1254::encode(message));
+    Q_EMIT sent(message);
 }
 
 void Connection::loginWindowShown()
@@ -118,6 +120,12 @@ void Connection::connectClicked()
 
 void Connection::cancelClicked()
 {
+    // A cancel that left the wait running would refuse every further "Bağlan": end it and drop the
+    // pending open, so the next press starts afresh.
+    if (m_waiting) {
+        m_waiting = false;
+        m_link.abort();
+    }
     setProgress(0);
     m_screen.setEnabled(connectButton, true);
     m_port = m_address.defaultPort;
@@ -181,6 +189,7 @@ void Connection::onDisconnected()
                         m_state.userName +
                             QStringLiteral(" kullanıcısının ana bilgisayarla bağlantısı kesildi"));
     m_state.loggedIn = false;
+    Q_EMIT linkLost();
 }
 
 void Connection::onError()
@@ -189,6 +198,7 @@ void Connection::onError()
     m_screen.setCaption(QStringLiteral("LblMesaj"),
                         QStringLiteral("Bağlantı Hatası. Bağlantınızı kontrol edin."));
     m_state.loggedIn = false;
+    Q_EMIT linkLost();
 }
 
 void Connection::onKeepAliveTick()

@@ -55,6 +55,10 @@ Q_SIGNALS:
     void aboutToLogin();
     // "Kapat": the program ends.
     void closeRequested();
+    // A message went out on the link.
+    void sent(const QString &message);
+    // The link went down by a disconnect or an error.
+    void linkLost();
 
 private:
     void onConnected();

@@ -107,6 +107,7 @@ InstrumentPanel::InstrumentPanel(QWidget *parent) : QWidget(parent)
     font.setBold(true);
     heading->setFont(font);
     header->addWidget(heading, 1);
+    header->addWidget(form::check(this, QStringLiteral("chkyenile"), QStringLiteral("Otomatik yenile")));
     QLineEdit *row = form::edit(this, QStringLiteral("Edit1"), QStringLiteral("1"));
     row->setFixedWidth(48);
     row->setAlignment(Qt::AlignRight);

@@ -28,7 +28,6 @@ LoginWindow::LoginWindow(QWidget *parent) : QDialog(parent, Qt::FramelessWindowH
     setObjectName(QStringLiteral("TFrmGiris"));
     setWindowTitle(QStringLiteral("   KORVEL İNTERAKTİF"));
     setWindowModality(Qt::ApplicationModal);
-    setFixedSize(262, 206 + titleHeight);
     setStyleSheet(QStringLiteral("#TFrmGiris { background: #eef1f5; border: 1px solid #4a5a70; }"));
 
     auto *outer = new QVBoxLayout(this);
@@ -84,6 +83,8 @@ LoginWindow::LoginWindow(QWidget *parent) : QDialog(parent, Qt::FramelessWindowH
     status->setObjectName(QStringLiteral("LABEL6"));
     status->setSimpleText(QStringLiteral("   Bağlantı Yok"));
     outer->addWidget(status);
+    // The status line's panels have a row of their own under the simple text: the window grows by it.
+    setFixedSize(262, 206 + titleHeight + status->sizeHint().height() / 2);
 
     // Keyboard preview: the window sees every key before the focused field.
     installEventFilter(this);
@@ -141,6 +142,11 @@ bool LoginWindow::eventFilter(QObject *watched, QEvent *event)
         }
         if (name == QLatin1String("Edit4")) {
             findChild<QWidget *>(QStringLiteral("suiButton1"))->setFocus();
+            return true;
+        }
+        // Enter presses the focused button, as Space does.
+        if (auto *button = qobject_cast<QPushButton *>(watched); button && button->isEnabled()) {
+            button->click();
             return true;
         }
     }

@@ -13,6 +13,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTimer>
@@ -51,7 +53,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("TFrmAna"));
     setWindowTitle(QStringLiteral("FrmAna"));
-    resize(1180, 760);
+    resize(1280, 800);
+    // Never larger than the screen at start, leaving room for the window frame.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        resize(size().boundedTo(screen->availableGeometry().size() - QSize(16, 40)));
 
     buildMenu();
     auto *central = new QWidget(this);
@@ -145,7 +150,12 @@ void MainWindow::buildPages()
     for (int i = 0; i < 9; ++i) {
         QWidget *page = builders[i](m_pages);
         page->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
-        m_pages->addTab(page, captions[i]);
+        // A page keeps its designed layout; on a screen smaller than that it scrolls instead of being cut.
+        auto *scroll = new QScrollArea(m_pages);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidgetResizable(true);
+        scroll->setWidget(page);
+        m_pages->addTab(scroll, captions[i]);
     }
     m_pages->setTabVisible(7, false);
 }

@@ -2,26 +2,38 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QVBoxLayout>
 
 namespace korvel
 {
 
-StatusLine::StatusLine(QWidget *parent) : QWidget(parent), m_simple(new QLabel(this))
+namespace
 {
-    auto *layout = new QHBoxLayout(this);
-    layout->setContentsMargins(2, 1, 2, 1);
-    layout->setSpacing(2);
-    layout->addWidget(m_simple, 1);
-    const int widths[2] = {120, 50};
-    for (int i = 0; i < 2; ++i) {
-        m_panels[i] = new QLabel(this);
-        m_panels[i]->setFrameShape(QFrame::StyledPanel);
-        m_panels[i]->setFrameShadow(QFrame::Sunken);
-        m_panels[i]->setMinimumWidth(widths[i]);
-        layout->addWidget(m_panels[i]);
-    }
-    m_simple->setFrameShape(QFrame::StyledPanel);
-    m_simple->setFrameShadow(QFrame::Sunken);
+QLabel *sunkenLabel(QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setFrameShape(QFrame::StyledPanel);
+    label->setFrameShadow(QFrame::Sunken);
+    return label;
+}
+} // namespace
+
+StatusLine::StatusLine(QWidget *parent) : QWidget(parent), m_simple(sunkenLabel(this))
+{
+    auto *rows = new QVBoxLayout(this);
+    rows->setContentsMargins(2, 1, 2, 1);
+    rows->setSpacing(1);
+    rows->addWidget(m_simple);
+    auto *panels = new QHBoxLayout;
+    panels->setSpacing(2);
+    rows->addLayout(panels);
+    // The first panel keeps its designed width of 120; the second, designed 50 wide, takes the rest of
+    // the row, so that a text longer than 50 pixels ("Bağlantı Hatası") is still read whole.
+    m_panels[0] = sunkenLabel(this);
+    m_panels[0]->setMinimumWidth(120);
+    panels->addWidget(m_panels[0]);
+    m_panels[1] = sunkenLabel(this);
+    panels->addWidget(m_panels[1], 1);
 }
 
 QString StatusLine::simpleText() const

@@ -7,8 +7,8 @@ class QLabel;
 namespace korvel
 {
 
-// A status line with a simple text and two panels. Both kinds of text stay visible: the simple text
-// on the left, the panels at fixed minimum widths on the right.
+// A status line with a simple text and two panels. Both kinds of text stay readable whole: the simple
+// text has the full width on a row of its own, the two panels share the row below it.
 class StatusLine final : public QWidget
 {
     Q_OBJECT

@@ -1,4 +1,6 @@
 #include "Clock.h"
+#include "DeviceModel.h"
+#include "Directory.h"
 #include "KorvelServer.h"
 #include "ScenarioEnvironment.h"
 #include "ServerConfig.h"
@@ -17,6 +19,7 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QTcpServer>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
@@ -124,6 +127,28 @@ TEST_F(ClientServerTest, LogsInAndReceivesTheDeviceListAndRights)
     EXPECT_FALSE(screen().lines(QStringLiteral("TFrmhaberlesme.ListBox1")).isEmpty());
 }
 
+// "İptal" while the connect waits for a server that does not answer, then "Bağlan" against one that does.
+TEST_F(ClientServerTest, CancelledConnectLeavesTheWayToConnectAgain)
+{
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
+    const quint16 refusing = closed.serverPort();
+    closed.close();
+    screen().setCaption(QStringLiteral("TFrmGiris.Edit1"), QStringLiteral("demo"));
+    screen().setCaption(QStringLiteral("TFrmGiris.Edit4"), QStringLiteral("demo"));
+    screen().setCaption(QStringLiteral("TFrmGiris.edtport"), QString::number(refusing));
+    clickButton(QStringLiteral("TFrmGiris.suiButton1"));
+    ASSERT_TRUE(waitFor([this] {
+        return screen().caption(QStringLiteral("TFrmGiris.LABEL6.2")) == QStringLiteral("Bağlantı Hatası");
+    }));
+    ASSERT_TRUE(m_client->connection().isWaiting());
+    clickButton(QStringLiteral("TFrmGiris.suiButton2"));
+    EXPECT_FALSE(m_client->connection().isWaiting());
+    EXPECT_TRUE(screen().isEnabled(QStringLiteral("TFrmGiris.suiButton1")));
+    login();
+    EXPECT_EQ(m_client->windows().main().windowTitle(), QStringLiteral("<<<<<<<demo Bağlı.>>>>>>>>>"));
+}
+
 TEST_F(ClientServerTest, AnalyzerValuesReachTheInstantView)
 {
     login();
@@ -158,7 +183,13 @@ TEST_F(ClientServerTest, RelayShowsItsClockAndCurrentsInTheCompactView)
     renderTick();
     EXPECT_EQ(screen().caption(QStringLiteral("Saat")), QStringLiteral("12:0:0"));
     EXPECT_EQ(screen().caption(QStringLiteral("Trh")), QStringLiteral("14.3.2026"));
-    EXPECT_GT(screen().caption(QStringLiteral("akim1")).toDouble(), 0.0);
+    // The relay's currents come at its resolution of 1/8 A, so the general format stays short.
+    for (const char *name : {"akim1", "akim2", "akim3", "akimt"}) {
+        const QString text = screen().caption(QString::fromLatin1(name));
+        EXPECT_GT(text.toDouble(), 0.0) << name;
+        EXPECT_LE(text.size(), 8) << name << " " << text.toStdString();
+        EXPECT_EQ(text.toDouble() * 8, std::round(text.toDouble() * 8)) << name << " " << text.toStdString();
+    }
     m_client->windows().main().grab().save(QStringLiteral("e2e-relay.png"));
 }
 
@@ -314,4 +345,105 @@ TEST_F(ClientServerTest, HarmonicsOfTheThreePhasesShowTheSimulatedOrders)
     }
     m_client->windows().main().resize(1280, 900);
     m_client->windows().main().grab().save(QStringLiteral("e2e-harmonics.png"));
+}
+
+// The value records of every analyzer, shown through the `Edit1` row, read as plausible quantities like
+// the register dumps do: at many instants of the day and with the inputs changing.
+TEST_F(ClientServerTest, ValueRecordsOfEveryAnalyzerShowPlausibleQuantities)
+{
+    login();
+    DeviceValueTable &table = m_client->valueTable();
+    std::vector<const server::DeviceModel *> analyzers;
+    for (const auto &device : m_server->directory().devices())
+        if (device->isAnalyzer() && device->entry().online)
+            analyzers.push_back(device.get());
+    ASSERT_EQ(analyzers.size(), 2u);
+
+    struct Range {
+        const char *controls;
+        double low, high;
+    };
+    const Range ranges[] = {
+        {"V1 V2 V3", 200, 260},
+        {"L12 L23 L31", 350, 450},
+        {"akm1 akm2 akm3 kW1 Kw2 kW3 KVA1 KVA2 KVA3 kW1n kw2n kw3n EW EWP ERL", 0, 1e6},
+        {"kr1 kr2 kr3 ER", -1e6, 1e6},
+        {"EWN ERC", -1e6, 0},
+        {"Cos1 Cos2 Cos3 Pf1 Pf2 Pf3 CosE PFE", -1, 1},
+    };
+    const char *lamps[] = {"Shape9", "Shape2", "Shape3", "Shape4", "Shape5", "Shape6", "Shape7", "Shape8"};
+    int frequenciesShown = 0;
+    for (int round = 0; round < 24; ++round) {
+        m_clock.advanceSeconds(3613);
+        if (round % 3 == 0)
+            m_server->changeFieldInput();
+        for (const server::DeviceModel *device : analyzers)
+            table.resetRow(device->entry().row);
+        m_server->sendValueNotices();
+        ASSERT_TRUE(waitFor([&] {
+            return std::all_of(analyzers.begin(), analyzers.end(), [&](const server::DeviceModel *d) {
+                return table.value(d->entry().row, 44) != -1.0;
+            });
+        })) << "value records did not arrive";
+        for (const server::DeviceModel *device : analyzers) {
+            const int row = device->entry().row;
+            screen().setCaption(QStringLiteral("Edit1"), QString::number(row));
+            renderTick();
+            const std::string where = "row " + std::to_string(row) + " round " + std::to_string(round);
+            for (const Range &range : ranges) {
+                for (const QString &name : QString::fromLatin1(range.controls).split(u' ')) {
+                    bool ok = false;
+                    const double shown = screen().caption(name).toDouble(&ok);
+                    EXPECT_TRUE(ok && shown >= range.low && shown <= range.high)
+                        << name.toStdString() << " shows " << screen().caption(name).toStdString() << ", "
+                        << where;
+                }
+            }
+            // The frequency with its inputs, or nothing at all where no record can carry the word.
+            const QString frequency = screen().caption(QStringLiteral("Fr"));
+            const quint8 inputs = device->inputs();
+            if (frequency == QStringLiteral("00.0") && inputs >= 4) {
+                for (const char *lamp : lamps)
+                    EXPECT_EQ(screen().colour(QString::fromLatin1(lamp)), colours::green)
+                        << lamp << ", " << where;
+                continue;
+            }
+            ++frequenciesShown;
+            EXPECT_NEAR(frequency.toDouble(), 50.0, 0.2) << where << ", inputs " << int(inputs);
+            for (int i = 0; i < 8; ++i)
+                EXPECT_EQ(screen().colour(QString::fromLatin1(lamps[i])),
+                          (inputs >> i) & 1 ? colours::red : colours::green)
+                    << lamps[i] << ", " << where;
+        }
+    }
+    // The nominal frequency with inputs 1 and 2 always fits; many other words do too.
+    EXPECT_GE(frequenciesShown, 12);
+}
+
+// "Otomatik yenile" repeats the selected analyzer's request: the view follows the device's values, which
+// stay plausible, without a click.
+TEST_F(ClientServerTest, AutoRefreshFollowsTheAnalyzer)
+{
+    login();
+    clickItem(QStringLiteral("Ana Pano Analizör No: 310001"));
+    DeviceValueTable &table = m_client->valueTable();
+    ASSERT_TRUE(waitFor([&] { return table.slotCursor() == 36; })) << "enertum was not answered";
+    screen().setChecked(QStringLiteral("chkyenile"), true);
+    Ticker *refresh = m_environment.ticker(QStringLiteral("TFrmAna.TimerYenile"));
+    ASSERT_TRUE(refresh && refresh->isActive());
+    QStringList shown;
+    for (int i = 0; i < 6; ++i) {
+        const double before = table.value(1, 6);
+        m_clock.advanceSeconds(5);
+        refresh->fire();
+        ASSERT_TRUE(waitFor([&] { return table.slotCursor() == 36 && table.value(1, 6) != before; }))
+            << "refresh " << i << " brought no new values";
+        renderTick();
+        const double voltage = screen().caption(QStringLiteral("V1")).toDouble();
+        EXPECT_GE(voltage, 200.0);
+        EXPECT_LE(voltage, 260.0);
+        shown << screen().caption(QStringLiteral("akm1"));
+    }
+    shown.removeDuplicates();
+    EXPECT_GT(shown.size(), 1) << "the current display never changed";
 }

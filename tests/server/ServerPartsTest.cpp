@@ -151,7 +151,6 @@ TEST(ServerConfig, RefusesWhatTheClientCouldNotRead)
     const Case cases[] = {
         {file(R"({"type":"VNA310","name":"A","serial":"12a"})", user), "serial"},
         {file(R"({"type":"VNA310","name":"A","serial":"1234567890"})", user), "serial"},
-        {file(R"({"type":"VNA310","name":"A: B","serial":"1"})", user), "\":\""},
         {file(R"({"type":"VNA310","name":"Rôle","serial":"1"})", user), "cannot be sent"},
         {file(R"({"type":"VNA310","name":"A","serial":"1"},{"type":"VNA310","name":"B","serial":"1"})", user),
          "twice"},
@@ -164,6 +163,10 @@ TEST(ServerConfig, RefusesWhatTheClientCouldNotRead)
     };
     QString accepted;
     ASSERT_TRUE(ServerConfig::fromJson(file(device, user), &accepted)) << accepted.toStdString();
+    // The client takes the serial number from the device list's own field, so a name may hold ":".
+    ASSERT_TRUE(
+        ServerConfig::fromJson(file(R"({"type":"VNA310","name":"A: B","serial":"1"})", user), &accepted))
+        << accepted.toStdString();
     for (const Case &c : cases) {
         QString error;
         EXPECT_FALSE(ServerConfig::fromJson(c.json, &error)) << c.json.toStdString();

@@ -575,8 +575,10 @@ TEST_F(ServerProtocol, NoticesReachTheUsersWhoSeeTheDevice)
         EXPECT_EQ(entries[43].left(5).toInt(), f[0] == analyzer ? 2 : 5) << "the row of the device";
         EXPECT_NEAR(entries[0].toDouble(), 230, 4);
         EXPECT_GT(entries[36].toDouble() / 3600, 100) << "kWh, divided by 3600 by the client";
-        const qint64 frequency = entries[35].toLongLong();
-        EXPECT_NEAR((frequency & 0xFF) * 256 + ((frequency >> 8) & 0xFF), 500, 1);
+        // The frequency word, divided by 3600 like the entries around it, its bytes least significant first.
+        const qint64 frequency = std::llround(entries[35].toDouble() / 3600);
+        EXPECT_NEAR((frequency & 0xFF) * 256 + ((frequency >> 8) & 0xFF), 500, 1)
+            << entries[35].toStdString();
     }
     EXPECT_EQ(serials, (QStringList{analyzer, QStringLiteral("310002")}));
     const QList<QByteArray> viewerNotices = viewer->untilPong();

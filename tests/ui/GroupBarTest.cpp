@@ -1,5 +1,6 @@
 #include "ui/widgets/GroupBar.h"
 #include "WidgetTesting.h"
+#include "ui/widgets/GroupBarItems.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -190,4 +191,21 @@ TEST(GroupBar, AThousandItemsAddNoWidgets)
     EXPECT_EQ(bar.itemCaption(0, 0), QStringLiteral("Cihaz No: 999"));
     EXPECT_EQ(bar.itemCaption(0, 999), QStringLiteral("Cihaz No: 0"));
     EXPECT_EQ(bar.itemsWidget(0)->height(), bar.itemRect(0, 999).bottom() + 1 + 2);
+}
+
+// A caption cut short in its row offers itself whole as a tooltip; one that fits offers none.
+TEST(GroupBar, CutCaptionsShowWholeAsTooltips)
+{
+    GroupBar bar;
+    bar.resize(241, 400);
+    bar.addGroup(QStringLiteral("A"));
+    const QString longCaption = QStringLiteral("Soğuk Hava Deposu Şalt Odası Analizörü No: 310002");
+    bar.insertItem(0, 0, longCaption, 0);
+    bar.insertItem(0, 1, QStringLiteral("Pano No: 1"), 0);
+    korvel::testing::showAndSettle(bar);
+    auto *rows = qobject_cast<korvel::GroupBarItems *>(bar.itemsWidget(0));
+    ASSERT_NE(rows, nullptr);
+    EXPECT_EQ(rows->toolTipAt(bar.itemRect(0, 0).center()), longCaption);
+    EXPECT_EQ(rows->toolTipAt(bar.itemRect(0, 1).center()), QString());
+    EXPECT_EQ(rows->toolTipAt(QPoint(10, rows->height() - 1)), QString());
 }

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QToolTip>
 
 namespace korvel
 {
@@ -126,10 +127,37 @@ void GroupBarItems::paintEvent(QPaintEvent *event)
         if (!picture.isNull())
             p.drawPixmap(iconLeft, row.top() + (h - iconSize) / 2, picture);
         p.setPen(item.colour ? QColor::fromRgb(*item.colour) : defaultText);
-        const QRect text = row.adjusted(textLeft, 0, -4, 0);
+        const QRect text = textRect(i);
         p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
                    fm.elidedText(item.caption, Qt::ElideRight, text.width()));
     }
+}
+
+QRect GroupBarItems::textRect(int item) const
+{
+    return itemRect(item).adjusted(textLeft, 0, -4, 0);
+}
+
+QString GroupBarItems::toolTipAt(QPoint point) const
+{
+    const int item = itemAt(point);
+    if (!valid(item))
+        return {};
+    const QString &caption = m_items[size_t(item)].caption;
+    return fontMetrics().horizontalAdvance(caption) > textRect(item).width() ? caption : QString();
+}
+
+bool GroupBarItems::event(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    const QString tip = toolTipAt(help->pos());
+    if (tip.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), tip, this, itemRect(itemAt(help->pos())));
+    return true;
 }
 
 void GroupBarItems::mousePressEvent(QMouseEvent *event)

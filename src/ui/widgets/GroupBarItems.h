@@ -35,6 +35,8 @@ public:
     int rowHeight() const;
     QRect itemRect(int item) const;
     int itemAt(QPoint point) const;
+    // The whole caption of the item at point when its row shows it cut short; empty otherwise.
+    QString toolTipAt(QPoint point) const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -43,6 +45,7 @@ Q_SIGNALS:
     void itemClicked(int item);
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -57,6 +60,7 @@ private:
     };
 
     bool valid(int item) const { return item >= 0 && item < count(); }
+    QRect textRect(int item) const;
     void setHovered(int item);
 
     const DeviceImages &m_images;

@@ -1,0 +1,109 @@
+#include "app/CommandLine.h"
+
+#include "app/Client.h"
+#include "core/NumberText.h"
+#include "core/Screen.h"
+#include "ui/ClientWindows.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace korvel
+{
+
+namespace
+{
+
+// An option and what its value does; an empty text from `take` accepts it, any other is the error.
+struct Option {
+    QCommandLineOption option;
+    std::function<QString(Startup &, const QString &value)> take;
+};
+
+QString S(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+std::vector<Option> options()
+{
+    return {
+        {QCommandLineOption(S("server"), S("Server host in the login window."), S("HOST")),
+         [](Startup &s, const QString &host) {
+             if (host.trimmed().isEmpty())
+                 return S("--server needs a host name or address");
+             s.address.defaultHost = host.trimmed();
+             return QString();
+         }},
+        {QCommandLineOption(S("port"), S("Server port in the login window (default 17814)."), S("N")),
+         [](Startup &s, const QString &text) {
+             const auto port = parseInt32(text);
+             if (!port || *port < 1 || *port > 65535)
+                 return S("--port needs a number from 1 to 65535, not \"%1\"").arg(text);
+             s.steps.push_back([text = QString::number(*port)](Client &c) {
+                 c.windows().screen().setCaption(S("TFrmGiris.edtport"), text);
+             });
+             return QString();
+         }},
+        {QCommandLineOption(S("traffic-log"), S("Show the traffic log window.")),
+         [](Startup &s, const QString &) {
+             s.steps.push_back([](Client &c) { c.windows().screen().showWindow(S("TFrmhaberlesme")); });
+             return QString();
+         }},
+    };
+}
+
+} // namespace
+
+CommandLine::Result CommandLine::parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Korvel: the desktop client of the Korvel remote monitoring service."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const std::vector<Option> table = options();
+    for (const Option &o : table)
+        parser.addOption(o.option);
+
+    Result result;
+    const bool parsed = parser.parse(arguments);
+    // Help and version answer whatever else stands on the line.
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        result.exitCode = 0;
+        // Before the application object exists the parser cannot name the program itself.
+        result.text = parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                                QFileInfo(arguments.value(0)).fileName());
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.exitCode = 0;
+        result.text = QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion();
+        return result;
+    }
+    if (!parsed) {
+        result.exitCode = 2;
+        result.text = parser.errorText();
+        return result;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        result.exitCode = 2;
+        result.text = QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first());
+        return result;
+    }
+    for (const Option &o : table) {
+        if (!parser.isSet(o.option))
+            continue;
+        const QString error =
+            o.take(result.startup, o.option.valueName().isEmpty() ? QString() : parser.value(o.option));
+        if (!error.isEmpty()) {
+            result.exitCode = 2;
+            result.text = error;
+            return result;
+        }
+    }
+    return result;
+}
+
+} // namespace korvel

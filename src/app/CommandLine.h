@@ -1,0 +1,43 @@
+#pragma once
+
+#include "link/Connection.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+namespace korvel
+{
+
+class Client;
+
+// What the command line asks of the client: the login window's server, and steps to take once the
+// client is built.
+struct Startup {
+    ServerAddress address;
+    std::vector<std::function<void(Client &)>> steps;
+
+    void applyTo(Client &client) const
+    {
+        for (const auto &step : steps)
+            step(client);
+    }
+};
+
+// The program's options, one table entry each (CommandLine.cpp). `--help` and `--version` end the
+// program with their text; a bad value ends it with a message and exit code 2.
+class CommandLine final
+{
+public:
+    struct Result {
+        Startup startup;
+        // Set when the program should print `text` and end with this code instead of starting.
+        int exitCode = -1;
+        QString text;
+    };
+
+    static Result parse(const QStringList &arguments);
+};
+
+} // namespace korvel

@@ -1,0 +1,74 @@
+#include "app/CommandLine.h"
+#include "MemoryLink.h"
+#include "ScenarioEnvironment.h"
+#include "TestApplication.h"
+#include "app/Client.h"
+#include "core/Screen.h"
+#include "core/Ticker.h"
+#include "ui/ClientWindows.h"
+
+#include <gtest/gtest.h>
+
+using namespace korvel;
+
+namespace
+{
+CommandLine::Result parse(QStringList arguments)
+{
+    arguments.prepend(QStringLiteral("korvel"));
+    return CommandLine::parse(arguments);
+}
+} // namespace
+
+TEST(CommandLine, HelpVersionAndBadValuesEndTheProgram)
+{
+    test::application("app_tests");
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        const char *textContains;
+    } cases[] = {
+        {{QStringLiteral("--help")}, 0, "--traffic-log"},
+        {{QStringLiteral("--version")}, 0, ""},
+        {{QStringLiteral("--port"), QStringLiteral("abc")}, 2, "abc"},
+        {{QStringLiteral("--port"), QStringLiteral("0")}, 2, "1 to 65535"},
+        {{QStringLiteral("--port"), QStringLiteral("65536")}, 2, "65536"},
+        {{QStringLiteral("--port")}, 2, "port"},
+        {{QStringLiteral("--server"), QStringLiteral(" ")}, 2, "--server"},
+        {{QStringLiteral("--bogus")}, 2, "bogus"},
+        {{QStringLiteral("extra")}, 2, "extra"},
+        {{}, -1, ""},
+    };
+    for (const auto &c : cases) {
+        const CommandLine::Result result = parse(c.arguments);
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.arguments.join(u' ').toStdString();
+        EXPECT_TRUE(result.text.contains(QString::fromUtf8(c.textContains)))
+            << c.arguments.join(u' ').toStdString() << ": " << result.text.toStdString();
+    }
+}
+
+// The options fill the login window and open the traffic log, whose menu entry stays hidden.
+TEST(CommandLine, FillsTheLoginWindowAndShowsTheTrafficLog)
+{
+    test::application("app_tests");
+    const CommandLine::Result result =
+        parse({QStringLiteral("--server"), QStringLiteral("veri.example.net"), QStringLiteral("--port"),
+               QStringLiteral("17900"), QStringLiteral("--traffic-log")});
+    ASSERT_EQ(result.exitCode, -1) << result.text.toStdString();
+    ScenarioEnvironment environment;
+    MemoryLink link;
+    Client client(environment, link, result.startup.address);
+    client.start();
+    result.startup.applyTo(client);
+    Screen &screen = client.windows().screen();
+    EXPECT_EQ(screen.caption(QStringLiteral("TFrmGiris.Servername")), QStringLiteral("veri.example.net"));
+    EXPECT_EQ(screen.caption(QStringLiteral("TFrmGiris.edtport")), QStringLiteral("17900"));
+    EXPECT_TRUE(screen.isVisible(QStringLiteral("TFrmhaberlesme")));
+    EXPECT_FALSE(screen.isVisible(QStringLiteral("Haberlesme1")));
+
+    screen.setCaption(QStringLiteral("TFrmGiris.Edit1"), QStringLiteral("demo"));
+    screen.setCaption(QStringLiteral("TFrmGiris.Edit4"), QStringLiteral("demo"));
+    client.connection().connectClicked();
+    EXPECT_EQ(link.lastHost(), QStringLiteral("veri.example.net"));
+    EXPECT_EQ(link.lastPort(), 17900);
+}
