@@ -5,6 +5,7 @@
 #include "directory/DeviceSelection.h"
 #include "directory/Install.h"
 #include "link/ReplyReceiver.h"
+#include "metering/Install.h"
 #include "ui/ClientWindows.h"
 #include "ui/GroupBarDeviceList.h"
 #include "ui/LoginWindow.h"
@@ -43,6 +44,7 @@ void Client::installSubsystems()
                       *m_receiver, *m_connection,       valueTable(),  *m_deviceList};
     directory::install(parts);
     values::install(parts);
+    metering::install(parts);
     m_selection = parts.selection;
     m_renderer = parts.renderer;
     connect(m_windows->main().groupBar(), &GroupBar::itemClicked, m_selection, &DeviceSelection::itemClicked);

@@ -20,6 +20,7 @@
 #include <QProgressBar>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTextCursor>
 
 namespace korvel
 {
@@ -103,7 +104,15 @@ void WidgetScreen::setCaption(const QString &control, const QString &text)
         if (edit->text() != text)
             edit->setText(text);
     } else if (auto *memo = qobject_cast<QPlainTextEdit *>(o)) {
-        memo->setPlainText(text);
+        const QString current = memo->toPlainText();
+        if (!current.isEmpty() && text.size() > current.size() && text.startsWith(current)) {
+            // Text added at the end (a readout arriving in parts): only the new part is laid out.
+            QTextCursor end(memo->document());
+            end.movePosition(QTextCursor::End);
+            end.insertText(text.mid(current.size()));
+        } else if (current != text) {
+            memo->setPlainText(text);
+        }
     } else if (auto *spin = qobject_cast<TextSpinBox *>(o)) {
         if (spin->text() != text)
             spin->setText(text);

@@ -1,0 +1,1 @@
+korvel_add_benchmark(metering_bench SOURCES ${CMAKE_CURRENT_LIST_DIR}/MeteringBench.cpp LIBS korvel_metering)
