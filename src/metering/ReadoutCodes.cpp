@@ -1,5 +1,8 @@
 #include "metering/ReadoutCodes.h"
 
+#include <array>
+#include <iterator>
+
 namespace korvel::ReadoutCodes
 {
 
@@ -59,12 +62,61 @@ QString dayName(int day)
     return day >= 1 && day <= 7 ? QString::fromUtf16(names[day - 1]) : QString();
 }
 
+namespace
+{
+constexpr int rowCount = int(std::size(table));
+
+// The first occurrence of every code of one source's rows, in one pass over the text's "(": a code
+// ends with its "(", so its first occurrence ends at the first "(" that the code's characters precede.
+// Readouts hold few parentheses, and a text where the codes stand late costs one pass, not one per row.
+void findCodes(QStringView text, Source source, std::array<qsizetype, rowCount> &at)
+{
+    // The rows still looking, by the character before their "(" (every code is ASCII).
+    constexpr int ascii = 128;
+    std::array<std::array<qint8, rowCount>, ascii> waiting;
+    std::array<qint8, ascii> waitingCount{};
+    int pending = 0;
+    for (int i = 0; i < rowCount; ++i) {
+        if (table[i].source != source)
+            continue;
+        const QStringView code(table[i].code);
+        const char16_t last = code[code.size() - 2].unicode();
+        waiting[last][size_t(waitingCount[last]++)] = qint8(i);
+        ++pending;
+    }
+    for (qsizetype paren = text.indexOf(u'('); paren >= 0 && pending > 0;
+         paren = text.indexOf(u'(', paren + 1)) {
+        const char16_t before = paren > 0 ? text[paren - 1].unicode() : char16_t(ascii);
+        if (before >= ascii)
+            continue;
+        auto &rows = waiting[before];
+        qint8 &count = waitingCount[before];
+        for (int k = 0; k < count;) {
+            const QStringView code(table[rows[size_t(k)]].code);
+            const qsizetype start = paren + 1 - code.size();
+            if (start >= 0 && text.mid(start, code.size()) == code) {
+                at[size_t(rows[size_t(k)])] = start;
+                rows[size_t(k)] = rows[size_t(--count)];
+                --pending;
+            } else {
+                ++k;
+            }
+        }
+    }
+}
+} // namespace
+
 bool extract(QStringView meterText, QStringView detailText, const Setter &set)
 {
-    for (const Row &row : table) {
+    std::array<qsizetype, rowCount> at;
+    at.fill(-1);
+    findCodes(meterText, Source::meterView, at);
+    findCodes(detailText, Source::detailView, at);
+    for (int i = 0; i < rowCount; ++i) {
+        const Row &row = table[i];
         const QStringView text = row.source == Source::meterView ? meterText : detailText;
         const QStringView code(row.code);
-        const qsizetype found = text.indexOf(code);
+        const qsizetype found = at[size_t(i)];
         if (found < 0)
             continue;
         // Everything after the opening parenthesis that ends the code.

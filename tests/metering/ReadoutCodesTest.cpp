@@ -110,3 +110,38 @@ TEST(ReadoutCodes, WeekdayThatIsNoDigitStopsTheRowsAfterIt)
         EXPECT_FALSE(e.set.contains(QStringLiteral("uretimtarihi")));
     }
 }
+
+// The codes are found in one pass over the parentheses; the result must be that of a plain search for
+// each code, also where codes overlap, repeat or stand inside longer codes.
+TEST(ReadoutCodes, OnePassFindsWhatAPlainSearchFinds)
+{
+    const char *const pieces[] = {"1.8.0(",  "8.8.",     "0(",   "96.7", "1(",     ".1.", "96.71(",
+                                  "11.8.1(", "(",        ")",    "0",    "1",      "2",   "8",
+                                  ".",       "96.77.4(", "5.8.", "\r\n", "0.0.0(", "x"};
+    quint32 seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    int compared = 0;
+    for (int round = 0; round < 2000; ++round) {
+        QString text;
+        const int length = int(next() % 60);
+        for (int i = 0; i < length; ++i)
+            text += QString::fromLatin1(pieces[next() % std::size(pieces)]);
+        const Extraction e = extract(text);
+        if (!e.complete)
+            continue;
+        for (const auto &row : ReadoutCodes::table) {
+            if (row.rule != ReadoutCodes::Rule::width)
+                continue;
+            const QString code = QString::fromUtf16(row.code);
+            const qsizetype at = text.indexOf(code);
+            const QString target = QString::fromLatin1(row.target);
+            if (at < 0) {
+                EXPECT_FALSE(e.set.contains(target)) << text.toStdString() << " " << row.target;
+            } else {
+                EXPECT_EQ(e.set.value(target), text.mid(at + code.size(), row.width)) << text.toStdString();
+                ++compared;
+            }
+        }
+    }
+    EXPECT_GT(compared, 1000);
+}
