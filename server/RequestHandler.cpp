@@ -272,9 +272,8 @@ Outcome RequestHandler::meterReading(const Request &request, DeviceModel &device
         return refuse(QStringLiteral("\"sayac\" with unknown flags"));
     const QDateTime now = m_clock.now();
     Outcome o;
-    for (const QString &part : MeterReadout::build(device, now))
-        o.replies.append(ReplyBuilder::readout(part));
-    o.replies.append(ReplyBuilder::meterTotals(device.counters(now.toMSecsSinceEpoch())));
+    // The utility's period report goes first: the client copies its ratios when the readout's totals
+    // arrive.
     if (utility == u"tdsEvt") {
         const QDateTime since = m_directory.lastUtilityReading(device, now);
         const QString format = QStringLiteral("dd.MM.yyyy");
@@ -284,6 +283,9 @@ Outcome RequestHandler::meterReading(const Request &request, DeviceModel &device
         if (record == u"kytevt")
             m_directory.recordUtilityReading(device, now);
     }
+    for (const QString &part : MeterReadout::build(device, now))
+        o.replies.append(ReplyBuilder::readout(part));
+    o.replies.append(ReplyBuilder::meterTotals(device.counters(now.toMSecsSinceEpoch())));
     return o;
 }
 

@@ -6,6 +6,7 @@
 #include "directory/DeviceSelection.h"
 #include "directory/Install.h"
 #include "link/ReplyReceiver.h"
+#include "metering/Install.h"
 #include "ui/ClientWindows.h"
 #include "ui/GroupBarDeviceList.h"
 #include "ui/LoginWindow.h"
@@ -44,6 +45,7 @@ void Client::installSubsystems()
                       *m_receiver, *m_connection,       valueTable(),  *m_deviceList};
     directory::install(parts);
     values::install(parts);
+    metering::install(parts);
     control::install(parts);
     m_selection = parts.selection;
     m_renderer = parts.renderer;

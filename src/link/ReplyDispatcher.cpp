@@ -67,8 +67,9 @@ void ReplyDispatcher::pass(ReplyText &text)
 {
     // Only tags that begin with the head's letter can match; after a handler the head is new, so the
     // candidates are taken again, from the next tag in the order on.
-    const QChar *const chars = text.chunk().constData();
     for (unsigned from = 0; !text.isEmpty();) {
+        // A handler may cut text out of the chunk ahead of the head: its characters are taken anew.
+        const QChar *const chars = text.chunk().constData();
         const char16_t first = chars[text.offset()].unicode();
         if (first >= asciiEnd)
             break;
@@ -93,14 +94,15 @@ void ReplyDispatcher::pass(ReplyText &text)
 bool ReplyDispatcher::dispatch(const QString &chunk)
 {
     ReplyText text(chunk);
-    const QChar *const chars = text.chunk().constData();
-    const qsizetype size = chunk.size();
-    // The loop stops once one character is left, so nothing at or past this position is ever dropped.
-    const qsizetype last = size - 1;
     m_lastOffset = -1;
     bool completed = true;
     try {
         do {
+            // Taken anew each round: a handler may have cut text out of the chunk.
+            const QChar *const chars = text.chunk().constData();
+            const qsizetype size = text.chunk().size();
+            // The loop stops once one character is left, so nothing at or past this position is dropped.
+            const qsizetype last = size - 1;
             const qsizetype at = text.offset();
             if (at < last && !handledTagAt(chars + at, size - at)) {
                 // No handler runs until a handled tag reaches the head. Meanwhile the rule records each
@@ -124,7 +126,7 @@ bool ReplyDispatcher::dispatch(const QString &chunk)
         completed = false;
     }
     if (m_lastOffset >= 0)
-        m_lastRemainder = chunk.mid(m_lastOffset);
+        m_lastRemainder = text.chunk().mid(m_lastOffset);
     m_lastOffset = -1;
     m_lastLeft = text.rest().toString();
     return completed;

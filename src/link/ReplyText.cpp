@@ -12,6 +12,14 @@ void ReplyText::drop(qsizetype n)
     m_offset = std::min(m_chunk.size(), m_offset + std::max<qsizetype>(n, 0));
 }
 
+void ReplyText::removeAhead(qsizetype at, qsizetype n)
+{
+    const qsizetype from = m_offset + std::clamp<qsizetype>(at, 0, size());
+    m_chunk.remove(from, std::clamp<qsizetype>(n, 0, m_chunk.size() - from));
+    m_searchedFrom = -1;
+    m_foundAt = -1;
+}
+
 qsizetype ReplyText::nextFieldEnd() const
 {
     const bool cached =

@@ -25,6 +25,9 @@ public:
     void drop(qsizetype n);
     // Removes everything: the rest of the chunk is consumed.
     void clear() { m_offset = m_chunk.size(); }
+    // Cuts up to n characters out of the rest, `at` characters past its front; what follows moves up.
+    // The chunk's text changes, so a caller that holds its characters must take them again.
+    void removeAhead(qsizetype at, qsizetype n);
 
     // The text before the next 0x01, removed together with that 0x01. Without a 0x01 ahead the field is
     // empty and nothing is removed.

@@ -3,6 +3,9 @@
 #include "ui/FormBuilder.h"
 #include "ui/HarmonicsPage.h"
 #include "ui/InstrumentPanel.h"
+#include "ui/MeterDetailPage.h"
+#include "ui/MeterReadingPage.h"
+#include "ui/ReactiveEnergyPanel.h"
 #include "ui/SettingsPage.h"
 #include "ui/widgets/SevenSegmentDisplay.h"
 
@@ -46,18 +49,6 @@ void addField(QGridLayout *grid, QWidget *owner, const QString &caption, QWidget
     grid->addWidget(field, row, 1);
 }
 
-// Two date pickers and the command that computes over the days between them.
-QGroupBox *dateRange(QWidget *parent, const char *caption, const char *from, const char *to, Command command)
-{
-    QGroupBox *range = form::group(parent, text(caption));
-    auto *row = new QHBoxLayout(range);
-    row->addWidget(form::datePicker(range, QString::fromLatin1(from)));
-    row->addWidget(form::datePicker(range, QString::fromLatin1(to)));
-    form::addButtons(range, row, {command});
-    row->addStretch(1);
-    return range;
-}
-
 QWidget *page(QWidget *parent, QVBoxLayout **layout)
 {
     auto *w = new QWidget(parent);
@@ -95,8 +86,7 @@ QWidget *consumption(QWidget *parent)
     layout->addWidget(meters);
     layout->addWidget(commandGroup(w, text("Tüketim"), {{"VrShadowButton8", "Enerji Değerlerini İste"}}));
 
-    layout->addWidget(dateRange(w, "İki Tarih Arası", "DateTimePicker1", "DateTimePicker2",
-                                {"VrShadowButton9", "İki Tarih Arası Oranları Hesapla"}));
+    layout->addWidget(new ReactiveEnergyPanel(ReactiveEnergyPanel::consumptionNames, w));
     layout->addStretch(1);
     return w;
 }
@@ -173,19 +163,7 @@ QWidget *settings(QWidget *parent)
 
 QWidget *meterReading(QWidget *parent)
 {
-    QVBoxLayout *layout;
-    QWidget *w = page(parent, &layout);
-    QGroupBox *device = form::group(w, text("Sayaç"));
-    auto *grid = new QGridLayout(device);
-    addField(grid, device, text("Seri No"), form::edit(device, QStringLiteral("Edit5"), QString()));
-    addField(grid, device, text("Adres"), form::edit(device, QStringLiteral("Edit3"), QString()));
-    layout->addWidget(device);
-    layout->addWidget(commandGroup(w, text("Okuma"),
-                                   {{"VrShadowButton11", "Sayaç Oku"}, {"VrShadowButton13", "Tedaş Okuma"}}));
-    layout->addWidget(dateRange(w, "Tarih Arası", "dtsycilktarih", "dtsycsontarih",
-                                {"VrShadowButton12", "Tarih Arası Oranları Hesapla"}));
-    layout->addStretch(1);
-    return w;
+    return new MeterReadingPage(parent);
 }
 
 QWidget *naturalGas(QWidget *parent)
@@ -195,11 +173,7 @@ QWidget *naturalGas(QWidget *parent)
 
 QWidget *meterDetail(QWidget *parent)
 {
-    QVBoxLayout *layout;
-    QWidget *w = page(parent, &layout);
-    layout->addWidget(commandGroup(w, text("Okuma"), {{"VrShadowButton15", "Sayaç Oku"}}));
-    layout->addStretch(1);
-    return w;
+    return new MeterDetailPage(parent);
 }
 
 } // namespace korvel::pages

@@ -21,6 +21,8 @@
 #include <QProgressBar>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTextCursor>
+#include <QTextDocument>
 
 namespace korvel
 {
@@ -32,6 +34,23 @@ const QString mainWindow = QStringLiteral("TFrmAna");
 const char *rawValueProperty = "korvelRawValue";
 // A picture control keeps the name of the file it shows.
 const char *pictureProperty = "korvelPicture";
+// A memo keeps its plain text until its content changes: readouts read a long memo several times per
+// reply, and a text box rebuilds its plain text from the layout on every ask.
+const char *memoTextProperty = "korvelMemoText";
+
+QString memoText(QPlainTextEdit *memo)
+{
+    if (const QVariant kept = memo->property(memoTextProperty); kept.isValid())
+        return kept.toString();
+    const QString text = memo->toPlainText();
+    if (!memo->property("korvelMemoWatched").toBool()) {
+        memo->setProperty("korvelMemoWatched", true);
+        QObject::connect(memo->document(), &QTextDocument::contentsChanged, memo,
+                         [memo] { memo->setProperty(memoTextProperty, QVariant()); });
+    }
+    memo->setProperty(memoTextProperty, text);
+    return text;
+}
 
 Colour toColour(const QColor &c)
 {
@@ -104,7 +123,15 @@ void WidgetScreen::setCaption(const QString &control, const QString &text)
         if (edit->text() != text)
             edit->setText(text);
     } else if (auto *memo = qobject_cast<QPlainTextEdit *>(o)) {
-        memo->setPlainText(text);
+        const QString current = memoText(memo);
+        if (!current.isEmpty() && text.size() > current.size() && text.startsWith(current)) {
+            // Text added at the end (a readout arriving in parts): only the new part is laid out.
+            QTextCursor end(memo->document());
+            end.movePosition(QTextCursor::End);
+            end.insertText(text.mid(current.size()));
+        } else if (current != text) {
+            memo->setPlainText(text);
+        }
     } else if (auto *spin = qobject_cast<TextSpinBox *>(o)) {
         if (spin->text() != text)
             spin->setText(text);
@@ -132,7 +159,7 @@ QString WidgetScreen::caption(const QString &control) const
     if (auto *edit = qobject_cast<QLineEdit *>(o))
         return edit->text();
     if (auto *memo = qobject_cast<QPlainTextEdit *>(o))
-        return memo->toPlainText();
+        return memoText(memo);
     if (auto *button = qobject_cast<QAbstractButton *>(o))
         return button->text();
     if (auto *action = qobject_cast<QAction *>(o))
@@ -289,7 +316,7 @@ QStringList WidgetScreen::lines(const QString &control) const
         for (int i = 0; i < list->count(); ++i)
             result << list->item(i)->text();
     } else if (auto *memo = qobject_cast<QPlainTextEdit *>(o)) {
-        result = memo->toPlainText().split(QLatin1Char('\n'));
+        result = memoText(memo).split(QLatin1Char('\n'));
     }
     return result;
 }

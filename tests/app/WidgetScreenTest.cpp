@@ -2,6 +2,8 @@
 #include "TestApplication.h"
 
 #include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTextCursor>
 #include <gtest/gtest.h>
 
 using namespace korvel;
@@ -35,4 +37,28 @@ TEST(WidgetScreen, ListKeepsItsNewestLinesWithinBothBounds)
     // A single line beyond the budget is still shown.
     screen.appendLine(name, QString(WidgetScreen::maxListCharacters + 1, QLatin1Char('y')));
     EXPECT_EQ(list->count(), 1);
+}
+
+// A memo's text is kept between reads; an edit by the user, an append and a replacement all show.
+TEST(WidgetScreen, MemoTextFollowsEveryChange)
+{
+    test::application("app_tests");
+    QWidget window;
+    window.setObjectName(QStringLiteral("TFrmAna"));
+    auto *memo = new QPlainTextEdit(&window);
+    memo->setObjectName(QStringLiteral("Memo3"));
+    WidgetScreen screen;
+    screen.addWindow(&window);
+    const QString name = QStringLiteral("Memo3");
+
+    screen.setCaption(name, QStringLiteral("1.8.0(1)"));
+    EXPECT_EQ(screen.caption(name), QStringLiteral("1.8.0(1)"));
+    screen.setCaption(name, QStringLiteral("1.8.0(1)\r\n5.8.0(2)"));
+    EXPECT_EQ(screen.caption(name), QStringLiteral("1.8.0(1)\n5.8.0(2)"));
+    memo->moveCursor(QTextCursor::Start);
+    memo->insertPlainText(QStringLiteral("x"));
+    EXPECT_EQ(screen.caption(name), QStringLiteral("x1.8.0(1)\n5.8.0(2)"));
+    screen.setCaption(name, QStringLiteral("y"));
+    EXPECT_EQ(screen.caption(name), QStringLiteral("y"));
+    EXPECT_EQ(screen.lines(name), QStringList{QStringLiteral("y")});
 }

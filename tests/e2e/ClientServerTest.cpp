@@ -8,6 +8,7 @@
 #include "app/Client.h"
 #include "core/Ticker.h"
 #include "link/TcpLink.h"
+#include "metering/ReadoutCodes.h"
 #include "ui/ClientWindows.h"
 #include "ui/MainWindow.h"
 #include "ui/widgets/GroupBar.h"
@@ -20,10 +21,14 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QTcpServer>
+#include <QLocale>
+#include <QMap>
+#include <QRegularExpression>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iostream>
 
 using namespace korvel;
 
@@ -446,4 +451,123 @@ TEST_F(ClientServerTest, AutoRefreshFollowsTheAnalyzer)
     }
     shown.removeDuplicates();
     EXPECT_GT(shown.size(), 1) << "the current display never changed";
+}
+
+namespace
+{
+
+// The meter views read totals with the user's decimal comma, as a Turkish installation's client does.
+class TurkishClientServerTest : public ClientServerTest
+{
+protected:
+    void SetUp() override
+    {
+        QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
+        ClientServerTest::SetUp();
+    }
+    void TearDown() override
+    {
+        ClientServerTest::TearDown();
+        QLocale::setDefault(QLocale::c());
+    }
+
+    QString caption(const char *name) { return screen().caption(QString::fromLatin1(name)); }
+
+    // The two status labels of a view once its period report arrived.
+    QStringList classesAfter(const char *button, const char *inductive, const char *capacitive)
+    {
+        screen().setCaption(QString::fromLatin1(inductive), QString());
+        clickButton(QString::fromLatin1(button));
+        EXPECT_TRUE(waitFor([&] { return !caption(inductive).isEmpty(); }))
+            << button << " was not answered: "
+            << screen().lines(QStringLiteral("TFrmhaberlesme.ListBox1")).join(u'|').right(600).toStdString();
+        return {caption(inductive), caption(capacitive)};
+    }
+};
+
+double numberOf(const QString &text)
+{
+    return QLocale(QLocale::Turkish, QLocale::Turkey).toDouble(text);
+}
+
+} // namespace
+
+TEST_F(TurkishClientServerTest, MeterReadingFillsEveryDisplayOfTheCodeTable)
+{
+    login();
+    clickItem(QStringLiteral("TEDAŞ Sayaç Okuyucu No: 530001"));
+    m_environment.queueAnswer(false);
+    clickButton(QStringLiteral("VrShadowButton13"));
+    ASSERT_TRUE(waitFor([this] { return !caption("akimuyari").isEmpty() && !caption("SayacKap").isEmpty(); }))
+        << "the readout did not arrive";
+    for (const ReadoutCodes::Row &row : ReadoutCodes::table)
+        EXPECT_FALSE(caption(row.target).isEmpty()) << row.target;
+
+    // Totals and tariff registers as a meter prints them; the totals with the comma of the locale.
+    const QRegularExpression total(QStringLiteral("^\\d{6},\\d{2}$"));
+    const QRegularExpression tariff(QStringLiteral("^\\d{6}\\.\\d{2}$"));
+    for (const char *name :
+         {"Rzsycakttop", "Rzsycindtop", "Rzsyckaptop", "tplaktif", "tplinduktif", "tplkapasitif"})
+        EXPECT_TRUE(total.match(caption(name)).hasMatch()) << name << " " << caption(name).toStdString();
+    for (const char *name : {"RzsycT1", "RzsycT2", "RzsycT3", "t1ak", "t2ak", "t3ak", "t1ind", "t2ind",
+                             "t3ind", "t1kap", "t2kap", "t3kap"})
+        EXPECT_TRUE(tariff.match(caption(name)).hasMatch()) << name << " " << caption(name).toStdString();
+    const double active = numberOf(caption("Rzsycakttop"));
+    const double inductive = numberOf(caption("Rzsycindtop"));
+    const double capacitive = numberOf(caption("Rzsyckaptop"));
+    EXPECT_GT(active, 1000.0);
+    EXPECT_GT(inductive, 0.0);
+    EXPECT_LT(inductive, active * 0.3);
+    EXPECT_LT(capacitive, inductive);
+    const double tariffs =
+        caption("RzsycT1").toDouble() + caption("RzsycT2").toDouble() + caption("RzsycT3").toDouble();
+    EXPECT_NEAR(tariffs, active, 0.05);
+
+    EXPECT_EQ(caption("Sayacserino"), QStringLiteral("00530001"));
+    EXPECT_EQ(caption("syctarih"), QStringLiteral("26-03-14"));
+    EXPECT_EQ(caption("sycsaat"), QStringLiteral("12:00:00"));
+    EXPECT_EQ(caption("sycgun"), QStringLiteral("Cumartesi"));
+    EXPECT_EQ(caption("pildurumu"), QStringLiteral("DOLU"));
+    const QRegularExpression date(QStringLiteral("^\\d\\d-\\d\\d-\\d\\d$"));
+    const QRegularExpression dateTime(QStringLiteral("^\\d\\d-\\d\\d-\\d\\d,\\d\\d:\\d\\d$"));
+    const QRegularExpression count(QStringLiteral("^\\d{1,3}$"));
+    for (const char *name : {"uretimtarihi", "kalibtarihi"})
+        EXPECT_TRUE(date.match(caption(name)).hasMatch()) << name << " " << caption(name).toStdString();
+    for (const char *name : {"tarifedegistarihi", "govdetarihi", "klemenstarihi"})
+        EXPECT_TRUE(dateTime.match(caption(name)).hasMatch()) << name << " " << caption(name).toStdString();
+    for (const char *name : {"klemesacilmaadedi", "enyuksekolcu", "demansifilanma", "faz1kesilme",
+                             "faz2kesilme", "faz3kesilme", "ucfazbirdenkesilme", "gerilimuyari", "akimuyari"})
+        EXPECT_TRUE(count.match(caption(name)).hasMatch()) << name << " " << caption(name).toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{3}\\.\\d{3}$")).match(caption("Demand")).hasMatch());
+
+    // The utility's period report came with the reading, and the detail view shows its ratios.
+    ASSERT_TRUE(waitFor([this] { return !caption("lblsycindurum").isEmpty(); }));
+    EXPECT_EQ(caption("indyuzde"), caption("RzLEDsycinoran"));
+    EXPECT_EQ(caption("kapyuzde"), caption("RzLEDsyckaporan"));
+    EXPECT_FALSE(caption("indyuzde").isEmpty());
+    m_client->windows().main().resize(1280, 800);
+    m_client->windows().main().grab().save(QStringLiteral("e2e-meter.png"));
+}
+
+TEST_F(TurkishClientServerTest, PeriodReportsClassifyAsARealInstallationWould)
+{
+    login();
+    QMap<QString, QStringList> classes;
+    for (const char *item : {"Ana Pano Analizör No: 310001", "Soğuk Hava Deposu Şalt Odası No: 310002"}) {
+        clickItem(QString::fromUtf8(item));
+        // The values come first; a report in the same chunk behind them would be swallowed with them.
+        ASSERT_TRUE(waitFor([this] { return m_client->valueTable().slotCursor() == 36; }));
+        classes[QString::fromUtf8(item)] = classesAfter("VrShadowButton9", "inddurum", "Kapdurum");
+    }
+    clickItem(QStringLiteral("TEDAŞ Sayaç Okuyucu No: 530001"));
+    classes[QStringLiteral("meter")] = classesAfter("VrShadowButton12", "lblsycindurum", "lblsyckapdurum");
+    int normal = 0;
+    int penalty = 0;
+    for (auto it = classes.cbegin(); it != classes.cend(); ++it) {
+        std::cout << it.key().toStdString() << ": " << it.value().join(u' ').toStdString() << "\n";
+        normal += it.value().count(QStringLiteral("NORMAL"));
+        penalty += it.value().count(QStringLiteral("CEZA"));
+    }
+    EXPECT_EQ(penalty, 1);
+    EXPECT_GE(normal, 4);
 }

@@ -181,3 +181,31 @@ TEST(ReplyDispatcher, AgreesWithTheQuadraticRuleOnRandomText)
         }
     }
 }
+
+// A handler may cut text out ahead of the head (a readout's second header): the dispatcher then works on
+// the shortened chunk, and the cut text is neither handled nor left over.
+TEST(ReplyDispatcher, HandlerThatCutsTextAheadOfTheHead)
+{
+    ReplyDispatcher dispatcher;
+    QStringList seen;
+    dispatcher.setHandler(u"sayacal", [&seen](ReplyText &t) {
+        t.drop(10);
+        if (const qsizetype at = t.rest().indexOf(u"sayacal"); at >= 0)
+            t.removeAhead(at, 10);
+        seen << t.rest().toString();
+    });
+    dispatcher.setHandler(u"pong", [&seen](ReplyText &t) {
+        t.drop(5);
+        seen << QStringLiteral("pong");
+    });
+    const QString header = QStringLiteral("sayacal") + QString(3, sep);
+    EXPECT_TRUE(dispatcher.dispatch(header + QStringLiteral("A") + header + QStringLiteral("B") + term +
+                                    QStringLiteral("pong") + term));
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("AB") + term + QStringLiteral("pong") + term,
+                                 QStringLiteral("pong")}));
+    EXPECT_EQ(dispatcher.lastLeft(), QString(QChar(0xF4)));
+    // A cut that reaches past the end takes what is there.
+    seen.clear();
+    EXPECT_TRUE(dispatcher.dispatch(header + QStringLiteral("xy") + QStringLiteral("sayacal")));
+    EXPECT_EQ(seen, QStringList{QStringLiteral("xy")});
+}
