@@ -1,5 +1,6 @@
 #include "app/Client.h"
 
+#include "alerts/Install.h"
 #include "core/ClientParts.h"
 #include "core/Environment.h"
 #include "directory/DeviceSelection.h"
@@ -43,6 +44,7 @@ void Client::installSubsystems()
                       *m_receiver, *m_connection,       valueTable(),  *m_deviceList};
     directory::install(parts);
     values::install(parts);
+    alerts::install(parts);
     m_selection = parts.selection;
     m_renderer = parts.renderer;
     connect(m_windows->main().groupBar(), &GroupBar::itemClicked, m_selection, &DeviceSelection::itemClicked);

@@ -3,10 +3,13 @@
 #include "core/Ticker.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QNetworkInformation>
 #include <QNetworkInterface>
+#include <QSoundEffect>
+#include <QUrl>
 
 namespace korvel
 {
@@ -65,6 +68,27 @@ bool DesktopEnvironment::internetAvailable()
 bool DesktopEnvironment::fileExists(const QString &name) const
 {
     return QFileInfo::exists(name);
+}
+
+void DesktopEnvironment::playSound(const QString &fileName)
+{
+    const QUrl source = QUrl::fromLocalFile(QDir::current().absoluteFilePath(fileName));
+    // A player that failed (no audio device, a file it cannot read) stays failed: the next play tries
+    // with a new one.
+    if (m_sound && m_sound->status() == QSoundEffect::Error)
+        delete m_sound;
+    if (!m_sound)
+        m_sound = new QSoundEffect(qApp);
+    if (m_sound->source() != source)
+        m_sound->setSource(source);
+    m_sound->stop();
+    m_sound->play();
+}
+
+void DesktopEnvironment::stopSound()
+{
+    if (m_sound)
+        m_sound->stop();
 }
 
 Ticker *DesktopEnvironment::makeTicker(const QString &name, int intervalMs, QObject *parent)
