@@ -3,8 +3,10 @@
 #include "core/Ticker.h"
 
 #include <QApplication>
+#include <QAudioDevice>
 #include <QDir>
 #include <QFileInfo>
+#include <QMediaDevices>
 #include <QMessageBox>
 #include <QNetworkInformation>
 #include <QNetworkInterface>
@@ -72,6 +74,9 @@ bool DesktopEnvironment::fileExists(const QString &name) const
 
 void DesktopEnvironment::playSound(const QString &fileName)
 {
+    // Without an audio device there is nothing to play on; the next play looks again.
+    if (QMediaDevices::defaultAudioOutput().isNull())
+        return;
     const QUrl source = QUrl::fromLocalFile(QDir::current().absoluteFilePath(fileName));
     // A player that failed (no audio device, a file it cannot read) stays failed: the next play tries
     // with a new one.
