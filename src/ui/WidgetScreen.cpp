@@ -415,7 +415,7 @@ void WidgetScreen::onChange(const QString &control, QObject *context, std::funct
     else if (auto *picker = qobject_cast<QDateEdit *>(o))
         QObject::connect(picker, &QDateEdit::dateChanged, context, run);
     else if (auto *list = qobject_cast<QListWidget *>(o))
-        QObject::connect(list, &QListWidget::currentRowChanged, context, run);
+        QObject::connect(list, &QListWidget::itemSelectionChanged, context, run);
     else if (auto *combo = qobject_cast<QComboBox *>(o))
         QObject::connect(combo, &QComboBox::currentIndexChanged, context, run);
     else
