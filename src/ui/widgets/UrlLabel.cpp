@@ -5,11 +5,18 @@
 namespace korvel
 {
 
+namespace
+{
+constexpr int margin = 4;
+} // namespace
+
 UrlLabel::UrlLabel(const QString &text, QWidget *parent) : QAbstractButton(parent)
 {
     setText(text);
     setCursor(Qt::PointingHandCursor);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
     QFont f = font();
     f.setUnderline(true);
     setFont(f);
@@ -40,7 +47,13 @@ void UrlLabel::setVisitedColour(Colour colour)
 QSize UrlLabel::sizeHint() const
 {
     const QFontMetrics metrics(font());
-    return {metrics.horizontalAdvance(text()) + 8, metrics.height() + 6};
+    return {metrics.horizontalAdvance(text()) + 2 * margin, metrics.height() + 6};
+}
+
+int UrlLabel::heightForWidth(int width) const
+{
+    const QRect bounds(0, 0, std::max(1, width - 2 * margin), 100000);
+    return QFontMetrics(font()).boundingRect(bounds, Qt::TextWordWrap, text()).height() + 6;
 }
 
 void UrlLabel::paintEvent(QPaintEvent *)
@@ -50,7 +63,8 @@ void UrlLabel::paintEvent(QPaintEvent *)
     const Colour c = shownColour();
     p.setPen(QColor(int((c >> 16) & 0xFF), int((c >> 8) & 0xFF), int(c & 0xFF)));
     p.setFont(font());
-    p.drawText(rect().adjusted(4, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap, text());
+    p.drawText(rect().adjusted(margin, 0, -margin, 0), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap,
+               text());
 }
 
 } // namespace korvel

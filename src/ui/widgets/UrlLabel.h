@@ -24,6 +24,9 @@ public:
     Colour shownColour() const { return m_isVisited ? m_visited : m_unvisited; }
 
     QSize sizeHint() const override;
+    // A caption wider than the strip wraps onto more lines.
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
