@@ -38,6 +38,8 @@ public:
     QString picture(const QString &) const override { return {}; }
     void onClick(const QString &, QObject *, std::function<void()>) override {}
     void onChange(const QString &, QObject *, std::function<void()>) override {}
+    void onShown(const QString &, QObject *, std::function<void()>) override {}
+    void onClosed(const QString &, QObject *, std::function<void()>) override {}
     void setFocus(const QString &) override {}
     void closeWindow(const QString &) override {}
     void showWindow(const QString &) override {}

@@ -1,5 +1,6 @@
 #include "app/Client.h"
 
+#include "alerts/Install.h"
 #include "control/Install.h"
 #include "core/ClientParts.h"
 #include "core/Environment.h"
@@ -47,6 +48,7 @@ void Client::installSubsystems()
     values::install(parts);
     metering::install(parts);
     control::install(parts);
+    alerts::install(parts);
     m_selection = parts.selection;
     m_renderer = parts.renderer;
     connect(m_windows->main().groupBar(), &GroupBar::itemClicked, m_selection, &DeviceSelection::itemClicked);

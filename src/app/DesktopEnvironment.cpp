@@ -3,10 +3,15 @@
 #include "core/Ticker.h"
 
 #include <QApplication>
+#include <QAudioDevice>
+#include <QDir>
 #include <QFileInfo>
+#include <QMediaDevices>
 #include <QMessageBox>
 #include <QNetworkInformation>
 #include <QNetworkInterface>
+#include <QSoundEffect>
+#include <QUrl>
 
 namespace korvel
 {
@@ -65,6 +70,30 @@ bool DesktopEnvironment::internetAvailable()
 bool DesktopEnvironment::fileExists(const QString &name) const
 {
     return QFileInfo::exists(name);
+}
+
+void DesktopEnvironment::playSound(const QString &fileName)
+{
+    // Without an audio device there is nothing to play on; the next play looks again.
+    if (QMediaDevices::defaultAudioOutput().isNull())
+        return;
+    const QUrl source = QUrl::fromLocalFile(QDir::current().absoluteFilePath(fileName));
+    // A player that failed (no audio device, a file it cannot read) stays failed: the next play tries
+    // with a new one.
+    if (m_sound && m_sound->status() == QSoundEffect::Error)
+        delete m_sound;
+    if (!m_sound)
+        m_sound = new QSoundEffect(qApp);
+    if (m_sound->source() != source)
+        m_sound->setSource(source);
+    m_sound->stop();
+    m_sound->play();
+}
+
+void DesktopEnvironment::stopSound()
+{
+    if (m_sound)
+        m_sound->stop();
 }
 
 Ticker *DesktopEnvironment::makeTicker(const QString &name, int intervalMs, QObject *parent)

@@ -2,6 +2,10 @@
 
 #include "core/Environment.h"
 
+#include <QPointer>
+
+class QSoundEffect;
+
 namespace korvel
 {
 
@@ -15,6 +19,8 @@ public:
     QDateTime now() const override;
     bool internetAvailable() override;
     bool fileExists(const QString &name) const override;
+    void playSound(const QString &fileName) override;
+    void stopSound() override;
     Ticker *makeTicker(const QString &name, int intervalMs, QObject *parent) override;
     void showError(const QString &text) override;
     void showInfo(const QString &text) override;
@@ -22,6 +28,8 @@ public:
 
 private:
     bool m_reachabilityKnown = false;
+    // Made on the first play, after the application exists; remade after a failure.
+    QPointer<QSoundEffect> m_sound;
 };
 
 } // namespace korvel

@@ -21,6 +21,12 @@ public:
     // Whether a file the client plays or shows exists in the working directory.
     virtual bool fileExists(const QString &name) const = 0;
 
+    // Plays a wave file of the working directory from its start, also when a play is still running; a
+    // second call restarts it. Failures (no audio device, a file that cannot be read) are ignored.
+    virtual void playSound(const QString &fileName) = 0;
+    // Stops the play that is running, if any.
+    virtual void stopSound() = 0;
+
     // A timer named as the behaviour names it ("TFrmAna.Timer1"); owned by parent.
     virtual Ticker *makeTicker(const QString &name, int intervalMs, QObject *parent) = 0;
 

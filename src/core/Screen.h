@@ -57,7 +57,7 @@ public:
     virtual void setChecked(const QString &control, bool checked) = 0;
     virtual bool isChecked(const QString &control) const = 0;
 
-    // Needle of a meter, value of a progress bar or spin box.
+    // Needle of a meter, value of a progress bar or spin box; for a list, the selected line (-1: none).
     virtual void setPosition(const QString &control, int position) = 0;
     virtual int position(const QString &control) const = 0;
 
@@ -83,6 +83,11 @@ public:
     // Runs `action` when the control's content changes: an edit's text, a spin box's text or value, a
     // check box's or choice's state, a picker's date, a list's selected line.
     virtual void onChange(const QString &control, QObject *context, std::function<void()> action) = 0;
+
+    // Runs `action` each time a window is shown after being hidden, and each time it is closed (by its
+    // own close button or by closeWindow).
+    virtual void onShown(const QString &window, QObject *context, std::function<void()> action) = 0;
+    virtual void onClosed(const QString &window, QObject *context, std::function<void()> action) = 0;
 
     virtual void setFocus(const QString &control) = 0;
     // Closes a window ("TFrmGiris") or hides it from the screen.

@@ -4,6 +4,7 @@
 #include "ui/FormBuilder.h"
 #include "ui/widgets/GroupBar.h"
 #include "ui/widgets/Lamp.h"
+#include "ui/widgets/UrlLabel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -86,10 +87,15 @@ void MainWindow::buildMenu()
     namedAction(device, QStringLiteral("Veri1"), QStringLiteral("Veri"))->setVisible(false);
     QMenu *messages = bar->addMenu(QStringLiteral("Mesajlar"));
     messages->setObjectName(QStringLiteral("Mesajlar1"));
-    namedAction(messages, QStringLiteral("YeniMesajlariOku1"), QStringLiteral("Yeni Mesajları Oku"));
+    namedAction(messages, QStringLiteral("Oku1"), QStringLiteral("Yeni Mesajları Oku"));
     auto *active = new QAction(QStringLiteral("Aktif Cihaz: 0"), this);
     active->setObjectName(QStringLiteral("AktifCihaz1"));
     bar->addAction(active);
+    // Silences a sounding input alarm also when its window stays hidden; shown only while it sounds.
+    auto *silence = new QAction(QStringLiteral("Alarmı Sustur"), this);
+    silence->setObjectName(QStringLiteral("AlarmiSustur1"));
+    silence->setVisible(false);
+    bar->addAction(silence);
 }
 
 QWidget *MainWindow::buildTopBar()
@@ -122,11 +128,8 @@ QWidget *MainWindow::buildLeftPanel()
     auto *layout = new QVBoxLayout(left);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    QLabel *news = form::label(left, QStringLiteral("RzURLLabel1"),
-                               QStringLiteral("Yeni mesajınız var.Okumak için tıklayın... "));
-    news->setAutoFillBackground(true);
-    news->setStyleSheet(QStringLiteral("background: black; color: lime; text-decoration: underline;"));
-    news->setCursor(Qt::PointingHandCursor);
+    auto *news = new UrlLabel(QStringLiteral("Yeni mesajınız var.Okumak için tıklayın... "), left);
+    news->setObjectName(QStringLiteral("RzURLLabel1"));
     news->hide();
     layout->addWidget(news);
     m_groupBar = new GroupBar(left);

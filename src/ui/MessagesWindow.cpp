@@ -1,11 +1,12 @@
 #include "ui/MessagesWindow.h"
 
 #include "ui/FormBuilder.h"
+#include "ui/widgets/GroupHeaderDelegate.h"
 
 #include <QHBoxLayout>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextEdit>
 #include <QVBoxLayout>
 
 namespace korvel
@@ -20,11 +21,13 @@ MessagesWindow::MessagesWindow(QWidget *parent) : QWidget(parent, Qt::Window | Q
     auto *titles = new QListWidget(this);
     titles->setObjectName(QStringLiteral("RzListBox1"));
     titles->setFixedHeight(161);
+    titles->setItemDelegate(new GroupHeaderDelegate(titles));
+    titles->setUniformItemSizes(true);
     layout->addWidget(titles);
-    auto *body = new QTextEdit(this);
+    auto *body = new QPlainTextEdit(this);
     body->setObjectName(QStringLiteral("RichEdit1"));
     body->setReadOnly(true);
-    body->setStyleSheet(QStringLiteral("background: #fffbf0; color: #8b4513;"));
+    body->setStyleSheet(QStringLiteral("QPlainTextEdit { background: #fff8dc; color: #8b4513; }"));
     layout->addWidget(body, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(

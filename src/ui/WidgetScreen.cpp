@@ -2,15 +2,18 @@
 
 #include "ui/StatusLine.h"
 #include "ui/widgets/Canvas.h"
+#include "ui/widgets/GroupHeaderDelegate.h"
 #include "ui/widgets/Lamp.h"
 #include "ui/widgets/NeedleMeter.h"
 #include "ui/widgets/SevenSegmentDisplay.h"
 #include "ui/widgets/TextSpinBox.h"
+#include "ui/widgets/UrlLabel.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -60,6 +63,37 @@ QColor toQColor(Colour c)
 {
     return QColor(int((c >> 16) & 0xFF), int((c >> 8) & 0xFF), int(c & 0xFF));
 }
+
+// Runs an action when its window receives one kind of event; lives as long as the context.
+class WindowEventWatcher final : public QObject
+{
+public:
+    WindowEventWatcher(QWidget *window, QEvent::Type type, QObject *context, std::function<void()> action)
+        : QObject(context), m_window(window), m_type(type), m_action(std::move(action))
+    {
+        window->installEventFilter(this);
+    }
+    ~WindowEventWatcher() override
+    {
+        if (m_window)
+            m_window->removeEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // The window system's own show (a minimised window restored) is no new opening; its close (the
+        // title bar's button) is a close like any other.
+        if (watched == m_window && event->type() == m_type &&
+            !(m_type == QEvent::Show && event->spontaneous()))
+            m_action();
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_window;
+    QEvent::Type m_type;
+    std::function<void()> m_action;
+};
 } // namespace
 
 void WidgetScreen::addWindow(QWidget *window)
@@ -180,7 +214,9 @@ QString WidgetScreen::caption(const QString &control) const
 void WidgetScreen::setColour(const QString &control, Colour colour)
 {
     QObject *o = find(control);
-    if (auto *lamp = qobject_cast<Lamp *>(o)) {
+    if (auto *link = qobject_cast<UrlLabel *>(o)) {
+        link->setUnvisitedColour(colour);
+    } else if (auto *lamp = qobject_cast<Lamp *>(o)) {
         lamp->setBrushColour(colour);
     } else if (auto *display = qobject_cast<SevenSegmentDisplay *>(o)) {
         display->setLitColour(colour);
@@ -199,6 +235,8 @@ void WidgetScreen::setColour(const QString &control, Colour colour)
 Colour WidgetScreen::colour(const QString &control) const
 {
     QObject *o = find(control);
+    if (auto *link = qobject_cast<UrlLabel *>(o))
+        return link->shownColour();
     if (auto *lamp = qobject_cast<Lamp *>(o))
         return lamp->brushColour();
     if (auto *display = qobject_cast<SevenSegmentDisplay *>(o))
@@ -287,6 +325,10 @@ int WidgetScreen::position(const QString &control) const
         return spin->value();
     if (auto *textSpin = qobject_cast<TextSpinBox *>(o))
         return textSpin->text().trimmed().toInt();
+    if (auto *list = qobject_cast<QListWidget *>(o)) {
+        const QListWidgetItem *current = list->currentItem();
+        return current && current->isSelected() ? list->currentRow() : -1;
+    }
     return 0;
 }
 
@@ -313,8 +355,11 @@ QStringList WidgetScreen::lines(const QString &control) const
     QObject *o = find(control);
     QStringList result;
     if (auto *list = qobject_cast<QListWidget *>(o)) {
+        // As a person reads them: a list that draws some lines differently shows their text its way.
+        const auto *headers = qobject_cast<GroupHeaderDelegate *>(list->itemDelegate());
         for (int i = 0; i < list->count(); ++i)
-            result << list->item(i)->text();
+            result << (headers ? GroupHeaderDelegate::shownText(list->item(i)->text())
+                               : list->item(i)->text());
     } else if (auto *memo = qobject_cast<QPlainTextEdit *>(o)) {
         result = memoText(memo).split(QLatin1Char('\n'));
     }
@@ -400,11 +445,30 @@ void WidgetScreen::onChange(const QString &control, QObject *context, std::funct
     else if (auto *picker = qobject_cast<QDateEdit *>(o))
         QObject::connect(picker, &QDateEdit::dateChanged, context, run);
     else if (auto *list = qobject_cast<QListWidget *>(o))
-        QObject::connect(list, &QListWidget::currentRowChanged, context, run);
+        QObject::connect(list, &QListWidget::itemSelectionChanged, context, run);
     else if (auto *combo = qobject_cast<QComboBox *>(o))
         QObject::connect(combo, &QComboBox::currentIndexChanged, context, run);
     else
         qWarning("korvel: no changeable control named %s", qPrintable(control));
+}
+
+void WidgetScreen::onWindowEvent(const QString &name, int eventType, QObject *context,
+                                 std::function<void()> action)
+{
+    if (QWidget *w = window(name))
+        new WindowEventWatcher(w, QEvent::Type(eventType), context, std::move(action));
+    else
+        qWarning("korvel: no window named %s", qPrintable(name));
+}
+
+void WidgetScreen::onShown(const QString &window, QObject *context, std::function<void()> action)
+{
+    onWindowEvent(window, QEvent::Show, context, std::move(action));
+}
+
+void WidgetScreen::onClosed(const QString &window, QObject *context, std::function<void()> action)
+{
+    onWindowEvent(window, QEvent::Close, context, std::move(action));
 }
 
 void WidgetScreen::setFocus(const QString &control)

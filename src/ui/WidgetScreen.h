@@ -50,6 +50,8 @@ public:
     QString picture(const QString &control) const override;
     void onClick(const QString &control, QObject *context, std::function<void()> action) override;
     void onChange(const QString &control, QObject *context, std::function<void()> action) override;
+    void onShown(const QString &window, QObject *context, std::function<void()> action) override;
+    void onClosed(const QString &window, QObject *context, std::function<void()> action) override;
     void setFocus(const QString &control) override;
     void closeWindow(const QString &window) override;
     void showWindow(const QString &window) override;
@@ -65,6 +67,7 @@ public:
 
 private:
     QObject *lookup(const QString &window, const QString &control) const;
+    void onWindowEvent(const QString &window, int eventType, QObject *context, std::function<void()> action);
     QTabWidget *pages() const;
 
     QHash<QString, QPointer<QWidget>> m_windows;

@@ -62,3 +62,27 @@ TEST(WidgetScreen, MemoTextFollowsEveryChange)
     EXPECT_EQ(screen.caption(name), QStringLiteral("y"));
     EXPECT_EQ(screen.lines(name), QStringList{QStringLiteral("y")});
 }
+
+// A list that got the focus has a current line that nobody chose; choosing that same line must still
+// count as a choice, and a current line that is not selected is no choice.
+TEST(WidgetScreen, ListChoiceIsTheSelectedLine)
+{
+    test::application("app_tests");
+    QWidget window;
+    window.setObjectName(QStringLiteral("TFrmMesajlar"));
+    auto *list = new QListWidget(&window);
+    list->setObjectName(QStringLiteral("RzListBox1"));
+    list->addItems({QStringLiteral("a"), QStringLiteral("b")});
+    WidgetScreen screen;
+    screen.addWindow(&window);
+    const QString name = QStringLiteral("TFrmMesajlar.RzListBox1");
+    int changes = 0;
+    screen.onChange(name, &window, [&changes] { ++changes; });
+
+    list->selectionModel()->setCurrentIndex(list->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+    EXPECT_EQ(screen.position(name), -1);
+    EXPECT_EQ(changes, 0);
+    list->item(0)->setSelected(true);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(screen.position(name), 0);
+}

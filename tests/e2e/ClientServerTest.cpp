@@ -11,6 +11,7 @@
 #include "metering/ReadoutCodes.h"
 #include "ui/ClientWindows.h"
 #include "ui/MainWindow.h"
+#include "ui/MessagesWindow.h"
 #include "ui/widgets/GroupBar.h"
 #include "values/DeviceValueTable.h"
 #include "values/FloatBytes.h"
@@ -60,6 +61,17 @@ protected:
         ASSERT_TRUE(m_server->listen(QHostAddress::LocalHost, 0));
         m_client = std::make_unique<Client>(m_environment, m_link);
         m_client->start();
+    }
+
+    // A server that sends its unsolicited notices at this pace (seconds; 0: never), in place of the quiet
+    // one.
+    void restartServer(server::Pace pace)
+    {
+        server::ServerConfig config = server::ServerConfig::demo();
+        config.pace = pace;
+        m_server.reset();
+        m_server = std::make_unique<server::KorvelServer>(config, m_clock, m_log);
+        ASSERT_TRUE(m_server->listen(QHostAddress::LocalHost, 0));
     }
 
     void TearDown() override
@@ -570,4 +582,53 @@ TEST_F(TurkishClientServerTest, PeriodReportsClassifyAsARealInstallationWould)
     }
     EXPECT_EQ(penalty, 1);
     EXPECT_GE(normal, 4);
+}
+
+TEST_F(ClientServerTest, InputNoticeRaisesTheAlarmAndItsHornUntilClosed)
+{
+    restartServer({0, 1, 0});
+    login();
+    screen().setChecked(QStringLiteral("chkinpuuyari"), true);
+    ASSERT_TRUE(waitFor([this] { return screen().isVisible(QStringLiteral("Tfrmuyari")); }))
+        << "no input notice arrived";
+    const QString text = screen().caption(QStringLiteral("Tfrmuyari.label1"));
+    EXPECT_TRUE(text.startsWith(QStringLiteral("310001 ")) || text.startsWith(QStringLiteral("310002 ")))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral(" serinolu cihazda \rinput durumu değişme alarmı")));
+    // Each lamp is red or green with its text, never the grey of an alarm not yet raised.
+    for (const char *lamp :
+         {"Tfrmuyari.Shape9", "Tfrmuyari.Shape1", "Tfrmuyari.Shape2", "Tfrmuyari.Shape3"}) {
+        const Colour c = screen().colour(QString::fromLatin1(lamp));
+        EXPECT_TRUE(c == colours::red || c == colours::green) << lamp;
+    }
+    Ticker *horn = m_environment.ticker(QStringLiteral("Tfrmuyari.Timer1"));
+    ASSERT_TRUE(horn->isActive());
+    horn->fire();
+    EXPECT_EQ(m_environment.takePlays(), QStringList{QStringLiteral("AirHornL.wav")});
+    clickButton(QStringLiteral("Tfrmuyari.Button1"));
+    EXPECT_FALSE(screen().isVisible(QStringLiteral("Tfrmuyari")));
+    EXPECT_FALSE(horn->isActive());
+    EXPECT_FALSE(m_environment.sounding());
+}
+
+TEST_F(ClientServerTest, NewMessageShowsTheLinkAndTheWindowListsIt)
+{
+    restartServer({0, 0, 1});
+    login();
+    // The simulated messages go to each user in turn.
+    ASSERT_TRUE(waitFor([this] { return screen().isVisible(QStringLiteral("RzURLLabel1")); }))
+        << "no new-message notice arrived";
+    EXPECT_EQ(screen().caption(QStringLiteral("LblMesaj")), QStringLiteral("Yeni Mesajınız Var..."));
+    clickButton(QStringLiteral("RzURLLabel1"));
+    EXPECT_TRUE(screen().isVisible(QStringLiteral("TFrmMesajlar")));
+    const QString list = QStringLiteral("TFrmMesajlar.RzListBox1");
+    ASSERT_TRUE(waitFor([&] { return screen().lines(list).size() >= 4; })) << "no messages arrived";
+    const QStringList lines = screen().lines(list);
+    // The three waiting messages of the demo, then the new one.
+    EXPECT_EQ(lines.first(), QStringLiteral("Hoş geldiniz"));
+    EXPECT_EQ(lines.at(3), QStringLiteral("Gerilim dalgalanması"));
+    EXPECT_EQ(screen().caption(QStringLiteral("TFrmMesajlar.RichEdit1")),
+
+              QStringLiteral("Korvel tanıtım sunucusuna bağlandınız. Cihazlar benzetimdir."));
+    m_client->windows().messages().grab().save(QStringLiteral("e2e-messages.png"));
 }

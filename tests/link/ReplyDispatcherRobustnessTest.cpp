@@ -33,8 +33,8 @@ int toInt(const QString &field)
 }
 
 // Handlers for the whole catalogue, shaped like the client's: tag and skipped characters dropped, fields
-// taken up to their 0x01, numbers converted (a bad one ends the chunk), "enerjial" and "input" consuming
-// the rest. "degerler" has none. Each appends what it read to `seen`.
+// taken up to their 0x01, numbers converted (a bad one ends the chunk), "enerjial" consuming the rest.
+// "degerler" has none. Each appends what it read to `seen`.
 using Catalogue = std::vector<std::pair<QString, ReplyDispatcher::Handler>>;
 
 Catalogue catalogue(QStringList &seen)
@@ -73,9 +73,13 @@ Catalogue catalogue(QStringList &seen)
         seen << QStringLiteral("enerjial");
         t.clear();
     });
-    add(u"input", [read = fields(u"input", 1, 1, false)](ReplyText &t) {
-        read(t);
-        t.clear();
+    add(u"input", [&seen](ReplyText &t) {
+        t.drop(6);
+        QStringList read{QStringLiteral("input"), t.takeField()};
+        for (int i = 0; i < 7; ++i)
+            t.drop(t.rest().indexOf(u'$') + 1);
+        read << QString::number(toInt(t.takeField()));
+        seen << read.join(u'|');
     });
     add(u"cihazenerji", fields(u"cihazenerji", 1, 2, false));
     add(u"cihazlar", [read = fields(u"cihazlar", 1, 4, false)](ReplyText &t) {
@@ -173,7 +177,8 @@ QString recording()
            QChar(0x0131) + QStringLiteral("m") + sep + QStringLiteral("Yar") + QChar(0x0131) +
            QStringLiteral("n") + sep + sep + term + QStringLiteral("Hattayok") + sep +
            QStringLiteral("12001") + sep + sep + term + QStringLiteral("input") + sep +
-           QStringLiteral("12001") + sep + QStringLiteral("a$b$") + sep + term;
+           QStringLiteral("12001") + sep + QStringLiteral("10$12$2026$08$15$00$0$5") + sep + term +
+           QStringLiteral("yenimesaj") + sep + term;
 }
 
 QString fromBytes(const QByteArray &bytes)
@@ -230,7 +235,7 @@ TEST(ReplyDispatcherRobustness, EveryTruncationAndSplitOfARecording)
     {
         Fast fast;
         const Outcome all = fast.run(whole);
-        ASSERT_EQ(all.seen.size(), 8) << all.seen.join(u',').toStdString();
+        ASSERT_EQ(all.seen.size(), 9) << all.seen.join(u',').toStdString();
         EXPECT_TRUE(all.completed);
     }
     for (qsizetype cut = 0; cut <= whole.size(); ++cut) {

@@ -36,9 +36,13 @@ struct Recorder {
                 throw AbortChunk();
             seen << QStringLiteral("haklar ") + a;
         });
+        // As the alarm reads it: serial, seven "$" items, the mask; what follows is the next reply's.
         dispatcher.setHandler(u"input", [this](ReplyText &t) {
-            seen << QStringLiteral("input");
-            t.clear();
+            t.drop(6);
+            const QString serial = t.takeField();
+            for (int i = 0; i < 7; ++i)
+                t.drop(t.rest().indexOf(u'$') + 1);
+            seen << QStringLiteral("input ") + serial + u' ' + t.takeField();
         });
         dispatcher.setHandler(u"cihazlar", [this](ReplyText &t) {
             t.drop(9);
@@ -81,9 +85,16 @@ TEST(ReplyDispatcher, RepliesInOneChunk)
         {"stray characters before a pong",
          QStringLiteral("xy") + QStringLiteral("pong") + term,
          {QStringLiteral("pong")}},
-        {"a reply after input is lost",
-         QStringLiteral("input") + sep + term + QStringLiteral("pong") + term,
-         {QStringLiteral("input")}},
+        // An input notice used to swallow the rest of its chunk, so a message notice sent with it was lost.
+        {"a reply after input is handled",
+         QStringLiteral("input") + sep + QStringLiteral("12001") + sep + QStringLiteral("1$2$3$4$5$6$7$5") +
+             sep + term + QStringLiteral("pong") + term,
+         {QStringLiteral("input 12001 5"), QStringLiteral("pong")}},
+        {"a second input after input is handled",
+         QStringLiteral("input") + sep + QStringLiteral("7") + sep + QStringLiteral("$$$$$$$1") + sep + term +
+             QStringLiteral("input") + sep + QStringLiteral("8") + sep + QStringLiteral("$$$$$$$2") + sep +
+             term,
+         {QStringLiteral("input 7 1"), QStringLiteral("input 8 2")}},
         {"earlier tag after a later one waits for the next pass",
          QStringLiteral("Hattayok") + sep + QStringLiteral("77") + sep + sep + QStringLiteral("pong") + sep +
              term,

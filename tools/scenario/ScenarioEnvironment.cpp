@@ -10,6 +10,14 @@ bool ScenarioEnvironment::fileExists(const QString &name) const
     return name.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) ? m_sound : true;
 }
 
+void ScenarioEnvironment::playSound(const QString &fileName)
+{
+    if (!fileExists(fileName))
+        return;
+    m_plays << fileName;
+    m_sounding = true;
+}
+
 Ticker *ScenarioEnvironment::makeTicker(const QString &name, int intervalMs, QObject *parent)
 {
     auto *ticker = new Ticker(name, intervalMs, Ticker::Mode::Manual, parent);

@@ -18,6 +18,9 @@ public:
     QDateTime now() const override { return m_now; }
     bool internetAvailable() override { return m_internet; }
     bool fileExists(const QString &name) const override;
+    // Plays are recorded, not heard; a file that the scenario says is missing cannot play.
+    void playSound(const QString &fileName) override;
+    void stopSound() override { m_sounding = false; }
     Ticker *makeTicker(const QString &name, int intervalMs, QObject *parent) override;
     void showError(const QString &text) override { recordBox(text); }
     void showInfo(const QString &text) override { recordBox(text); }
@@ -28,6 +31,11 @@ public:
     void setSound(bool exists) { m_sound = exists; }
     void queueAnswer(bool yes) { m_answers.push_back(yes); }
     Ticker *ticker(const QString &name) const { return m_tickers.value(name); }
+
+    // Files played since the last check; takes them.
+    QStringList takePlays() { return std::exchange(m_plays, {}); }
+    // A play started and was not stopped since.
+    bool sounding() const { return m_sounding; }
 
     // Boxes since the last check; takes them.
     QStringList takeBoxes() { return std::exchange(m_boxes, {}); }
@@ -42,6 +50,8 @@ private:
     bool m_sound = true;
     std::deque<bool> m_answers;
     QStringList m_boxes;
+    QStringList m_plays;
+    bool m_sounding = false;
     QString m_unanswered;
     QHash<QString, QPointer<Ticker>> m_tickers;
 };

@@ -308,9 +308,13 @@ void ScenarioRunner::addActions()
         else
             fail(QStringLiteral("unknown socket notification %1").arg(what));
     });
-    action("recv", 1, 1, [this](const ScenarioLine &l) {
+    // recv "TEXT" [N]: one chunk, the text N times over (default once).
+    action("recv", 1, 2, [this](const ScenarioLine &l) {
         client();
-        m_link->deliver(cp1254::encode(l.args[0]));
+        const int times = l.args.size() == 2 ? number(l.args[1]) : 1;
+        if (times < 1)
+            fail(QStringLiteral("recv repeats a text at least once"));
+        m_link->deliver(cp1254::encode(l.args[0].repeated(times)));
     });
     action("click", 1, 2, [this](const ScenarioLine &l) {
         if (l.args.size() == 2 && l.args[0] == QLatin1String("item")) {
@@ -371,6 +375,18 @@ void ScenarioRunner::addActions()
             fail(QStringLiteral("date needs a date picker and YYYY-MM-DD"));
         picker->setDate(date);
     });
+    // show WINDOW: opens a window as its menu entry would; close WINDOW: its title bar's close button.
+    auto window = [this](const QString &name) {
+        QWidget *w = client().windows().screen().window(name);
+        if (!w)
+            fail(QStringLiteral("no window named %1").arg(name));
+        return w;
+    };
+    action("show", 1, 1, [this, window](const ScenarioLine &l) {
+        window(l.args[0]);
+        client().windows().screen().showWindow(l.args[0]);
+    });
+    action("close", 1, 1, [window](const ScenarioLine &l) { window(l.args[0])->close(); });
     // screenshot [WINDOW] "FILE": saves what the window shows as an image; changes nothing.
     action("screenshot", 1, 2, [this](const ScenarioLine &l) {
         const QString window = l.args.size() == 2 ? l.args[0] : QStringLiteral("TFrmAna");
@@ -506,6 +522,21 @@ void ScenarioRunner::addExpectations()
     });
     expect("nothing-sent", 0, 0, [this](const ScenarioLine &) {
         expectEqual(QStringLiteral("sent"), QString(), cp1254::decode(m_link->takeSent()));
+    });
+    expect("played", 0, -1, [this](const ScenarioLine &l) {
+        const QStringList actual = m_environment->takePlays();
+        if (actual != l.args)
+            fail(
+                QStringLiteral("played: expected %1, actual %2").arg(joinQuoted(l.args), joinQuoted(actual)));
+    });
+    expect("sounding", 1, 1, [this](const ScenarioLine &l) {
+        if (m_environment->sounding() != yesNo(l.args[0]))
+            fail(QStringLiteral("sounding: expected %1").arg(l.args[0]));
+    });
+    expect("count", 2, 2, [this](const ScenarioLine &l) {
+        control(l.args[0]);
+        expectEqual(QStringLiteral("count of ") + l.args[0], QString::number(number(l.args[1])),
+                    QString::number(client().windows().screen().lines(l.args[0]).size()));
     });
     expect("pending", 1, 1, [this](const ScenarioLine &l) {
         expectEqual(QStringLiteral("pending"), l.args[0], client().state().pendingKind);

@@ -1,0 +1,85 @@
+#include "alerts/InputAlarm.h"
+
+#include "alerts/InputNotice.h"
+#include "core/AbortChunk.h"
+#include "core/Environment.h"
+#include "core/Screen.h"
+#include "core/Ticker.h"
+#include "link/ReplyText.h"
+
+namespace korvel
+{
+
+namespace
+{
+const QString window = QStringLiteral("Tfrmuyari");
+const QString silenceEntry = QStringLiteral("AlarmiSustur1");
+
+// Lamp and state text of inputs 1 to 4 in the alarm window.
+const struct {
+    const char *lamp;
+    const char *state;
+} inputControls[] = {{"Tfrmuyari.Shape9", "Tfrmuyari.Label5"},
+                     {"Tfrmuyari.Shape1", "Tfrmuyari.Label6"},
+                     {"Tfrmuyari.Shape2", "Tfrmuyari.Label7"},
+                     {"Tfrmuyari.Shape3", "Tfrmuyari.Label8"}};
+} // namespace
+
+InputAlarm::InputAlarm(Screen &screen, Environment &environment, QObject *parent)
+    : QObject(parent), m_screen(screen), m_environment(environment),
+      m_horn(environment.makeTicker(QStringLiteral("Tfrmuyari.Timer1"), hornIntervalMs, this))
+{
+    connect(m_horn, &Ticker::ticked, this, &InputAlarm::hornTick);
+}
+
+bool InputAlarm::isSounding() const
+{
+    return m_horn->isActive();
+}
+
+void InputAlarm::handleInput(ReplyText &text)
+{
+    const InputNotice notice = InputNotice::read(text);
+    m_screen.setCaption(QStringLiteral("Tfrmuyari.label1"),
+                        notice.serial + QStringLiteral(" serinolu cihazda ") + QChar(0x0D) +
+                            QStringLiteral("input durumu değişme alarmı"));
+    // A further notice while the horn sounds keeps its rhythm.
+    if (!m_horn->isActive())
+        m_horn->start();
+    m_screen.setVisible(silenceEntry, true);
+    if (m_screen.isChecked(QStringLiteral("chkinpuuyari")))
+        m_screen.showWindow(window);
+
+    const auto mask = notice.mask();
+    if (!mask)
+        throw AbortChunk();
+    for (int input = 1; input <= 4; ++input) {
+        const auto &c = inputControls[input - 1];
+        const bool set = InputNotice::isSet(*mask, input);
+        m_screen.setCaption(QString::fromLatin1(c.state), set ? QStringLiteral("devrede") : QString());
+        m_screen.setColour(QString::fromLatin1(c.lamp), set ? colours::red : colours::green);
+    }
+    m_screen.setColour(QStringLiteral("Shape2"), colours::green);
+}
+
+void InputAlarm::hornTick()
+{
+    // A missing file only keeps the horn silent; the next tick looks again.
+    if (m_environment.fileExists(hornFile))
+        m_environment.playSound(hornFile);
+}
+
+void InputAlarm::closeClicked()
+{
+    windowClosed();
+    m_screen.closeWindow(window);
+}
+
+void InputAlarm::windowClosed()
+{
+    m_horn->stop();
+    m_environment.stopSound();
+    m_screen.setVisible(silenceEntry, false);
+}
+
+} // namespace korvel

@@ -1,0 +1,35 @@
+#include "alerts/Install.h"
+
+#include "alerts/InputAlarm.h"
+#include "alerts/ServerMessages.h"
+#include "core/ClientParts.h"
+#include "core/Screen.h"
+#include "link/ReplyDispatcher.h"
+
+namespace korvel::alerts
+{
+
+void install(ClientParts &parts)
+{
+    Screen &screen = parts.screen;
+    auto *alarm = new InputAlarm(screen, parts.environment, &parts.owner);
+    auto *messages =
+        new ServerMessages(screen, parts.environment, parts.state, parts.connection, &parts.owner);
+    parts.dispatcher.setHandler(u"input", [alarm](ReplyText &t) { alarm->handleInput(t); });
+    parts.dispatcher.setHandler(u"yenimesaj", [messages](ReplyText &t) { messages->handleNewMessage(t); });
+    parts.dispatcher.setHandler(u"mesajvar", [messages](ReplyText &t) { messages->handleMessage(t); });
+
+    for (const char *silence : {"Tfrmuyari.Button1", "AlarmiSustur1"})
+        screen.onClick(QString::fromLatin1(silence), alarm, [alarm] { alarm->closeClicked(); });
+    screen.onClosed(QStringLiteral("Tfrmuyari"), alarm, [alarm] { alarm->windowClosed(); });
+
+    screen.onShown(QStringLiteral("TFrmMesajlar"), messages, [messages] { messages->requestMessages(); });
+    screen.onClick(QStringLiteral("TFrmMesajlar.BitBtn2"), messages,
+                   [messages] { messages->requestMessages(); });
+    screen.onChange(QStringLiteral("TFrmMesajlar.RzListBox1"), messages,
+                    [messages] { messages->listClicked(); });
+    screen.onClick(QStringLiteral("RzURLLabel1"), messages, [messages] { messages->linkClicked(); });
+    screen.onClick(QStringLiteral("Oku1"), messages, [messages] { messages->menuEntryClicked(); });
+}
+
+} // namespace korvel::alerts

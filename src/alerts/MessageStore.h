@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <deque>
+
+namespace korvel
+{
+
+// The messages received in this run, oldest first. It keeps the newest `maxMessages` and no more than
+// `maxCharacters` of titles and bodies (the newest message always stays), dropping the oldest first,
+// so a client that runs for weeks stays the same size. `received` counts every message ever added.
+class MessageStore final
+{
+public:
+    static constexpr qsizetype maxMessages = 10000;
+    static constexpr qsizetype maxCharacters = 8 * 1024 * 1024;
+
+    struct Message {
+        QString title;
+        QString body;
+    };
+
+    void append(QString title, QString body);
+
+    qsizetype size() const { return qsizetype(m_messages.size()); }
+    qint64 received() const { return m_received; }
+    // Message i of those kept, 0 the oldest.
+    const Message &at(qsizetype i) const { return m_messages[size_t(i)]; }
+    qsizetype characters() const { return m_characters; }
+
+private:
+    std::deque<Message> m_messages;
+    qsizetype m_characters = 0;
+    qint64 m_received = 0;
+};
+
+} // namespace korvel

@@ -1,0 +1,89 @@
+#include "alerts/ServerMessages.h"
+
+#include "core/ClientState.h"
+#include "core/Environment.h"
+#include "core/Screen.h"
+#include "core/Ticker.h"
+#include "link/Connection.h"
+#include "link/MessageFramer.h"
+#include "link/ReplyText.h"
+
+namespace korvel
+{
+
+namespace
+{
+const QString window = QStringLiteral("TFrmMesajlar");
+const QString list = QStringLiteral("TFrmMesajlar.RzListBox1");
+const QString body = QStringLiteral("TFrmMesajlar.RichEdit1");
+const QString link = QStringLiteral("RzURLLabel1");
+const QString status = QStringLiteral("LblMesaj");
+constexpr Colour yellow = rgb(255, 255, 0);
+} // namespace
+
+ServerMessages::ServerMessages(Screen &screen, Environment &environment, ClientState &state,
+                               Connection &connection, QObject *parent)
+    : QObject(parent), m_screen(screen), m_state(state), m_connection(connection),
+      m_blink(environment.makeTicker(QStringLiteral("TFrmAna.Timer2"), blinkIntervalMs, this))
+{
+    connect(m_blink, &Ticker::ticked, this, &ServerMessages::blinkTick);
+    m_blink->start();
+}
+
+void ServerMessages::handleNewMessage(ReplyText &text)
+{
+    m_screen.setCaption(status, QStringLiteral("Yeni Mesajınız Var..."));
+    text.drop(QStringLiteral("yenimesaj").size() + 1);
+    m_screen.setVisible(link, true);
+}
+
+void ServerMessages::handleMessage(ReplyText &text)
+{
+    m_screen.setCaption(status, QStringLiteral("Yeni mesajlarınız alınıyor...  Mesaj No: ") +
+                                    QString::number(m_store.received() + 1));
+    text.drop(QStringLiteral("mesajvar").size() + 1);
+    QString title = text.takeField();
+    QString messageBody = text.takeField();
+    text.drop(1);
+    if (m_store.received() == 0)
+        m_screen.setCaption(body, messageBody);
+    const QString line = QStringLiteral("//") + title;
+    m_store.append(std::move(title), std::move(messageBody));
+    m_screen.appendLine(list, line);
+}
+
+void ServerMessages::requestMessages()
+{
+    m_connection.send(MessageFramer::request(QStringLiteral("yenimesajiste"), {m_state.userName}));
+}
+
+void ServerMessages::listClicked()
+{
+    const int line = m_screen.position(list);
+    if (line < 0)
+        return;
+    // Both end with the newest message; a list that kept fewer lines than the store is matched from
+    // there, and a line whose message the store no longer has shows nothing.
+    const qsizetype entry = m_store.size() - m_screen.lines(list).size() + line;
+    if (entry < 0 || entry >= m_store.size())
+        return;
+    m_screen.setCaption(body, m_store.at(entry).body);
+}
+
+void ServerMessages::linkClicked()
+{
+    m_screen.showWindow(window);
+}
+
+void ServerMessages::menuEntryClicked()
+{
+    m_screen.showWindow(window);
+}
+
+void ServerMessages::blinkTick()
+{
+    m_linkLime = !m_linkLime;
+    m_screen.setColour(link, m_linkLime ? colours::lime : yellow);
+}
+
+} // namespace korvel
