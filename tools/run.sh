@@ -12,9 +12,11 @@ trap 'kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true' EX
 sleep 0.5
 
 echo "korvel: log in with user \"demo\" and password \"demo\"."
+# The client looks for its pictures in its working directory; they are built beside it.
+cd build/bin
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "korvel: no display here; running the client on a virtual X display (xvfb-run)."
-  xvfb-run -a -s "-screen 0 1280x800x24" ./build/bin/korvel
+  xvfb-run -a -s "-screen 0 1280x800x24" ./korvel
 else
-  ./build/bin/korvel
+  ./korvel
 fi

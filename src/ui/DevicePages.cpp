@@ -1,5 +1,7 @@
 #include "ui/DevicePages.h"
 
+#include "ui/CapacitorPage.h"
+#include "ui/ConsumptionPage.h"
 #include "ui/FormBuilder.h"
 #include "ui/InstrumentPanel.h"
 #include "ui/widgets/SevenSegmentDisplay.h"
@@ -18,6 +20,7 @@ namespace korvel::pages
 {
 
 using form::Command;
+using form::dateRange;
 
 namespace
 {
@@ -44,18 +47,6 @@ void addField(QGridLayout *grid, QWidget *owner, const QString &caption, QWidget
     grid->addWidget(field, row, 1);
 }
 
-// Two date pickers and the command that computes over the days between them.
-QGroupBox *dateRange(QWidget *parent, const char *caption, const char *from, const char *to, Command command)
-{
-    QGroupBox *range = form::group(parent, text(caption));
-    auto *row = new QHBoxLayout(range);
-    row->addWidget(form::datePicker(range, QString::fromLatin1(from)));
-    row->addWidget(form::datePicker(range, QString::fromLatin1(to)));
-    form::addButtons(range, row, {command});
-    row->addStretch(1);
-    return range;
-}
-
 QWidget *page(QWidget *parent, QVBoxLayout **layout)
 {
     auto *w = new QWidget(parent);
@@ -71,32 +62,7 @@ QWidget *instantValues(QWidget *parent)
 
 QWidget *consumption(QWidget *parent)
 {
-    QVBoxLayout *layout;
-    QWidget *w = page(parent, &layout);
-    QGroupBox *device = form::group(w, text("Cihaz"));
-    auto *grid = new QGridLayout(device);
-    addField(grid, device, text("Seri No"), form::edit(device, QStringLiteral("Edit111"), QString()));
-    layout->addWidget(device);
-
-    QGroupBox *meters = form::group(w, text("Enerji Sayaçları"));
-    auto *meterGrid = new QGridLayout(meters);
-    const struct {
-        const char *name;
-        const char *caption;
-    } counters[] = {
-        {"SayacAktif", "Aktif (kWh)"}, {"Sayacind", "İndüktif (kVArh)"}, {"SayacKap", "Kapasitif (kVArh)"}};
-    for (const auto &c : counters) {
-        SevenSegmentDisplay *d = form::display(meters, text(c.name), 10);
-        d->setText(QStringLiteral("0"));
-        addField(meterGrid, meters, text(c.caption), d);
-    }
-    layout->addWidget(meters);
-    layout->addWidget(commandGroup(w, text("Tüketim"), {{"VrShadowButton8", "Enerji Değerlerini İste"}}));
-
-    layout->addWidget(dateRange(w, "İki Tarih Arası", "DateTimePicker1", "DateTimePicker2",
-                                {"VrShadowButton9", "İki Tarih Arası Oranları Hesapla"}));
-    layout->addStretch(1);
-    return w;
+    return new ConsumptionPage(parent);
 }
 
 QWidget *overcurrentRelay(QWidget *parent)
@@ -157,26 +123,7 @@ QWidget *harmonics(QWidget *parent)
 
 QWidget *capacitors(QWidget *parent)
 {
-    QVBoxLayout *layout;
-    QWidget *w = page(parent, &layout);
-    auto *groups = new QHBoxLayout;
-    const char *captions[] = {"Grup1", "Grup2", "Grup3", "Grup 4"};
-    for (int g = 0; g < 4; ++g) {
-        QGroupBox *box = form::group(w, text(captions[g]));
-        auto *column = new QVBoxLayout(box);
-        for (int k = 1; k <= 6; ++k) {
-            const QString name =
-                g == 0 ? QStringLiteral("C1%1").arg(k) : QStringLiteral("c%1%2").arg(g + 1).arg(k);
-            column->addWidget(form::check(box, name, QStringLiteral("C%1").arg(g * 6 + k)));
-        }
-        groups->addWidget(box);
-    }
-    layout->addLayout(groups);
-    layout->addWidget(commandGroup(
-        w, text("Kondansatörler"),
-        {{"BitBtn1", "Kondansatörleri Devreye Al-Çıkar"}, {"BitBtn2", "Kondansatör Durumlarını Oku"}}));
-    layout->addStretch(1);
-    return w;
+    return new CapacitorPage(parent);
 }
 
 QWidget *settings(QWidget *parent)
