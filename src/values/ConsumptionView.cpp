@@ -76,6 +76,7 @@ std::optional<double> ConsumptionView::number(const QString &control) const
 bool ConsumptionView::render(int row)
 {
     const QChar separator = m_state.decimalSeparator;
+    bool signShown = false;
     for (size_t i = 0; i < std::size(consumptionSlots); ++i) {
         const SlotRule &rule = consumptionSlots[i];
         const QString &name = m_controls[i];
@@ -90,7 +91,12 @@ bool ConsumptionView::render(int row)
             break;
         case Rule::EnergyAndSign:
             m_screen.setCaption(name, formatMask(value, energyMask(value), separator));
-            m_screen.setVisible(signLabel, value < 0);
+            // Each of the three slots decides in turn and nothing is drawn between them, so only the
+            // last one is applied: a label hidden and shown again every second would relay out its
+            // panel every second.
+            signShown = value < 0;
+            if (i + 1 == std::size(consumptionSlots) || consumptionSlots[i + 1].rule != Rule::EnergyAndSign)
+                m_screen.setVisible(signLabel, signShown);
             break;
         case Rule::InductiveTotal:
             if (!reactiveTotal(inductiveMeter, name, inductiveRatio, value, false))
