@@ -8,10 +8,8 @@
 #include <QDateEdit>
 #include <QFrame>
 #include <QGroupBox>
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 
 namespace korvel::form
@@ -23,23 +21,6 @@ template <typename W> W *named(W *widget, const QString &name)
 {
     widget->setObjectName(name);
     return widget;
-}
-
-constexpr int lampSize = 12;
-
-QPixmap lampPicture(const QColor &colour)
-{
-    QPixmap pixmap(lampSize, lampSize);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient glow(QPointF(lampSize * 0.35, lampSize * 0.35), lampSize * 0.7);
-    glow.setColorAt(0, colour.lighter(160));
-    glow.setColorAt(1, colour);
-    p.setPen(QPen(QColor(0x30, 0x00, 0x00), 1));
-    p.setBrush(glow);
-    p.drawEllipse(QRectF(0.5, 0.5, lampSize - 1, lampSize - 1));
-    return pixmap;
 }
 } // namespace
 
@@ -68,15 +49,16 @@ QPushButton *toggle(QWidget *parent, const QString &name, const QString &caption
     auto *t = button(parent, name, caption);
     t->setCheckable(true);
     t->setChecked(false);
-    // A round lamp in the button's face: dark red when off, bright red when on. An icon with an on and an
-    // off picture follows the checked state by itself, whatever the style draws for a pressed button.
-    QIcon lamp;
-    lamp.addPixmap(lampPicture(QColor(0x60, 0x00, 0x00)), QIcon::Normal, QIcon::Off);
-    lamp.addPixmap(lampPicture(QColor(0xFF, 0x20, 0x20)), QIcon::Normal, QIcon::On);
-    t->setIcon(lamp);
-    t->setIconSize(QSize(lampSize, lampSize));
-    t->setStyleSheet(QStringLiteral("QPushButton { padding: 3px 8px; text-align: left; }"
-                                    "QPushButton:checked { font-weight: bold; }"));
+    // A lamp in the button's face: dark red when off, bright red when on.
+    t->setStyleSheet(
+        QStringLiteral("QPushButton { padding: 3px 8px 3px 22px; text-align: left; }"
+                       "QPushButton::checked { font-weight: bold; }"
+                       "QPushButton { background: qradialgradient(cx:0.0, cy:0.5, radius:0.9, "
+                       "fx:0.0, fy:0.5, stop:0 #600000, stop:0.12 #600000, stop:0.13 palette(button), "
+                       "stop:1 palette(button)); }"
+                       "QPushButton:checked { background: qradialgradient(cx:0.0, cy:0.5, "
+                       "radius:0.9, fx:0.0, fy:0.5, stop:0 #ff2020, stop:0.12 #ff2020, "
+                       "stop:0.13 palette(light), stop:1 palette(light)); }"));
     return t;
 }
 

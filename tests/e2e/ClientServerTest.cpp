@@ -149,31 +149,6 @@ TEST_F(ClientServerTest, AnalyzerValuesReachTheInstantView)
     m_client->windows().main().grab().save(QStringLiteral("e2e-analyzer.png"));
 }
 
-TEST_F(ClientServerTest, RelayShowsItsClockAndCurrentsInTheCompactView)
-{
-    login();
-    clickItem(QStringLiteral("Giriş Aşırı Akım Rölesi No: 420001"));
-    DeviceValueTable &table = m_client->valueTable();
-    ASSERT_TRUE(waitFor([&] { return table.rawByte(1, 2, 0) != -1; })) << "enertum was not answered";
-    EXPECT_FALSE(screen().isVisible(QStringLiteral("Panel7")));
-    renderTick();
-    EXPECT_EQ(screen().caption(QStringLiteral("Saat")), QStringLiteral("12:0:0"));
-    EXPECT_EQ(screen().caption(QStringLiteral("Trh")), QStringLiteral("14.3.2026"));
-    EXPECT_GT(screen().caption(QStringLiteral("akim1")).toDouble(), 0.0);
-    m_client->windows().main().grab().save(QStringLiteral("e2e-relay.png"));
-}
-
-TEST_F(ClientServerTest, OffLineDeviceIsReported)
-{
-    login();
-    clickItem(QStringLiteral("Yedek Jeneratör Panosu No: 310003"));
-    ASSERT_TRUE(waitFor([this] {
-        return screen().caption(QStringLiteral("LblMesaj")).contains(QStringLiteral("hatta değil"));
-    }));
-    EXPECT_EQ(screen().caption(QStringLiteral("LblMesaj")),
-              QStringLiteral("310003 Seri Nolu cihaz hatta değil. Lütfen sonra tekrar deneyin..."));
-}
-
 TEST_F(ClientServerTest, AnalyzerConsumptionAndCapacitorStatesReachTheirTabs)
 {
     login();
@@ -230,4 +205,29 @@ TEST_F(ClientServerTest, AnalyzerConsumptionAndCapacitorStatesReachTheirTabs)
     }
     screen().setActivePage(4);
     m_client->windows().main().grab().save(QStringLiteral("e2e-capacitors.png"));
+}
+
+TEST_F(ClientServerTest, RelayShowsItsClockAndCurrentsInTheCompactView)
+{
+    login();
+    clickItem(QStringLiteral("Giriş Aşırı Akım Rölesi No: 420001"));
+    DeviceValueTable &table = m_client->valueTable();
+    ASSERT_TRUE(waitFor([&] { return table.rawByte(1, 2, 0) != -1; })) << "enertum was not answered";
+    EXPECT_FALSE(screen().isVisible(QStringLiteral("Panel7")));
+    renderTick();
+    EXPECT_EQ(screen().caption(QStringLiteral("Saat")), QStringLiteral("12:0:0"));
+    EXPECT_EQ(screen().caption(QStringLiteral("Trh")), QStringLiteral("14.3.2026"));
+    EXPECT_GT(screen().caption(QStringLiteral("akim1")).toDouble(), 0.0);
+    m_client->windows().main().grab().save(QStringLiteral("e2e-relay.png"));
+}
+
+TEST_F(ClientServerTest, OffLineDeviceIsReported)
+{
+    login();
+    clickItem(QStringLiteral("Yedek Jeneratör Panosu No: 310003"));
+    ASSERT_TRUE(waitFor([this] {
+        return screen().caption(QStringLiteral("LblMesaj")).contains(QStringLiteral("hatta değil"));
+    }));
+    EXPECT_EQ(screen().caption(QStringLiteral("LblMesaj")),
+              QStringLiteral("310003 Seri Nolu cihaz hatta değil. Lütfen sonra tekrar deneyin..."));
 }
