@@ -76,7 +76,6 @@ std::optional<double> ConsumptionView::number(const QString &control) const
 bool ConsumptionView::render(int row)
 {
     const QChar separator = m_state.decimalSeparator;
-    bool signShown = false;
     for (size_t i = 0; i < std::size(consumptionSlots); ++i) {
         const SlotRule &rule = consumptionSlots[i];
         const QString &name = m_controls[i];
@@ -94,9 +93,8 @@ bool ConsumptionView::render(int row)
             // Each of the three slots decides in turn and nothing is drawn between them, so only the
             // last one is applied: a label hidden and shown again every second would relay out its
             // panel every second.
-            signShown = value < 0;
             if (i + 1 == std::size(consumptionSlots) || consumptionSlots[i + 1].rule != Rule::EnergyAndSign)
-                m_screen.setVisible(signLabel, signShown);
+                m_screen.setVisible(signLabel, value < 0);
             break;
         case Rule::InductiveTotal:
             if (!reactiveTotal(inductiveMeter, name, inductiveRatio, value, false))
@@ -122,6 +120,8 @@ void ConsumptionView::activeTotal()
             return;
         sum += *n;
     }
+    if (!std::isfinite(sum))
+        return;
     m_screen.setCaption(activeTotalName, formatGeneral(sum, m_state.decimalSeparator));
 }
 
@@ -146,14 +146,10 @@ bool ConsumptionView::reactiveTotal(const QString &meter, const QString &total, 
     // Without an active total to divide by, the ratio reads 0.
     const auto shownTotal = number(total);
     const auto active = number(activeTotalName);
-    double percent = 0;
-    const bool formed =
-        shownTotal && active && *active != 0 && std::isfinite(percent = *shownTotal / *active * 100.0);
-    if (!formed) {
-        m_screen.setCaption(ratio, QStringLiteral("0"));
-        return true;
-    }
-    m_screen.setCaption(ratio, formatMask(capacitive ? std::fabs(percent) : percent, mask, separator));
+    const double percent = shownTotal && active && *active != 0 ? *shownTotal / *active * 100.0 : NAN;
+    m_screen.setCaption(ratio, std::isfinite(percent)
+                                   ? formatMask(capacitive ? std::fabs(percent) : percent, mask, separator)
+                                   : QStringLiteral("0"));
     return true;
 }
 
