@@ -1,5 +1,7 @@
 #include "ui/DevicePages.h"
 
+#include "ui/CapacitorPage.h"
+#include "ui/ConsumptionPage.h"
 #include "ui/FormBuilder.h"
 #include "ui/HarmonicsPage.h"
 #include "ui/InstrumentPanel.h"
@@ -31,16 +33,6 @@ QString text(const char *utf8)
     return QString::fromUtf8(utf8);
 }
 
-// A group box of command buttons, one row.
-QGroupBox *commandGroup(QWidget *parent, const QString &caption, std::initializer_list<Command> commands)
-{
-    QGroupBox *box = form::group(parent, caption);
-    auto *row = new QHBoxLayout(box);
-    form::addButtons(box, row, commands);
-    row->addStretch(1);
-    return box;
-}
-
 // Labelled fields in a two-column grid: caption, then the control.
 void addField(QGridLayout *grid, QWidget *owner, const QString &caption, QWidget *field)
 {
@@ -64,31 +56,7 @@ QWidget *instantValues(QWidget *parent)
 
 QWidget *consumption(QWidget *parent)
 {
-    QVBoxLayout *layout;
-    QWidget *w = page(parent, &layout);
-    QGroupBox *device = form::group(w, text("Cihaz"));
-    auto *grid = new QGridLayout(device);
-    addField(grid, device, text("Seri No"), form::edit(device, QStringLiteral("Edit111"), QString()));
-    layout->addWidget(device);
-
-    QGroupBox *meters = form::group(w, text("Enerji Sayaçları"));
-    auto *meterGrid = new QGridLayout(meters);
-    const struct {
-        const char *name;
-        const char *caption;
-    } counters[] = {
-        {"SayacAktif", "Aktif (kWh)"}, {"Sayacind", "İndüktif (kVArh)"}, {"SayacKap", "Kapasitif (kVArh)"}};
-    for (const auto &c : counters) {
-        SevenSegmentDisplay *d = form::display(meters, text(c.name), 10);
-        d->setText(QStringLiteral("0"));
-        addField(meterGrid, meters, text(c.caption), d);
-    }
-    layout->addWidget(meters);
-    layout->addWidget(commandGroup(w, text("Tüketim"), {{"VrShadowButton8", "Enerji Değerlerini İste"}}));
-
-    layout->addWidget(new ReactiveEnergyPanel(ReactiveEnergyPanel::consumptionNames, w));
-    layout->addStretch(1);
-    return w;
+    return new ConsumptionPage(parent);
 }
 
 QWidget *overcurrentRelay(QWidget *parent)
@@ -134,26 +102,7 @@ QWidget *harmonics(QWidget *parent)
 
 QWidget *capacitors(QWidget *parent)
 {
-    QVBoxLayout *layout;
-    QWidget *w = page(parent, &layout);
-    auto *groups = new QHBoxLayout;
-    const char *captions[] = {"Grup1", "Grup2", "Grup3", "Grup 4"};
-    for (int g = 0; g < 4; ++g) {
-        QGroupBox *box = form::group(w, text(captions[g]));
-        auto *column = new QVBoxLayout(box);
-        for (int k = 1; k <= 6; ++k) {
-            const QString name =
-                g == 0 ? QStringLiteral("C1%1").arg(k) : QStringLiteral("c%1%2").arg(g + 1).arg(k);
-            column->addWidget(form::check(box, name, QStringLiteral("C%1").arg(g * 6 + k)));
-        }
-        groups->addWidget(box);
-    }
-    layout->addLayout(groups);
-    layout->addWidget(commandGroup(
-        w, text("Kondansatörler"),
-        {{"BitBtn1", "Kondansatörleri Devreye Al-Çıkar"}, {"BitBtn2", "Kondansatör Durumlarını Oku"}}));
-    layout->addStretch(1);
-    return w;
+    return new CapacitorPage(parent);
 }
 
 QWidget *settings(QWidget *parent)

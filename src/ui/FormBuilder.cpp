@@ -117,4 +117,15 @@ void addButtons(QWidget *parent, QBoxLayout *layout, std::initializer_list<Comma
         layout->addWidget(button(parent, QString::fromUtf8(c.name), QString::fromUtf8(c.caption)));
 }
 
+QGroupBox *dateRange(QWidget *parent, const char *caption, const char *from, const char *to, Command command)
+{
+    QGroupBox *range = group(parent, QString::fromUtf8(caption));
+    auto *row = new QHBoxLayout(range);
+    row->addWidget(datePicker(range, QString::fromLatin1(from)));
+    row->addWidget(datePicker(range, QString::fromLatin1(to)));
+    addButtons(range, row, {command});
+    row->addStretch(1);
+    return range;
+}
+
 } // namespace korvel::form

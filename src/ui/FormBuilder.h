@@ -41,6 +41,8 @@ struct Command {
     const char *caption;
 };
 void addButtons(QWidget *parent, QBoxLayout *layout, std::initializer_list<Command> commands);
+// Two date pickers and the command that computes over the days between them.
+QGroupBox *dateRange(QWidget *parent, const char *caption, const char *from, const char *to, Command command);
 } // namespace form
 
 } // namespace korvel

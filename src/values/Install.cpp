@@ -3,11 +3,27 @@
 #include "core/ClientParts.h"
 #include "core/Screen.h"
 #include "link/ReplyDispatcher.h"
+#include "values/CapacitorView.h"
+#include "values/ConsumptionView.h"
 #include "values/DataReplies.h"
 #include "values/ValueRenderer.h"
 
+#include <memory>
+
 namespace korvel::values
 {
+
+void addViews(ValueRenderer &renderer, Screen &screen, Environment &environment, const ClientState &state,
+              const DeviceValueTable &table)
+{
+    auto consumption = std::make_shared<ConsumptionView>(screen, environment, state, table);
+    auto capacitors = std::make_shared<CapacitorView>(screen, state, table);
+    renderer.addSection([consumption](int row) { return consumption->render(row); });
+    renderer.addSection([capacitors](int row) {
+        capacitors->render(row);
+        return true;
+    });
+}
 
 void install(ClientParts &parts)
 {
@@ -16,6 +32,7 @@ void install(ClientParts &parts)
     parts.dataReplies = replies;
     parts.renderer =
         new ValueRenderer(parts.screen, parts.environment, parts.state, parts.table, &parts.owner);
+    addViews(*parts.renderer, parts.screen, parts.environment, parts.state, parts.table);
     parts.dispatcher.setHandler(u"enerjial", [replies](ReplyText &t) { replies->handleRegisterDump(t); });
     parts.dispatcher.setHandler(u"akimdegerleri",
                                 [replies](ReplyText &t) { replies->handleRelayCurrents(t); });

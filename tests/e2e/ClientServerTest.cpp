@@ -28,6 +28,8 @@
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <functional>
 #include <iostream>
 
@@ -188,6 +190,64 @@ TEST_F(ClientServerTest, AnalyzerValuesReachTheInstantView)
               std::clamp(int(std::nearbyint(100 * (1 - table.value(1, 33)))), -50, 50));
     m_client->windows().main().resize(1280, 800);
     m_client->windows().main().grab().save(QStringLiteral("e2e-analyzer.png"));
+}
+
+TEST_F(ClientServerTest, AnalyzerConsumptionAndCapacitorStatesReachTheirTabs)
+{
+    login();
+    clickItem(QStringLiteral("Ana Pano Analizör No: 310001"));
+    DeviceValueTable &table = m_client->valueTable();
+    ASSERT_TRUE(waitFor([&] { return table.slotCursor() == 36; })) << "enertum was not answered";
+    m_client->windows().main().resize(1280, 800);
+
+    clickButton(QStringLiteral("VrShadowButton8"));
+    ASSERT_TRUE(waitFor([&] { return table.slotCursor() == 52; })) << "enerharcanan was not answered";
+    EXPECT_EQ(screen().caption(QStringLiteral("Label2")),
+              QStringLiteral("310001 Nolu Cihaz Tüketim Verileri"));
+    renderTick();
+    const auto shown = [this](const char *name) {
+        return screen().caption(QString::fromLatin1(name)).toDouble();
+    };
+    EXPECT_GT(table.value(1, 36), 0.0);
+    EXPECT_NEAR(shown("kWh1"), table.value(1, 36), 0.01);
+    EXPECT_NEAR(shown("kVArLh1"), table.value(1, 42), 0.01);
+    EXPECT_EQ(screen().caption(QStringLiteral("SayacAktif")), QStringLiteral("0"));
+    EXPECT_NEAR(shown("Ewh"), shown("kWh1") + shown("kwh2") + shown("kwh3"), 1e-6);
+    EXPECT_NEAR(shown("Elh"), table.value(1, 50), 0.001);
+    EXPECT_NEAR(shown("Toplamindoran"), shown("Elh") / shown("Ewh") * 100, 0.001);
+    EXPECT_NEAR(shown("Toplamkaporan"), std::fabs(shown("ECh") / shown("Ewh") * 100), 0.01);
+    screen().setActivePage(1);
+    m_client->windows().main().grab().save(QStringLiteral("e2e-consumption.png"));
+
+    clickButton(QStringLiteral("BitBtn2"));
+    ASSERT_TRUE(waitFor([&] { return table.slotCursor() == 83; })) << "kondasatordurum was not answered";
+    renderTick();
+    const std::array<int, 4> states = {table.rawByte(1, 52, 0), table.rawByte(1, 52, 1),
+                                       table.rawByte(1, 52, 2), table.rawByte(1, 52, 3)};
+    int active = 0;
+    for (int g = 0; g < 4; ++g) {
+        for (int k = 0; k < 6; ++k) {
+            const bool on = (states[size_t(g)] >> k) & 1;
+            active += on;
+            EXPECT_EQ(screen().picture(QStringLiteral("F%1%2").arg(g + 1).arg(k + 1)),
+                      on ? QStringLiteral("kondaktif.bmp") : QStringLiteral("kondpasif.bmp"))
+                << "group " << g + 1 << " step " << k + 1;
+        }
+    }
+    EXPECT_GT(active, 0) << "the demo analyzer compensates with some steps";
+    EXPECT_NEAR(shown("CA1"), table.value(1, 53), 0.001);
+    // Every step of the demo bank hangs on a phase; its box is ticked.
+    static const char *const boxes[] = {"", "CHK_R", "CHK_S", "", "CHK_T", "", "", "CHK_RST"};
+    for (int n = 0; n < 24; ++n) {
+        const int phase = table.rawByte(1, 77 + n / 4, n % 4);
+        if (phase == 1 || phase == 2 || phase == 4 || phase == 7) {
+            EXPECT_TRUE(
+                screen().isChecked(QStringLiteral("C%1").arg(n + 1) + QString::fromLatin1(boxes[phase])))
+                << "step " << n + 1;
+        }
+    }
+    screen().setActivePage(4);
+    m_client->windows().main().grab().save(QStringLiteral("e2e-capacitors.png"));
 }
 
 TEST_F(ClientServerTest, RelayShowsItsClockAndCurrentsInTheCompactView)

@@ -15,6 +15,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDateEdit>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -22,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace korvel
@@ -173,7 +176,33 @@ ScenarioRunner::Result ScenarioRunner::run(const ScenarioScript &script, QString
     m_client.reset();
     m_link.reset();
     m_environment.reset();
+    restoreWorkingDirectory();
     return result;
+}
+
+void ScenarioRunner::usePictures(const QStringList &files)
+{
+    restoreWorkingDirectory();
+    auto dir = std::make_unique<QTemporaryDir>();
+    if (!dir->isValid())
+        fail(QStringLiteral("cannot make a working directory: %1").arg(dir->errorString()));
+    // The pictures are built beside the runner.
+    const QDir source(QCoreApplication::applicationDirPath());
+    for (const QString &file : files) {
+        if (file.contains(u'/') || !QFile::copy(source.filePath(file), dir->filePath(file)))
+            fail(QStringLiteral("no picture %1 beside the runner").arg(file));
+    }
+    m_previousDirectory = QDir::currentPath();
+    QDir::setCurrent(dir->path());
+    m_pictureDir = std::move(dir);
+}
+
+void ScenarioRunner::restoreWorkingDirectory()
+{
+    if (!m_pictureDir)
+        return;
+    QDir::setCurrent(m_previousDirectory);
+    m_pictureDir.reset();
 }
 
 void ScenarioRunner::settle()
@@ -267,6 +296,8 @@ void ScenarioRunner::addCommands()
     setUp("internet", 1, [this](const ScenarioLine &l) { m_environment->setInternet(yesNo(l.args[0])); });
     setUp("sound", 1, [this](const ScenarioLine &l) { m_environment->setSound(yesNo(l.args[0])); });
     setUp("host", 1, [this](const ScenarioLine &l) { m_defaultHost = l.args[0]; });
+    m_commands.insert(QStringLiteral("pictures"),
+                      Command{0, -1, true, [this](const ScenarioLine &l) { usePictures(l.args); }});
     addActions();
     addExpectations();
     addTableExpectations();

@@ -8,6 +8,7 @@
 #include <utility>
 
 class QObject;
+class QTemporaryDir;
 class QWidget;
 
 namespace korvel
@@ -52,12 +53,17 @@ private:
     void ensureClickable(QWidget *w, const QString &name);
     void bringUpTab(QWidget *w);
     void settle();
+    // Runs the client in a fresh working directory holding only these of the runner's picture files.
+    void usePictures(const QStringList &files);
+    void restoreWorkingDirectory();
 
     QHash<QString, Command> m_commands;
     std::unique_ptr<ScenarioEnvironment> m_environment;
     std::unique_ptr<MemoryLink> m_link;
     std::unique_ptr<Client> m_client;
     QString m_defaultHost;
+    std::unique_ptr<QTemporaryDir> m_pictureDir;
+    QString m_previousDirectory;
 };
 
 } // namespace korvel
