@@ -61,8 +61,8 @@ class Connection : public std::enable_shared_from_this<Connection>
 public:
     Connection(asio::io_context &io, const Protocol &protocol, bool active, std::vector<int64_t> &latencies,
                const bool &measuring, const bool &running, int &errors)
-        : m_socket(io), m_protocol(protocol), m_active(active), m_latencies(latencies), m_measuring(measuring),
-          m_running(running), m_errors(errors)
+        : m_socket(io), m_protocol(protocol), m_active(active), m_latencies(latencies),
+          m_measuring(measuring), m_running(running), m_errors(errors)
     {
     }
 
@@ -108,10 +108,11 @@ private:
 
     void write(const std::string &bytes)
     {
-        asio::async_write(m_socket, asio::buffer(bytes), [self = shared_from_this()](const asio::error_code &ec, size_t) {
-            if (ec)
-                self->fail();
-        });
+        asio::async_write(m_socket, asio::buffer(bytes),
+                          [self = shared_from_this()](const asio::error_code &ec, size_t) {
+                              if (ec)
+                                  self->fail();
+                          });
     }
 
     void ping()
@@ -125,17 +126,17 @@ private:
 
     void read()
     {
-        m_socket.async_read_some(asio::buffer(m_chunk), [self = shared_from_this()](const asio::error_code &ec,
-                                                                                     size_t n) {
-            if (ec) {
-                if (self->m_running)
-                    self->fail();
-                return;
-            }
-            self->m_buffer.append(self->m_chunk.data(), n);
-            self->received();
-            self->read();
-        });
+        m_socket.async_read_some(asio::buffer(m_chunk),
+                                 [self = shared_from_this()](const asio::error_code &ec, size_t n) {
+                                     if (ec) {
+                                         if (self->m_running)
+                                             self->fail();
+                                         return;
+                                     }
+                                     self->m_buffer.append(self->m_chunk.data(), n);
+                                     self->received();
+                                     self->read();
+                                 });
     }
 
     void received()
@@ -154,7 +155,8 @@ private:
             m_waiting = false;
             if (m_measuring)
                 m_latencies.push_back(
-                    std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - m_sentAt).count());
+                    std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - m_sentAt)
+                        .count());
             ping();
         }
     }
@@ -341,8 +343,8 @@ int main(int argc, char *argv[])
              "devices": "*"}]})";
     }
     const uint16_t korvelPort = freePort();
-    const pid_t korvelPid = spawn({directory(argv[0]) + "korvel-server", "--port", std::to_string(korvelPort),
-                                   "--config", config});
+    const pid_t korvelPid = spawn(
+        {directory(argv[0]) + "korvel-server", "--port", std::to_string(korvelPort), "--config", config});
     if (!waitListening(korvelPort)) {
         std::fprintf(stderr, "korvel-server did not start\n");
         return 2;
@@ -351,8 +353,8 @@ int main(int argc, char *argv[])
     uint16_t redisPort = 0;
     if (installed("redis-server")) {
         redisPort = freePort();
-        redisPid = spawn({"redis-server", "--port", std::to_string(redisPort), "--bind", "127.0.0.1", "--save", "",
-                          "--appendonly", "no", "--maxclients", "20000"});
+        redisPid = spawn({"redis-server", "--port", std::to_string(redisPort), "--bind", "127.0.0.1",
+                          "--save", "", "--appendonly", "no", "--maxclients", "20000"});
         if (!waitListening(redisPort)) {
             stopProcess(redisPid);
             redisPid = -1;

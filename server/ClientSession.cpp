@@ -18,6 +18,9 @@ namespace korvel::server
 namespace
 {
 
+// Work for one client in one turn, at least one request: bounded so that the others wait little.
+constexpr auto turnBudget = std::chrono::microseconds(100);
+
 qint64 msBetween(ClientSession::Clock::time_point from, ClientSession::Clock::time_point to)
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
@@ -51,19 +54,27 @@ void ClientSession::resumeLater()
     if (m_reading || m_finished)
         return;
     m_reading = true;
-    asio::post(m_socket.get_executor(), [self = shared_from_this()] { self->readSome(); });
+    m_server.queueTurn(shared_from_this());
 }
 
 void ClientSession::waitReadable()
 {
     m_reading = true;
-    m_socket.async_wait(asio::socket_base::wait_read, [self = shared_from_this()](const asio::error_code &ec) {
-        if (!ec)
-            self->readSome();
-    });
+    m_socket.async_wait(asio::socket_base::wait_read,
+                        [self = shared_from_this()](const asio::error_code &ec) {
+                            if (ec)
+                                return;
+                            // A client whose requests cost much waits for its turn in the server's queue,
+                            // behind the light ones that are answered at once.
+                            self->m_reading = false;
+                            if (self->m_heavy)
+                                self->resumeLater();
+                            else
+                                self->turn();
+                        });
 }
 
-void ClientSession::readSome()
+void ClientSession::turn()
 {
     m_reading = false;
     if (m_finished || m_loginHeld)
@@ -77,8 +88,13 @@ void ClientSession::readSome()
     m_paused = false;
     int handled = 0;
     bool drained = false;
+    bool spent = false;
     while (!m_finished) {
-        while (!m_finished && !m_loginHeld && handled < m_options.requestsPerTurn) {
+        while (!m_finished && !m_loginHeld) {
+            if (handled > 0 && (handled >= m_options.requestsPerTurn || Clock::now() - now > turnBudget)) {
+                spent = true;
+                break;
+            }
             const std::optional<QByteArray> bytes = m_assembler.next();
             if (!bytes) {
                 // What is left has no terminator.
@@ -94,7 +110,8 @@ void ClientSession::readSome()
             ++m_requests;
             m_lastRequest = now;
             if (m_options.maxRequestsPerSecond > 0 && ++m_windowRequests > m_options.maxRequestsPerSecond) {
-                refused(QStringLiteral("more than %1 requests in a second").arg(m_options.maxRequestsPerSecond));
+                refused(
+                    QStringLiteral("more than %1 requests in a second").arg(m_options.maxRequestsPerSecond));
                 finish(QStringLiteral("too many requests"));
                 return;
             }
@@ -107,7 +124,8 @@ void ClientSession::readSome()
             m_paused = true;
             break;
         }
-        if (handled >= m_options.requestsPerTurn) {
+        if (spent) {
+            m_heavy = true;
             resumeLater();
             break;
         }
@@ -132,6 +150,9 @@ void ClientSession::readSome()
         drained = n < buffer.size();
         m_assembler.append(QByteArrayView(buffer.data(), qsizetype(n)));
     }
+    // A whole turn within a fraction of the budget makes the client light again.
+    if (!spent && Clock::now() - now < turnBudget / 4)
+        m_heavy = false;
     m_inTurn = false;
     flush();
 }
@@ -170,6 +191,7 @@ void ClientSession::login(const Request &request)
     }
     // Requests behind the login wait with it.
     m_loginHeld = true;
+    m_heldName = name;
     m_timer.emplace(m_socket.get_executor());
     m_timer->expires_after(std::chrono::milliseconds(wait));
     m_timer->async_wait([self = shared_from_this(), name, password](const asio::error_code &ec) {
@@ -302,6 +324,8 @@ void ClientSession::finish(const QString &reason, bool quiet)
     if (m_finished)
         return;
     m_finished = true;
+    if (m_loginHeld)
+        m_server.loginThrottle().abandoned(m_address, m_heldName);
     if (!quiet)
         m_server.log().line(
             QStringLiteral("#%1 %2 user %3: %4 requests, %5 refused, %6 notices dropped, %7 s; %8")

@@ -34,6 +34,8 @@ public:
     ~ClientSession();
 
     void start();
+    // One turn: handles the requests received within the turn's budget, reads more when they are done.
+    void turn();
     quint64 id() const { return m_id; }
     const QString &address() const { return m_address; }
     UserAccount *user() const { return m_user; }
@@ -46,7 +48,6 @@ public:
     void checkDeadlines(Clock::time_point now);
 
 private:
-    void readSome();
     void waitReadable();
     void resumeLater();
     void handle(const Request &request);
@@ -63,6 +64,7 @@ private:
     quint64 m_id;
     QString m_address;
     QString m_peer;
+    QString m_heldName; // the user name of a login held back by the throttle
     RequestAssembler m_assembler;
     QByteArray m_out;
     qsizetype m_outStart = 0;
@@ -75,6 +77,7 @@ private:
     bool m_inTurn = false;  // handling requests; replies are written at the end of the turn
     bool m_writing = false; // waiting to be able to write
     bool m_paused = false;  // not reading while replies wait
+    bool m_heavy = false;   // its last turn used the whole budget; it works from the server's queue
     int m_requests = 0;
     int m_refusals = 0;
     int m_droppedNotices = 0;

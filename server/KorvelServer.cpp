@@ -18,6 +18,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
 #include <malloc.h>
 #include <optional>
@@ -37,6 +38,8 @@ constexpr int descriptorHeadroom = 100;
 // Connections accepted in one turn of the loop before the sessions get theirs.
 constexpr int acceptsPerTurn = 64;
 constexpr int acceptPauseMs = 100;
+// Turns from the queue in one pass before the loop looks for new events again.
+constexpr auto passBudget = std::chrono::microseconds(1000);
 
 } // namespace
 
@@ -46,10 +49,12 @@ struct KorvelServer::Network {
     asio::steady_timer acceptPause{io};
     asio::steady_timer sweep{io};
     std::array<asio::steady_timer, 3> pace{asio::steady_timer(io), asio::steady_timer(io),
-                                            asio::steady_timer(io)};
+                                           asio::steady_timer(io)};
     std::optional<asio::signal_set> signals;
     std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work;
     std::unordered_map<ClientSession *, std::shared_ptr<ClientSession>> sessions;
+    std::deque<std::shared_ptr<ClientSession>> turns;
+    bool draining = false;
     QHash<QString, int> perAddress;
     int maxConnections = 0;
     int reserve = -1; // a descriptor given up to shed one connection when the others are used up
@@ -152,9 +157,9 @@ bool KorvelServer::listen(const QHostAddress &address, quint16 port)
     rlimit limit{};
     m_net->maxConnections = m_options.maxConnections;
     if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-        m_net->maxConnections =
-            int(std::min<rlim_t>(rlim_t(m_options.maxConnections),
-                                 limit.rlim_cur > descriptorHeadroom ? limit.rlim_cur - descriptorHeadroom : 1));
+        m_net->maxConnections = int(
+            std::min<rlim_t>(rlim_t(m_options.maxConnections),
+                             limit.rlim_cur > descriptorHeadroom ? limit.rlim_cur - descriptorHeadroom : 1));
     m_net->reserve = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
 
     m_log.line(QStringLiteral("listening on %1:%2 with %3 users and %4 devices, at most %5 connections")
@@ -167,9 +172,10 @@ bool KorvelServer::listen(const QHostAddress &address, quint16 port)
         for (const char16_t *name : {u"demo", u"izleyici"}) {
             const QString text = QString::fromUtf16(name);
             if (m_directory.authenticate(text, text))
-                m_log.line(QStringLiteral("WARNING: the built-in demo user \"%1\" (password \"%1\") can log in "
-                                          "from the network on %2; start with --config and real users")
-                               .arg(text, address.toString()));
+                m_log.line(
+                    QStringLiteral("WARNING: the built-in demo user \"%1\" (password \"%1\") can log in "
+                                   "from the network on %2; start with --config and real users")
+                        .arg(text, address.toString()));
         }
     }
     m_net->lastSummary = steadyMs();
@@ -274,6 +280,32 @@ void KorvelServer::sessionFinished(ClientSession *session)
     asio::post(m_net->io, [this, session] { m_net->sessions.erase(session); });
 }
 
+void KorvelServer::queueTurn(std::shared_ptr<ClientSession> session)
+{
+    m_net->turns.push_back(std::move(session));
+    if (!m_net->draining) {
+        m_net->draining = true;
+        asio::post(m_net->io, [this] { drainTurns(); });
+    }
+}
+
+void KorvelServer::drainTurns()
+{
+    const auto start = std::chrono::steady_clock::now();
+    // Only the turns queued before this pass: a session that queues itself again waits for the next.
+    for (size_t n = m_net->turns.size(); n > 0 && !m_net->turns.empty(); --n) {
+        const std::shared_ptr<ClientSession> session = std::move(m_net->turns.front());
+        m_net->turns.pop_front();
+        session->turn();
+        if (std::chrono::steady_clock::now() - start > passBudget)
+            break;
+    }
+    if (m_net->turns.empty())
+        m_net->draining = false;
+    else
+        asio::post(m_net->io, [this] { drainTurns(); });
+}
+
 void KorvelServer::loginRefused(const QString &address, const QString &user)
 {
     ++m_net->refusedLogins;
@@ -285,9 +317,8 @@ void KorvelServer::loginRefused(const QString &address, const QString &user)
 
 void KorvelServer::sweep()
 {
-    const int interval =
-        std::clamp(std::min({m_options.loginDeadlineMs, m_options.idleTimeoutMs, m_options.writeStallMs}) / 4, 10,
-                   1000);
+    const int interval = std::clamp(
+        std::min({m_options.loginDeadlineMs, m_options.idleTimeoutMs, m_options.writeStallMs}) / 4, 10, 1000);
     m_net->sweep.expires_after(std::chrono::milliseconds(interval));
     m_net->sweep.async_wait([this](const asio::error_code &ec) {
         if (ec)
@@ -391,6 +422,7 @@ void KorvelServer::closeNow()
     }
     const auto sessions = std::move(n.sessions);
     n.sessions.clear();
+    n.turns.clear();
     for (const auto &[raw, session] : sessions)
         session->finish(QStringLiteral("server stopping"));
 }

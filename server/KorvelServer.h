@@ -66,6 +66,9 @@ public:
     qint64 steadyMs() const;
     void loginRefused(const QString &address, const QString &user);
     void sessionFinished(ClientSession *session);
+    // Queues a turn for a session: sessions that have more to do, or whose requests cost much, take
+    // turns from one queue with a time budget per pass, so the loop returns to new events between.
+    void queueTurn(std::shared_ptr<ClientSession> session);
 
 private:
     struct Network;
@@ -75,6 +78,7 @@ private:
     void accepted(int descriptor);
     void outOfDescriptors(int error);
     void sweep();
+    void drainTurns();
     void summarize(qint64 nowMs);
     void closeNow();
 

@@ -35,8 +35,10 @@ qint64 LoginThrottle::admit(const QString &address, const QString &user, qint64 
     }
     // The next attempt waits behind this one as though this one fails too.
     for (Record *r : records) {
-        if (r)
-            r->nextSlot = slot + delay(r->failures);
+        if (r) {
+            ++r->pending;
+            r->nextSlot = slot + delay(r->failures + r->pending);
+        }
     }
     return slot - nowMs;
 }
@@ -54,8 +56,22 @@ void LoginThrottle::failedOn(QHash<QString, Record> &records, const QString &key
     r.nextSlot = std::max(r.nextSlot, nowMs + delay(r.failures));
 }
 
+void LoginThrottle::settle(const QString &address, const QString &user)
+{
+    if (auto it = m_byAddress.find(address); it != m_byAddress.end() && it->pending > 0)
+        --it->pending;
+    if (auto it = m_byName.find(user); it != m_byName.end() && it->pending > 0)
+        --it->pending;
+}
+
+void LoginThrottle::abandoned(const QString &address, const QString &user)
+{
+    settle(address, user);
+}
+
 void LoginThrottle::failed(const QString &address, const QString &user, qint64 nowMs)
 {
+    settle(address, user);
     failedOn(m_byAddress, address, nowMs);
     failedOn(m_byName, user, nowMs);
 }

@@ -20,6 +20,8 @@ public:
     qint64 admit(const QString &address, const QString &user, qint64 nowMs);
     void failed(const QString &address, const QString &user, qint64 nowMs);
     void succeeded(const QString &address, const QString &user);
+    // An admitted attempt that was never checked: its connection ended while it waited.
+    void abandoned(const QString &address, const QString &user);
     // Drops the records of addresses and names that have not failed for the memory time.
     void forget(qint64 nowMs);
 
@@ -28,11 +30,13 @@ public:
 private:
     struct Record {
         int failures = 0;
+        int pending = 0; // admitted and not yet checked: counted as failures for the next turn
         qint64 nextSlot = 0;
         qint64 lastFailure = 0;
     };
     qint64 delay(int failures) const;
     void failedOn(QHash<QString, Record> &records, const QString &key, qint64 nowMs);
+    void settle(const QString &address, const QString &user);
 
     const ServerOptions &m_options;
     QHash<QString, Record> m_byAddress;

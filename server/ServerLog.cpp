@@ -30,7 +30,8 @@ QString ServerLog::escaped(const QString &text)
         else if (c.unicode() <= 0xFF)
             out += QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, u'0');
         else
-            out += QStringLiteral("\\u{") + QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0') + u'}';
+            out += QStringLiteral("\\u{") +
+                   QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0') + u'}';
     }
     return out;
 }
