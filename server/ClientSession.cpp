@@ -20,6 +20,10 @@ namespace
 
 // Work for one client in one turn, at least one request: bounded so that the others wait little.
 constexpr auto turnBudget = std::chrono::microseconds(100);
+constexpr int sendBufferBytes = 16 * 1024;
+// Requests are not read while more replies than this wait for the client: a client that does not read
+// costs a bounded amount of work, not as much as it can send.
+constexpr qint64 readPauseBytes = 16 * 1024;
 
 qint64 msBetween(ClientSession::Clock::time_point from, ClientSession::Clock::time_point to)
 {
@@ -38,6 +42,9 @@ ClientSession::ClientSession(asio::ip::tcp::socket socket, KorvelServer &server,
     // Replies are small and each is written whole; waiting to coalesce them only adds latency.
     m_socket.set_option(asio::ip::tcp::no_delay(true), ec);
     m_socket.non_blocking(true, ec);
+    // A fixed send buffer: replies are small, and a client that stops reading then stops costing work
+    // after a bounded amount instead of after the megabytes an auto-tuned buffer would take.
+    m_socket.set_option(asio::socket_base::send_buffer_size(sendBufferBytes), ec);
     m_started = m_lastRequest = m_windowStart = Clock::now();
 }
 
@@ -90,7 +97,8 @@ void ClientSession::turn()
     bool drained = false;
     bool spent = false;
     while (!m_finished) {
-        while (!m_finished && !m_loginHeld) {
+        while (!m_finished && !m_loginHeld &&
+               backlog() <= std::min(readPauseBytes, m_options.noticeBacklog)) {
             if (handled > 0 && (handled >= m_options.requestsPerTurn || Clock::now() - now > turnBudget)) {
                 spent = true;
                 break;
@@ -119,7 +127,7 @@ void ClientSession::turn()
         }
         if (m_finished || m_loginHeld)
             break;
-        if (backlog() > m_options.noticeBacklog) {
+        if (backlog() > std::min(readPauseBytes, m_options.noticeBacklog)) {
             // Read on once the client has taken its replies; flush resumes.
             m_paused = true;
             break;
@@ -150,8 +158,9 @@ void ClientSession::turn()
         drained = n < buffer.size();
         m_assembler.append(QByteArrayView(buffer.data(), qsizetype(n)));
     }
-    // A whole turn within a fraction of the budget makes the client light again.
-    if (!spent && Clock::now() - now < turnBudget / 4)
+    // Requests handled well within the budget make the client light again; a turn that found
+    // nothing to do says nothing about the cost of its requests.
+    if (handled > 0 && !spent && Clock::now() - now < turnBudget / 4)
         m_heavy = false;
     m_inTurn = false;
     flush();
@@ -283,7 +292,7 @@ void ClientSession::flush()
                                     self->flush();
                             });
     }
-    if (m_paused && backlog() <= m_options.noticeBacklog / 2)
+    if (m_paused && backlog() <= std::min(readPauseBytes, m_options.noticeBacklog) / 2)
         resumeLater();
 }
 
