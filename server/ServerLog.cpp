@@ -19,7 +19,10 @@ ServerLog::ServerLog()
 
 QString ServerLog::escaped(const QString &text)
 {
-    auto plain = [](QChar c) { return c != u'\\' && c.isPrint() && !c.isSurrogate(); };
+    auto plain = [](QChar c) {
+        return c != u'\\' && c.isPrint() && !c.isSurrogate() && c.category() != QChar::Separator_Line &&
+               c.category() != QChar::Separator_Paragraph;
+    };
     if (std::all_of(text.begin(), text.end(), plain))
         return text;
     QString out;
