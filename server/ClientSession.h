@@ -3,11 +3,15 @@
 #include "RequestAssembler.h"
 #include "ServerOptions.h"
 
-#include <QElapsedTimer>
-#include <QObject>
+#include <QByteArray>
 #include <QString>
 
-class QTcpSocket;
+#include <asio/ip/tcp.hpp>
+#include <asio/steady_timer.hpp>
+
+#include <chrono>
+#include <memory>
+#include <optional>
 
 namespace korvel::server
 {
@@ -17,44 +21,71 @@ struct Request;
 struct UserAccount;
 
 // One client connection: reassembles its requests, logs it in, hands requests to the server's
-// handler and writes every reply in one write, within a bounded backlog.
-class ClientSession final : public QObject
+// handler and writes the replies, within a bounded backlog. It holds no read buffer while idle: it
+// waits for readiness and reads into the server's shared buffer, keeping only an unfinished request.
+// It handles a bounded number of requests per turn and stops reading while its replies pile up, so
+// a client that sends much and reads nothing cannot take the loop from the others.
+class ClientSession final : public std::enable_shared_from_this<ClientSession>
 {
-    Q_OBJECT
 public:
-    ClientSession(QTcpSocket *socket, KorvelServer &server, quint64 id);
-    ~ClientSession() override;
+    using Clock = std::chrono::steady_clock;
 
+    ClientSession(asio::ip::tcp::socket socket, KorvelServer &server, quint64 id, QString address);
+    ~ClientSession();
+
+    void start();
+    // One turn: handles the requests received within the turn's budget, reads more when they are done.
+    void turn();
     quint64 id() const { return m_id; }
+    const QString &address() const { return m_address; }
     UserAccount *user() const { return m_user; }
+    bool finished() const { return m_finished; }
     // An unsolicited notice; dropped while the client is behind with reading.
     void sendNotice(const QByteArray &bytes);
-    // Ends the connection now; the closing line gives the reason.
-    void finish(const QString &reason);
-
-Q_SIGNALS:
-    void finished(ClientSession *session);
+    // Ends the connection now; the closing line gives the reason. A quiet end writes no line.
+    void finish(const QString &reason, bool quiet = false);
+    // Closes the connection when one of its deadlines has passed.
+    void checkDeadlines(Clock::time_point now);
 
 private:
-    void readRequests();
+    void waitReadable();
+    void resumeLater();
     void handle(const Request &request);
     void login(const Request &request);
+    void checkLogin(const QString &name, const QString &password);
     bool send(const QByteArray &bytes);
+    void flush();
+    qint64 backlog() const { return m_out.size() - m_outStart; }
     void refused(const QString &why);
 
-    QTcpSocket *m_socket;
+    asio::ip::tcp::socket m_socket;
     KorvelServer &m_server;
     const ServerOptions &m_options;
     quint64 m_id;
+    QString m_address;
     QString m_peer;
+    QString m_heldName; // the user name of a login held back by the throttle
     RequestAssembler m_assembler;
+    QByteArray m_out;
+    qsizetype m_outStart = 0;
+    std::optional<asio::steady_timer> m_timer; // a held or refused login
     UserAccount *m_user = nullptr;
+    bool m_loginHeld = false;
     bool m_loginRefused = false;
     bool m_finished = false;
+    bool m_reading = false; // a read turn is waiting or scheduled
+    bool m_inTurn = false;  // handling requests; replies are written at the end of the turn
+    bool m_writing = false; // waiting to be able to write
+    bool m_paused = false;  // not reading while replies wait
+    bool m_heavy = false;   // its last turn used the whole budget; it works from the server's queue
     int m_requests = 0;
     int m_refusals = 0;
     int m_droppedNotices = 0;
-    QElapsedTimer m_age;
+    int m_windowRequests = 0;
+    Clock::time_point m_windowStart;
+    Clock::time_point m_started;
+    Clock::time_point m_lastRequest;
+    Clock::time_point m_lastWrite;
 };
 
 } // namespace korvel::server

@@ -5,83 +5,434 @@
 #include "ReplyBuilder.h"
 #include "ServerLog.h"
 
+#include <QCoreApplication>
 #include <QHash>
-#include <QTcpSocket>
+#include <QSet>
+
+#include <asio/executor_work_guard.hpp>
+#include <asio/io_context.hpp>
+#include <asio/ip/tcp.hpp>
+#include <asio/post.hpp>
+#include <asio/signal_set.hpp>
+#include <asio/steady_timer.hpp>
+
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <malloc.h>
+#include <optional>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <unordered_map>
 
 namespace korvel::server
 {
 
+namespace
+{
+
+// Descriptors kept free below the limit for the log, the configuration and the reserve descriptor.
+constexpr int descriptorHeadroom = 100;
+// Connections accepted in one turn of the loop before the sessions get theirs.
+constexpr int acceptsPerTurn = 64;
+constexpr int acceptPauseMs = 100;
+// Turns from the queue in one pass before the loop looks for new events again.
+constexpr auto passBudget = std::chrono::microseconds(1000);
+
+} // namespace
+
+struct KorvelServer::Network {
+    asio::io_context io{1};
+    asio::ip::tcp::acceptor acceptor{io};
+    asio::steady_timer acceptPause{io};
+    asio::steady_timer sweep{io};
+    std::array<asio::steady_timer, 3> pace{asio::steady_timer(io), asio::steady_timer(io),
+                                           asio::steady_timer(io)};
+    std::optional<asio::signal_set> signals;
+    std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work;
+    std::unordered_map<ClientSession *, std::shared_ptr<ClientSession>> sessions;
+    std::deque<std::shared_ptr<ClientSession>> turns;
+    bool draining = false;
+    QHash<QString, int> perAddress;
+    int maxConnections = 0;
+    int reserve = -1; // a descriptor given up to shed one connection when the others are used up
+    int ended = 0;    // sessions ended since memory was last given back
+    // For the summary lines.
+    qint64 lastSummary = 0;
+    qint64 lastExhaustionLine = -1'000'000'000;
+    int refusedLogins = 0;
+    QSet<QString> refusedAddresses;
+    QSet<QString> refusedNames;
+    int turnedAway = 0;
+    int exhaustions = 0;
+};
+
 KorvelServer::KorvelServer(const ServerConfig &config, const Clock &clock, const ServerLog &log,
                            ServerOptions options, QObject *parent)
     : QObject(parent), m_clock(clock), m_log(log), m_options(options),
-      m_directory(config, clock.now().toMSecsSinceEpoch()), m_handler(m_directory, clock)
+      m_directory(config, clock.now().toMSecsSinceEpoch()), m_handler(m_directory, clock),
+      m_throttle(m_options), m_net(std::make_unique<Network>())
 {
-    // Room for a burst of a thousand clients connecting at once.
-    m_tcp.setListenBacklogSize(1024);
-    connect(&m_tcp, &QTcpServer::newConnection, this, &KorvelServer::accept);
-    auto pace = [this](QTimer &timer, int seconds, void (KorvelServer::*notice)()) {
-        if (seconds <= 0)
+    pace(0, config.pace.values, &KorvelServer::sendValueNotices);
+    pace(1, config.pace.inputs, &KorvelServer::changeFieldInput);
+    pace(2, config.pace.messages, &KorvelServer::postSimulatedMessage);
+
+    // Inside a Qt program the loop is polled from Qt's, unless it gets a thread of its own.
+    m_pump.setTimerType(Qt::PreciseTimer);
+    m_pump.setInterval(1);
+    connect(&m_pump, &QTimer::timeout, this, [this] {
+        if (m_ownLoop)
             return;
-        timer.setInterval(seconds * 1000);
-        connect(&timer, &QTimer::timeout, this, notice);
-        timer.start();
-    };
-    pace(m_valuesTimer, config.pace.values, &KorvelServer::sendValueNotices);
-    pace(m_inputsTimer, config.pace.inputs, &KorvelServer::changeFieldInput);
-    pace(m_messagesTimer, config.pace.messages, &KorvelServer::postSimulatedMessage);
+        if (m_net->io.stopped())
+            m_net->io.restart();
+        m_net->io.poll();
+    });
+    if (QCoreApplication::instance())
+        m_pump.start();
 }
 
 KorvelServer::~KorvelServer()
 {
     close();
+    m_pump.stop();
+    if (!m_ownLoop || !m_thread.joinable()) {
+        // Lets the cancelled operations finish, so that every session is given back.
+        m_net->io.restart();
+        m_net->io.poll();
+    }
+    m_net.reset();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void KorvelServer::pace(size_t timer, int seconds, void (KorvelServer::*notice)())
+{
+    if (seconds <= 0)
+        return;
+    m_net->pace[timer].expires_after(std::chrono::seconds(seconds));
+    m_net->pace[timer].async_wait([this, timer, seconds, notice](const asio::error_code &ec) {
+        if (ec)
+            return;
+        (this->*notice)();
+        pace(timer, seconds, notice);
+    });
+}
+
+qint64 KorvelServer::steadyMs() const
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 bool KorvelServer::listen(const QHostAddress &address, quint16 port)
 {
-    if (!m_tcp.listen(address, port))
+    asio::error_code ec;
+    const asio::ip::address ip = asio::ip::make_address(address.toString().toStdString(), ec);
+    if (ec) {
+        m_error = QString::fromStdString(ec.message());
         return false;
-    m_log.line(QStringLiteral("listening on %1:%2 with %3 users and %4 devices")
-                   .arg(address.toString())
-                   .arg(m_tcp.serverPort())
-                   .arg(m_directory.users().size())
-                   .arg(m_directory.devices().size()));
-    return true;
-}
-
-void KorvelServer::close()
-{
-    m_tcp.close();
-    m_valuesTimer.stop();
-    m_inputsTimer.stop();
-    m_messagesTimer.stop();
-    const QSet<ClientSession *> sessions = m_sessions;
-    m_sessions.clear();
-    for (ClientSession *session : sessions) {
-        session->finish(QStringLiteral("server stopping"));
-        delete session;
     }
+    const asio::ip::tcp::endpoint endpoint(ip, port);
+    auto &acceptor = m_net->acceptor;
+    acceptor.open(endpoint.protocol(), ec);
+    if (!ec)
+        acceptor.set_option(asio::socket_base::reuse_address(true), ec);
+    if (!ec)
+        acceptor.bind(endpoint, ec);
+    // Room for a burst of a thousand clients connecting at once.
+    if (!ec)
+        acceptor.listen(1024, ec);
+    if (!ec)
+        acceptor.non_blocking(true, ec);
+    if (ec) {
+        m_error = QString::fromStdString(ec.message());
+        acceptor.close(ec);
+        return false;
+    }
+    m_port = acceptor.local_endpoint(ec).port();
+
+    rlimit limit{};
+    m_net->maxConnections = m_options.maxConnections;
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        m_net->maxConnections = int(
+            std::min<rlim_t>(rlim_t(m_options.maxConnections),
+                             limit.rlim_cur > descriptorHeadroom ? limit.rlim_cur - descriptorHeadroom : 1));
+    m_net->reserve = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+
+    m_log.line(QStringLiteral("listening on %1:%2 with %3 users and %4 devices, at most %5 connections")
+                   .arg(address.toString())
+                   .arg(m_port)
+                   .arg(m_directory.users().size())
+                   .arg(m_directory.devices().size())
+                   .arg(m_net->maxConnections));
+    if (!address.isLoopback()) {
+        for (const char16_t *name : {u"demo", u"izleyici"}) {
+            const QString text = QString::fromUtf16(name);
+            if (m_directory.authenticate(text, text))
+                m_log.line(
+                    QStringLiteral("WARNING: the built-in demo user \"%1\" (password \"%1\") can log in "
+                                   "from the network on %2; start with --config and real users")
+                        .arg(text, address.toString()));
+        }
+    }
+    m_net->lastSummary = steadyMs();
+    accept();
+    sweep();
+    return true;
 }
 
 void KorvelServer::accept()
 {
-    while (QTcpSocket *socket = m_tcp.nextPendingConnection()) {
-        auto *session = new ClientSession(socket, *this, ++m_nextId);
-        m_sessions.insert(session);
-        connect(session, &ClientSession::finished, this, [this](ClientSession *ended) {
-            if (m_sessions.remove(ended)) {
-                ended->deleteLater();
-                Q_EMIT sessionEnded();
+    m_net->acceptor.async_wait(asio::socket_base::wait_read, [this](const asio::error_code &ec) {
+        if (ec)
+            return;
+        for (int i = 0; i < acceptsPerTurn; ++i) {
+            const int descriptor =
+                ::accept4(m_net->acceptor.native_handle(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+            if (descriptor >= 0) {
+                accepted(descriptor);
+                continue;
             }
+            const int error = errno;
+            if (error == EAGAIN || error == EWOULDBLOCK)
+                return accept();
+            if (error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM)
+                return outOfDescriptors(error);
+            // A connection reset while it waited, and the like: the next one.
+        }
+        // More may be waiting; the sessions get their turn first.
+        asio::post(m_net->io, [this] {
+            if (m_net->acceptor.is_open())
+                accept();
         });
+    });
+}
+
+void KorvelServer::accepted(int descriptor)
+{
+    sockaddr_storage peer{};
+    socklen_t length = sizeof peer;
+    ::getpeername(descriptor, reinterpret_cast<sockaddr *>(&peer), &length);
+    asio::ip::tcp::socket socket(m_net->io);
+    asio::error_code ec;
+    socket.assign(peer.ss_family == AF_INET6 ? asio::ip::tcp::v6() : asio::ip::tcp::v4(), descriptor, ec);
+    if (ec) {
+        ::close(descriptor);
+        return;
     }
+    const auto remote = socket.remote_endpoint(ec);
+    const QString address = ec ? QStringLiteral("?") : QString::fromStdString(remote.address().to_string());
+    int &fromAddress = m_net->perAddress[address];
+    if (qsizetype(m_net->sessions.size()) >= m_net->maxConnections ||
+        fromAddress >= m_options.maxConnectionsPerAddress) {
+        if (fromAddress == 0)
+            m_net->perAddress.remove(address);
+        ++m_net->turnedAway;
+        socket.close(ec);
+        return;
+    }
+    ++fromAddress;
+    auto session = std::make_shared<ClientSession>(std::move(socket), *this, ++m_nextId, address);
+    m_net->sessions.emplace(session.get(), session);
+    ++m_sessionCount;
+    session->start();
+}
+
+void KorvelServer::outOfDescriptors(int error)
+{
+    ++m_net->exhaustions;
+    const qint64 now = steadyMs();
+    if (now - m_net->lastExhaustionLine >= m_options.summaryIntervalMs) {
+        m_net->lastExhaustionLine = now;
+        m_log.line(QStringLiteral("out of descriptors (%1) with %2 connections: accepting paused")
+                       .arg(QString::fromLocal8Bit(std::strerror(error)))
+                       .arg(m_net->sessions.size()));
+    }
+    // The reserve descriptor makes room to take the waiting connection and close it, so that the
+    // client hears no at once instead of waiting in the backlog.
+    if (m_net->reserve >= 0) {
+        ::close(m_net->reserve);
+        const int shed = ::accept4(m_net->acceptor.native_handle(), nullptr, nullptr, SOCK_CLOEXEC);
+        if (shed >= 0) {
+            ::close(shed);
+            ++m_net->turnedAway;
+        }
+        m_net->reserve = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    }
+    m_net->acceptPause.expires_after(std::chrono::milliseconds(acceptPauseMs));
+    m_net->acceptPause.async_wait([this](const asio::error_code &ec) {
+        if (!ec && m_net->acceptor.is_open())
+            accept();
+    });
+}
+
+void KorvelServer::sessionFinished(ClientSession *session)
+{
+    auto it = m_net->perAddress.find(session->address());
+    if (it != m_net->perAddress.end() && --*it <= 0)
+        m_net->perAddress.erase(it);
+    --m_sessionCount;
+    ++m_net->ended;
+    // Erased after the current turn: a loop over the sessions may be running.
+    asio::post(m_net->io, [this, session] { m_net->sessions.erase(session); });
+}
+
+void KorvelServer::queueTurn(std::shared_ptr<ClientSession> session)
+{
+    m_net->turns.push_back(std::move(session));
+    if (!m_net->draining) {
+        m_net->draining = true;
+        asio::post(m_net->io, [this] { drainTurns(); });
+    }
+}
+
+void KorvelServer::drainTurns()
+{
+    const auto start = std::chrono::steady_clock::now();
+    // Only the turns queued before this pass: a session that queues itself again waits for the next.
+    for (size_t n = m_net->turns.size(); n > 0 && !m_net->turns.empty(); --n) {
+        const std::shared_ptr<ClientSession> session = std::move(m_net->turns.front());
+        m_net->turns.pop_front();
+        session->turn();
+        if (std::chrono::steady_clock::now() - start > passBudget)
+            break;
+    }
+    if (m_net->turns.empty())
+        m_net->draining = false;
+    else
+        asio::post(m_net->io, [this] { drainTurns(); });
+}
+
+void KorvelServer::loginRefused(const QString &address, const QString &user)
+{
+    ++m_net->refusedLogins;
+    if (m_net->refusedAddresses.size() < 10'000)
+        m_net->refusedAddresses.insert(address);
+    if (m_net->refusedNames.size() < 10'000)
+        m_net->refusedNames.insert(user.left(40));
+}
+
+void KorvelServer::sweep()
+{
+    const int interval = std::clamp(
+        std::min({m_options.loginDeadlineMs, m_options.idleTimeoutMs, m_options.writeStallMs}) / 4, 10, 1000);
+    m_net->sweep.expires_after(std::chrono::milliseconds(interval));
+    m_net->sweep.async_wait([this](const asio::error_code &ec) {
+        if (ec)
+            return;
+        const auto now = ClientSession::Clock::now();
+        for (const auto &[raw, session] : m_net->sessions)
+            session->checkDeadlines(now);
+        const qint64 nowMs = steadyMs();
+        m_throttle.forget(nowMs);
+        summarize(nowMs);
+        // Partial requests and backlogs of ended connections go back to the system, not only to
+        // the allocator.
+        if (m_net->ended >= 100) {
+            m_net->ended = 0;
+            ::malloc_trim(0);
+        }
+        sweep();
+    });
+}
+
+void KorvelServer::summarize(qint64 nowMs)
+{
+    Network &n = *m_net;
+    if (nowMs - n.lastSummary < m_options.summaryIntervalMs)
+        return;
+    const double seconds = double(nowMs - n.lastSummary) / 1000.0;
+    n.lastSummary = nowMs;
+    if (n.refusedLogins > 0) {
+        QStringList names = QStringList(n.refusedNames.begin(), n.refusedNames.end());
+        names.sort();
+        m_log.line(QStringLiteral("%1 logins refused in %2 s from %3 addresses for %4 user names (%5); "
+                                  "%6 addresses and names held back")
+                       .arg(n.refusedLogins)
+                       .arg(seconds, 0, 'f', 0)
+                       .arg(n.refusedAddresses.size())
+                       .arg(n.refusedNames.size())
+                       .arg(names.mid(0, 5).join(u", "))
+                       .arg(m_throttle.records()));
+    }
+    if (n.turnedAway > 0 || n.exhaustions > 0)
+        m_log.line(QStringLiteral("%1 connections turned away in %2 s (%3 held, at most %4, %5 per address); "
+                                  "descriptors ran out %6 times")
+                       .arg(n.turnedAway)
+                       .arg(seconds, 0, 'f', 0)
+                       .arg(n.sessions.size())
+                       .arg(n.maxConnections)
+                       .arg(m_options.maxConnectionsPerAddress)
+                       .arg(n.exhaustions));
+    n.refusedLogins = n.turnedAway = n.exhaustions = 0;
+    n.refusedAddresses.clear();
+    n.refusedNames.clear();
+}
+
+void KorvelServer::run()
+{
+    m_ownLoop = true;
+    m_pump.stop();
+    m_net->signals.emplace(m_net->io, SIGINT, SIGTERM);
+    m_net->signals->async_wait([this](const asio::error_code &ec, int number) {
+        if (ec)
+            return;
+        m_log.line(QStringLiteral("signal %1: stopping").arg(number));
+        closeNow();
+    });
+    m_net->io.restart();
+    m_net->io.run();
+}
+
+void KorvelServer::runOnOwnThread()
+{
+    m_ownLoop = true;
+    m_net->work.emplace(m_net->io.get_executor());
+    m_thread = std::thread([this] { m_net->io.run(); });
+}
+
+void KorvelServer::close()
+{
+    if (m_thread.joinable() && std::this_thread::get_id() != m_thread.get_id()) {
+        asio::post(m_net->io, [this] { closeNow(); });
+        m_thread.join();
+        return;
+    }
+    closeNow();
+}
+
+void KorvelServer::closeNow()
+{
+    Network &n = *m_net;
+    asio::error_code ec;
+    n.acceptor.close(ec);
+    n.acceptPause.cancel();
+    n.sweep.cancel();
+    for (auto &timer : n.pace)
+        timer.cancel();
+    if (n.signals)
+        n.signals->cancel(ec);
+    n.work.reset();
+    if (n.reserve >= 0) {
+        ::close(n.reserve);
+        n.reserve = -1;
+    }
+    const auto sessions = std::move(n.sessions);
+    n.sessions.clear();
+    n.turns.clear();
+    for (const auto &[raw, session] : sessions)
+        session->finish(QStringLiteral("server stopping"));
 }
 
 void KorvelServer::sendValueNotices()
 {
     const qint64 ms = m_clock.now().toMSecsSinceEpoch();
     QHash<const DeviceModel *, QByteArray> notices;
-    for (ClientSession *session : std::as_const(m_sessions)) {
-        if (!session->user())
+    for (const auto &[raw, session] : m_net->sessions) {
+        if (!session->user() || session->finished())
             continue;
         for (const DeviceModel *device : m_directory.visibleDevices(*session->user())) {
             if (!device->isAnalyzer() || !device->entry().online)
@@ -112,7 +463,7 @@ void KorvelServer::changeFieldInput()
 void KorvelServer::broadcastInputs(DeviceModel &device, quint8 previous)
 {
     const QByteArray notice = ReplyBuilder::inputNotice(device, m_clock.now(), previous);
-    for (ClientSession *session : std::as_const(m_sessions)) {
+    for (const auto &[raw, session] : m_net->sessions) {
         if (session->user() && m_directory.sees(*session->user(), device))
             session->sendNotice(notice);
     }
@@ -122,7 +473,7 @@ void KorvelServer::postMessage(UserAccount &user, ServerMessage message)
 {
     m_directory.addMessage(user, std::move(message));
     const QByteArray notice = ReplyBuilder::reply(QStringLiteral("yenimesaj"));
-    for (ClientSession *session : std::as_const(m_sessions)) {
+    for (const auto &[raw, session] : m_net->sessions) {
         if (session->user() == &user)
             session->sendNotice(notice);
     }

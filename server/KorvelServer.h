@@ -1,16 +1,19 @@
 #pragma once
 
 #include "Directory.h"
+#include "LoginThrottle.h"
 #include "RequestHandler.h"
 #include "ServerOptions.h"
 
 #include <QHostAddress>
 #include <QObject>
-#include <QSet>
-#include <QTcpServer>
 #include <QTimer>
 
+#include <array>
+#include <atomic>
+#include <memory>
 #include <random>
+#include <thread>
 
 namespace korvel::server
 {
@@ -20,7 +23,13 @@ class Clock;
 class ServerLog;
 
 // The data server: accepts connections, owns the store and the simulated devices, and sends the
-// unsolicited notices at the configured pace. Everything runs on one thread, driven by events.
+// unsolicited notices at the configured pace. Everything runs on one thread, driven by one Asio event
+// loop (epoll on Linux), whose cost per event does not grow with the connections held.
+//
+// The loop runs in one of three ways: run() serves on the calling thread until close() or a signal
+// (the program); runOnOwnThread() serves on a thread of the server's own (load and fairness tests);
+// otherwise, inside a program with a Qt event loop, a Qt timer polls it every millisecond, so that a
+// client and the server can share one thread (the end-to-end tests).
 class KorvelServer final : public QObject
 {
     Q_OBJECT
@@ -30,16 +39,20 @@ public:
     ~KorvelServer() override;
 
     bool listen(const QHostAddress &address, quint16 port);
-    QString errorString() const { return m_tcp.errorString(); }
-    quint16 port() const { return m_tcp.serverPort(); }
-    qsizetype sessionCount() const { return m_sessions.size(); }
+    QString errorString() const { return m_error; }
+    quint16 port() const { return m_port; }
+    qsizetype sessionCount() const { return m_sessionCount.load(); }
     // Stops listening and ends every connection.
     void close();
+    // Serves on this thread until close(), SIGINT or SIGTERM.
+    void run();
+    void runOnOwnThread();
 
     const ServerOptions &options() const { return m_options; }
     const ServerLog &log() const { return m_log; }
     Directory &directory() { return m_directory; }
     RequestHandler &handler() { return m_handler; }
+    LoginThrottle &loginThrottle() { return m_throttle; }
 
     // The notices; the pace timers call them, tests call them directly.
     void sendValueNotices();
@@ -48,22 +61,41 @@ public:
     void postSimulatedMessage();
     void broadcastInputs(DeviceModel &device, quint8 previous);
 
-Q_SIGNALS:
-    void sessionEnded();
+    // For the sessions.
+    std::array<char, 16 * 1024> &readBuffer() { return m_readBuffer; }
+    qint64 steadyMs() const;
+    void loginRefused(const QString &address, const QString &user);
+    void sessionFinished(ClientSession *session);
+    // Queues a turn for a session: sessions that have more to do, or whose requests cost much, take
+    // turns from one queue with a time budget per pass, so the loop returns to new events between.
+    void queueTurn(std::shared_ptr<ClientSession> session);
 
 private:
+    struct Network;
+
+    void pace(size_t timer, int seconds, void (KorvelServer::*notice)());
     void accept();
+    void accepted(int descriptor);
+    void outOfDescriptors(int error);
+    void sweep();
+    void drainTurns();
+    void summarize(qint64 nowMs);
+    void closeNow();
 
     const Clock &m_clock;
     const ServerLog &m_log;
     ServerOptions m_options;
     Directory m_directory;
     RequestHandler m_handler;
-    QTcpServer m_tcp;
-    QSet<ClientSession *> m_sessions;
-    QTimer m_valuesTimer;
-    QTimer m_inputsTimer;
-    QTimer m_messagesTimer;
+    LoginThrottle m_throttle;
+    std::unique_ptr<Network> m_net;
+    QString m_error;
+    quint16 m_port = 0;
+    std::atomic<qsizetype> m_sessionCount{0};
+    std::atomic<bool> m_ownLoop{false};
+    std::thread m_thread;
+    QTimer m_pump;
+    std::array<char, 16 * 1024> m_readBuffer{};
     std::mt19937 m_random{17814};
     quint64 m_nextId = 0;
     int m_simulatedMessages = 0;

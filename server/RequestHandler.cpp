@@ -12,13 +12,16 @@ namespace korvel::server
 namespace
 {
 
+std::optional<DeviceModel::Word> fourBytes(const Request &r);
+
 struct Right {
     int field; // 0..5, the position in "tblhaklar"
     int bit;   // bit value
 };
 
-// The command right each request needs; the same bits enable the client's buttons.
-std::optional<Right> requiredRight(const Request &r)
+// The command right each request needs; the same bits enable the client's buttons. The capacitor
+// command's right depends on its values, so it is judged on the bytes the command will use.
+std::optional<Right> requiredRight(const Request &r, const std::optional<DeviceModel::Word> &capacitorBytes)
 {
     struct Rule {
         const char16_t *verb;
@@ -36,7 +39,8 @@ std::optional<Right> requiredRight(const Request &r)
     };
     // The eight-relay panel sends the capacitor command with three groups of 255; it is a relay command.
     if (r.verb == u"kondansatorcek") {
-        const bool relayPanel = r.field(1) == u"255" && r.field(2) == u"255" && r.field(3) == u"255";
+        const auto &b = *capacitorBytes;
+        const bool relayPanel = b[0] == 255 && b[1] == 255 && b[2] == 255;
         return relayPanel ? Right{0, 1} : Right{3, 1};
     }
     // A plain meter reading needs no right: the client offers it on a button that no right governs.
@@ -89,6 +93,17 @@ Outcome answer(QByteArray reply)
     return o;
 }
 
+// The view right ("haklar", first field) whose view a value request feeds, as a bit value: 1 the
+// analyzer's instantaneous values view, 2 its relay panel. 0 when no view right governs it.
+int requiredView(const QString &verb, const DeviceModel &device)
+{
+    if (device.isAnalyzer() && (verb == u"enertum" || verb == u"cosfi"))
+        return 1;
+    if (verb == u"rolektifg")
+        return 2;
+    return 0;
+}
+
 // Four decimal fields after the device number, each one byte (a negative number is its two's complement).
 std::optional<DeviceModel::Word> fourBytes(const Request &r)
 {
@@ -121,7 +136,14 @@ Outcome RequestHandler::handle(UserAccount &user, const Request &request)
     if (!isDeviceVerb(verb) && verb != u"sabitleriyaz")
         return refuse(QStringLiteral("unknown request \"%1\"").arg(verb.left(40)));
 
-    if (const auto right = requiredRight(request)) {
+    // Parsed once: the right is checked on the values the command acts on.
+    std::optional<DeviceModel::Word> capacitorBytes;
+    if (verb == u"kondansatorcek") {
+        capacitorBytes = fourBytes(request);
+        if (!capacitorBytes)
+            return refuse(QStringLiteral("\"kondansatorcek\" with fields that are not bytes"));
+    }
+    if (const auto right = requiredRight(request, capacitorBytes)) {
         if (!(user.commandRights[size_t(right->field)] & right->bit))
             return refuse(QStringLiteral("\"%1\" needs right %2 of field %3")
                               .arg(verb)
@@ -141,6 +163,8 @@ Outcome RequestHandler::handle(UserAccount &user, const Request &request)
     }
     if (!device->entry().online)
         return answer(ReplyBuilder::offline(device->entry().serial));
+    if (const int view = requiredView(verb, *device); view && !(user.viewRights[0] & view))
+        return refuse(QStringLiteral("\"%1\" needs view right %2 of field 1").arg(verb).arg(view));
     return deviceRequest(user, request, *device);
 }
 

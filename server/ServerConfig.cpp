@@ -7,6 +7,8 @@
 #include <QJsonObject>
 #include <QSet>
 
+#include <functional>
+
 namespace korvel::server
 {
 
@@ -38,6 +40,52 @@ bool isSerial(const QString &text)
     for (QChar c : text) {
         if (c < u'0' || c > u'9')
             return false;
+    }
+    return true;
+}
+
+// Each limit is optional; a given one must be a whole number in its range.
+bool readLimits(const QJsonObject &object, ServerOptions &limits, QString *error)
+{
+    struct Field {
+        const char16_t *name;
+        qint64 min;
+        qint64 max;
+        std::function<void(qint64)> set;
+    };
+    const Field fields[] = {
+        {u"connections", 1, 1'000'000, [&](qint64 v) { limits.maxConnections = int(v); }},
+        {u"connectionsPerAddress", 1, 1'000'000, [&](qint64 v) { limits.maxConnectionsPerAddress = int(v); }},
+        {u"loginSeconds", 1, 3600, [&](qint64 v) { limits.loginDeadlineMs = int(v * 1000); }},
+        {u"idleSeconds", 1, 86'400, [&](qint64 v) { limits.idleTimeoutMs = int(v * 1000); }},
+        {u"requestBytes", 64, 1024 * 1024, [&](qint64 v) { limits.maxRequestBytes = v; }},
+        {u"requestsPerSecond", 0, 10'000'000, [&](qint64 v) { limits.maxRequestsPerSecond = int(v); }},
+        {u"noticeBacklogBytes", 1024, 64 * 1024 * 1024, [&](qint64 v) { limits.noticeBacklog = v; }},
+        {u"replyBacklogBytes", 1024, 256 * 1024 * 1024, [&](qint64 v) { limits.replyBacklog = v; }},
+        {u"stalledWriteSeconds", 1, 3600, [&](qint64 v) { limits.writeStallMs = int(v * 1000); }},
+        {u"loginBackoffMs", 0, 60'000, [&](qint64 v) { limits.loginBackoffMs = int(v); }},
+        {u"loginBackoffCeilingMs", 0, 3'600'000, [&](qint64 v) { limits.loginBackoffCeilingMs = int(v); }},
+    };
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const Field *field = nullptr;
+        for (const Field &f : fields) {
+            if (it.key() == QStringView(f.name))
+                field = &f;
+        }
+        if (!field) {
+            *error = QStringLiteral("limits: unknown limit \"%1\"").arg(it.key());
+            return false;
+        }
+        const double value = it.value().toDouble(-1);
+        if (!it.value().isDouble() || value != double(qint64(value)) || value < double(field->min) ||
+            value > double(field->max)) {
+            *error = QStringLiteral("limits: \"%1\" must be a whole number from %2 to %3")
+                         .arg(it.key())
+                         .arg(field->min)
+                         .arg(field->max);
+            return false;
+        }
+        field->set(qint64(value));
     }
     return true;
 }
@@ -106,6 +154,9 @@ std::optional<ServerConfig> ServerConfig::fromJson(const QByteArray &json, QStri
     config.pace.values = pace.value(u"values").toInt(config.pace.values);
     config.pace.inputs = pace.value(u"inputs").toInt(config.pace.inputs);
     config.pace.messages = pace.value(u"messages").toInt(config.pace.messages);
+
+    if (!readLimits(root.value(u"limits").toObject(), config.limits, error))
+        return std::nullopt;
 
     for (const QJsonValue &groupValue : root.value(u"groups").toArray()) {
         const QJsonObject group = groupValue.toObject();

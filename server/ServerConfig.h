@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ServerOptions.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -54,6 +56,7 @@ public:
     QList<UserAccount> users;
     QList<DeviceEntry> devices;
     Pace pace;
+    ServerOptions limits;
 
 private:
     // Shared by both sources: the checks that keep every text sendable and every serial readable.

@@ -5,15 +5,39 @@
 namespace korvel::server
 {
 
+// The limits that keep one client, or many, from taking the server from the others. The defaults
+// are listed in server/README.md; the configuration's "limits" overrides them one by one.
 struct ServerOptions {
-    // A request that grows past this many bytes without its terminator ends the connection.
-    qsizetype maxRequestBytes = 64 * 1024;
-    // Bytes waiting to be sent to one client: above the notice bound unsolicited notices are dropped,
-    // above the reply bound the client is taken to have stopped reading and is disconnected.
+    // Connections held at once; at listen time it is lowered to leave headroom below the descriptor
+    // limit. Further connections are accepted and closed at once.
+    int maxConnections = 10000;
+    int maxConnectionsPerAddress = 256;
+    // A connection that has not logged in within this time is closed.
+    int loginDeadlineMs = 10'000;
+    // A logged-in connection that sends no request for this long is closed: three keep-alive periods.
+    int idleTimeoutMs = 180'000;
+    // A request that grows past this many bytes without its terminator ends the connection. The
+    // client's largest request is well under 1 KiB.
+    qsizetype maxRequestBytes = 4 * 1024;
+    // Requests per connection and second, empty ones included, past which it is closed; 0 for none.
+    int maxRequestsPerSecond = 200;
+    // Bytes waiting to be sent to one client: above the notice bound unsolicited notices are dropped
+    // and its requests are no longer read; above the reply bound the client is disconnected.
     qint64 noticeBacklog = 64 * 1024;
     qint64 replyBacklog = 1024 * 1024;
+    // A client with replies waiting that takes none of them for this long has stopped reading.
+    int writeStallMs = 10'000;
+    // Requests handled for one connection before the others get their turn.
+    int requestsPerTurn = 8;
     // How long a refused login waits before the connection is closed.
     int refusedLoginDelayMs = 500;
+    // Failed logins delay the next attempt from the same address and for the same user name: the
+    // first delay, doubling with each failure up to the ceiling; forgotten after the memory time.
+    int loginBackoffMs = 500;
+    int loginBackoffCeilingMs = 30'000;
+    int loginMemoryMs = 600'000;
+    // Refused logins, rejected connections and descriptor exhaustion are logged once per interval.
+    int summaryIntervalMs = 60'000;
     // Refused requests logged per connection; the rest are counted in its closing line.
     int loggedRefusalsPerConnection = 10;
 };

@@ -3,7 +3,6 @@
 #include "KorvelServer.h"
 #include "ServerConfig.h"
 #include "ServerLog.h"
-#include "SignalWatcher.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -79,17 +78,13 @@ int main(int argc, char *argv[])
 
     const SystemClock clock;
     const ServerLog log;
-    KorvelServer server(config, clock, log);
-    SignalWatcher signals;
-    QObject::connect(&signals, &SignalWatcher::stopRequested, &app, [&](int number) {
-        log.line(QStringLiteral("signal %1: stopping").arg(number));
-        server.close();
-        app.quit();
-    });
+    KorvelServer server(config, clock, log, config.limits);
     if (!server.listen(address, quint16(port)))
         return fail(QStringLiteral("cannot listen on %1:%2: %3")
                         .arg(address.toString())
                         .arg(port)
                         .arg(server.errorString()));
-    return app.exec();
+    // The server's own loop serves until SIGINT or SIGTERM; Qt only supplies the data types.
+    server.run();
+    return 0;
 }

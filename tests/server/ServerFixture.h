@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <sys/resource.h>
 
@@ -40,11 +41,20 @@ protected:
         ServerConfig config = ServerConfig::demo();
         config.pace = {0, 0, 0};
         options.refusedLoginDelayMs = 150;
+        // Refused logins in a row are part of many tests; the back-off has tests of its own.
+        options.loginBackoffMs = 20;
+        options.loginBackoffCeilingMs = 100;
+        options.summaryIntervalMs = 300;
         server = std::make_unique<KorvelServer>(config, clock, log, options);
         ASSERT_TRUE(server->listen(QHostAddress::LocalHost, 0));
     }
 
-    void TearDown() override { server.reset(); }
+    void TearDown() override
+    {
+        server.reset();
+        if (HasFailure())
+            std::printf("server log:\n%s\n", qPrintable(lines.join(u'\n')));
+    }
 
     std::unique_ptr<TestClient> loggedIn(const QString &user = QStringLiteral("demo"))
     {

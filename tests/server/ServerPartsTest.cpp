@@ -2,6 +2,7 @@
 #include "RegisterDump.h"
 #include "RequestAssembler.h"
 #include "ServerConfig.h"
+#include "ServerLog.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -172,4 +173,75 @@ TEST(ServerConfig, RefusesWhatTheClientCouldNotRead)
         EXPECT_FALSE(ServerConfig::fromJson(c.json, &error)) << c.json.toStdString();
         EXPECT_TRUE(error.contains(QLatin1String(c.why))) << error.toStdString();
     }
+}
+
+TEST(ServerConfig, TheDocumentedLimitsAreTheDefaultsAndEachCanBeSet)
+{
+    QFile readme(QStringLiteral(KORVEL_SERVER_README));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(readme.readAll());
+    auto blocks = QRegularExpression(QStringLiteral("```json\\n(.*?)```"),
+                                     QRegularExpression::DotMatchesEverythingOption)
+                      .globalMatch(text);
+    QByteArray limits;
+    while (blocks.hasNext()) {
+        const QString block = blocks.next().captured(1);
+        if (block.contains(u"\"limits\""))
+            limits = block.toUtf8();
+    }
+    QString error;
+    const auto documented = ServerConfig::fromJson(limits, &error);
+    ASSERT_TRUE(documented) << error.toStdString();
+    const ServerOptions defaults;
+    const ServerOptions &l = documented->limits;
+    EXPECT_EQ(l.maxConnections, defaults.maxConnections);
+    EXPECT_EQ(l.maxConnectionsPerAddress, defaults.maxConnectionsPerAddress);
+    EXPECT_EQ(l.loginDeadlineMs, defaults.loginDeadlineMs);
+    EXPECT_EQ(l.idleTimeoutMs, defaults.idleTimeoutMs);
+    EXPECT_EQ(l.maxRequestBytes, defaults.maxRequestBytes);
+    EXPECT_EQ(l.maxRequestsPerSecond, defaults.maxRequestsPerSecond);
+    EXPECT_EQ(l.noticeBacklog, defaults.noticeBacklog);
+    EXPECT_EQ(l.replyBacklog, defaults.replyBacklog);
+    EXPECT_EQ(l.writeStallMs, defaults.writeStallMs);
+    EXPECT_EQ(l.loginBackoffMs, defaults.loginBackoffMs);
+    EXPECT_EQ(l.loginBackoffCeilingMs, defaults.loginBackoffCeilingMs);
+
+    const auto set =
+        ServerConfig::fromJson(R"({"limits": {"loginSeconds": 3, "requestsPerSecond": 0}})", &error);
+    ASSERT_TRUE(set) << error.toStdString();
+    EXPECT_EQ(set->limits.loginDeadlineMs, 3000);
+    EXPECT_EQ(set->limits.maxRequestsPerSecond, 0);
+    EXPECT_EQ(set->limits.idleTimeoutMs, defaults.idleTimeoutMs);
+
+    struct Bad {
+        const char *json;
+        const char *error;
+    };
+    for (const Bad &bad :
+         {Bad{R"({"limits": {"conections": 5}})", "unknown limit \"conections\""},
+          Bad{R"({"limits": {"connections": 0}})", "\"connections\" must be a whole number"},
+          Bad{R"({"limits": {"idleSeconds": 1.5}})", "\"idleSeconds\" must be a whole number"},
+          Bad{R"({"limits": {"requestBytes": "4096"}})", "\"requestBytes\" must be"}}) {
+        error.clear();
+        EXPECT_FALSE(ServerConfig::fromJson(bad.json, &error)) << bad.json;
+        EXPECT_TRUE(error.contains(QString::fromUtf8(bad.error))) << error.toStdString();
+    }
+}
+
+TEST(ServerLog, NonPrintableCharactersAreEscaped)
+{
+    struct Case {
+        QString in;
+        QString out;
+    };
+    const Case cases[] = {
+        {QStringLiteral("plain Türkçe ığüşöç"), QStringLiteral("plain Türkçe ığüşöç")},
+        {QStringLiteral("a\nb\rc\td"), QStringLiteral("a\\x0Ab\\x0Dc\\x09d")},
+        {QString::fromUtf16(u"esc\x1b[2J bell\x07 del\x7f c1\x85"),
+         QStringLiteral("esc\\x1B[2J bell\\x07 del\\x7F c1\\x85")},
+        {QStringLiteral("back\\slash"), QStringLiteral("back\\x5Cslash")},
+        {QString::fromUtf16(u"line\u2028sep"), QStringLiteral("line\\u{2028}sep")},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(ServerLog::escaped(c.in), c.out);
 }

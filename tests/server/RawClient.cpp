@@ -1,0 +1,127 @@
+#include "RawClient.h"
+
+#include <QElapsedTimer>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace korvel::server::test
+{
+
+RawClient::RawClient(quint16 port, int receiveWindow)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return;
+    if (receiveWindow > 0)
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveWindow, sizeof receiveWindow);
+    const int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    m_fd = fd;
+}
+
+RawClient::~RawClient()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+qsizetype RawClient::sendSome(const QByteArray &bytes)
+{
+    const ssize_t n = ::send(m_fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL);
+    return n > 0 ? n : 0;
+}
+
+bool RawClient::send(const QByteArray &bytes)
+{
+    qsizetype sent = 0;
+    QElapsedTimer timer;
+    timer.start();
+    while (sent < bytes.size() && timer.elapsed() < 3000) {
+        const ssize_t n = ::send(m_fd, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += n;
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            pollfd p{m_fd, POLLOUT, 0};
+            ::poll(&p, 1, 10);
+        } else {
+            return false;
+        }
+    }
+    return sent == bytes.size();
+}
+
+QByteArray RawClient::readUntil(const QByteArray &end, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (true) {
+        const qsizetype at = m_buffer.indexOf(end);
+        if (at >= 0) {
+            const QByteArray out = m_buffer.left(at + end.size());
+            m_buffer.remove(0, at + end.size());
+            return out;
+        }
+        const qint64 left = timeoutMs - timer.elapsed();
+        if (left <= 0)
+            return {};
+        pollfd p{m_fd, POLLIN, 0};
+        if (::poll(&p, 1, int(left)) <= 0)
+            continue;
+        char chunk[16384];
+        const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, 0);
+        if (n <= 0 && !(n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)))
+            return {};
+        if (n > 0)
+            m_buffer.append(chunk, n);
+    }
+}
+
+bool RawClient::closedWithin(int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs) {
+        pollfd p{m_fd, POLLIN, 0};
+        if (::poll(&p, 1, int(timeoutMs - timer.elapsed())) <= 0)
+            continue;
+        char chunk[16384];
+        const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, 0);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK))
+            return true;
+    }
+    return false;
+}
+
+bool RawClient::login(const char *user, const char *password)
+{
+    send(QByteArray("kulsifre\x01") + user + '\x01' + password + "\x02\xF4\xF4\xF4");
+    return !readUntil("tblhaklar").isEmpty() && !readUntil("\xF4\xF4\xF4").isEmpty();
+}
+
+double RawClient::pingMs(int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    send(QByteArray("ping\xF4\xF4\xF4"));
+    if (readUntil("pong\x01\xF4\xF4\xF4", timeoutMs).isEmpty())
+        return -1;
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+} // namespace korvel::server::test

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+namespace korvel::server::test
+{
+
+// A plain loopback socket with deadlines, for clients that misbehave and for servers that run on a
+// thread of their own (no Qt event loop needed to wait).
+class RawClient final
+{
+public:
+    // receiveWindow > 0 sets a small receive buffer before connecting.
+    explicit RawClient(quint16 port, int receiveWindow = 0);
+    ~RawClient();
+    RawClient(const RawClient &) = delete;
+    RawClient &operator=(const RawClient &) = delete;
+
+    bool connected() const { return m_fd >= 0; }
+    // Sends what the socket takes now, without waiting; returns the bytes taken.
+    qsizetype sendSome(const QByteArray &bytes);
+    bool send(const QByteArray &bytes);
+    // Bytes up to and including the first end text, or empty after the time.
+    QByteArray readUntil(const QByteArray &end, int timeoutMs = 3000);
+    // True when the server closes the connection within the time (bytes before the end are skipped).
+    bool closedWithin(int timeoutMs);
+    bool login(const char *user, const char *password);
+    // Milliseconds from sending a ping to its pong, or -1.
+    double pingMs(int timeoutMs = 3000);
+
+private:
+    int m_fd = -1;
+    QByteArray m_buffer;
+};
+
+} // namespace korvel::server::test
