@@ -1,8 +1,12 @@
 #include "app/Client.h"
 #include "app/DesktopEnvironment.h"
+#include "core/Screen.h"
 #include "link/TcpLink.h"
+#include "tool/SystemSerialPort.h"
+#include "ui/ClientWindows.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 
 int main(int argc, char *argv[])
 {
@@ -11,10 +15,24 @@ int main(int argc, char *argv[])
     // The tray keeps the program alive while the window is hidden; closing the main window ends it.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    QCommandLineParser parser;
+    const QCommandLineOption serialPortOption(
+        QStringLiteral("serial-port"),
+        QStringLiteral("Serial port of the tool window (default COM5), e.g. /dev/ttyUSB0."),
+        QStringLiteral("NAME"), QStringLiteral("COM5"));
+    const QCommandLineOption toolOption(QStringLiteral("tool"),
+                                        QStringLiteral("Open the tool window at start."));
+    parser.addOption(serialPortOption);
+    parser.addOption(toolOption);
+    parser.process(app);
+
     korvel::DesktopEnvironment environment;
     korvel::TcpLink link;
-    korvel::Client client(environment, link);
+    korvel::SystemSerialPort serialPort(parser.value(serialPortOption));
+    korvel::Client client(environment, link, serialPort);
     QObject::connect(&client, &korvel::Client::finished, &app, &QCoreApplication::quit);
     client.start();
+    if (parser.isSet(toolOption))
+        client.windows().screen().showWindow(QStringLiteral("TVD1KAL"));
     return app.exec();
 }

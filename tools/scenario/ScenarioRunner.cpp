@@ -1,6 +1,7 @@
 #include "ScenarioRunner.h"
 
 #include "MemoryLink.h"
+#include "MemorySerialPort.h"
 #include "ScenarioEnvironment.h"
 #include "app/Client.h"
 #include "core/Ticker.h"
@@ -143,6 +144,7 @@ ScenarioRunner::Result ScenarioRunner::run(const ScenarioScript &script, QString
     }
     m_environment = std::make_unique<ScenarioEnvironment>();
     m_link = std::make_unique<MemoryLink>();
+    m_serialPort = std::make_unique<MemorySerialPort>();
     m_client.reset();
     m_defaultHost.clear();
     QLocale::setDefault(QLocale::c());
@@ -172,6 +174,7 @@ ScenarioRunner::Result ScenarioRunner::run(const ScenarioScript &script, QString
     }
     m_client.reset();
     m_link.reset();
+    m_serialPort.reset();
     m_environment.reset();
     return result;
 }
@@ -284,7 +287,7 @@ void ScenarioRunner::addActions()
         ServerAddress address;
         if (!m_defaultHost.isEmpty())
             address.defaultHost = m_defaultHost;
-        m_client = std::make_unique<Client>(*m_environment, *m_link, address);
+        m_client = std::make_unique<Client>(*m_environment, *m_link, *m_serialPort, address);
         m_client->start();
     });
     action("login", 2, 2, [this](const ScenarioLine &l) {
@@ -311,6 +314,26 @@ void ScenarioRunner::addActions()
     action("recv", 1, 1, [this](const ScenarioLine &l) {
         client();
         m_link->deliver(cp1254::encode(l.args[0]));
+    });
+    // serial "BYTES": one receive notification of the tool window's port, after the pause that follows
+    // a send has passed.
+    action("serial", 1, 1, [this](const ScenarioLine &l) {
+        client();
+        if (!m_serialPort->isOpen())
+            fail(QStringLiteral("the serial port is not open: nothing was sent on it yet"));
+        for (const char *pause : {"TVD1KAL.ReadPause", "TVD1KAL.WritePause"}) {
+            Ticker *ticker = m_environment->ticker(QString::fromLatin1(pause));
+            if (ticker && ticker->isActive())
+                ticker->fire();
+        }
+        m_serialPort->deliver(cp1254::encode(l.args[0]));
+    });
+    // show WINDOW: opens a window as its menu entry would, also one whose entry is hidden.
+    action("show", 1, 1, [this](const ScenarioLine &l) {
+        WidgetScreen &screen = client().windows().screen();
+        if (!screen.window(l.args[0]))
+            fail(QStringLiteral("no window named %1").arg(l.args[0]));
+        screen.showWindow(l.args[0]);
     });
     action("click", 1, 2, [this](const ScenarioLine &l) {
         if (l.args.size() == 2 && l.args[0] == QLatin1String("item")) {
@@ -506,6 +529,9 @@ void ScenarioRunner::addExpectations()
     });
     expect("nothing-sent", 0, 0, [this](const ScenarioLine &) {
         expectEqual(QStringLiteral("sent"), QString(), cp1254::decode(m_link->takeSent()));
+    });
+    expect("serial-sent", 1, 1, [this](const ScenarioLine &l) {
+        expectEqual(QStringLiteral("serial-sent"), l.args[0], cp1254::decode(m_serialPort->takeSent()));
     });
     expect("pending", 1, 1, [this](const ScenarioLine &l) {
         expectEqual(QStringLiteral("pending"), l.args[0], client().state().pendingKind);

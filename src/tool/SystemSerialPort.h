@@ -1,0 +1,33 @@
+#pragma once
+
+#include "tool/SerialPort.h"
+
+class QSerialPort;
+
+namespace korvel
+{
+
+// A serial port of the operating system ("COM5", "/dev/ttyUSB0", a pseudo-terminal).
+class SystemSerialPort final : public SerialPort
+{
+    Q_OBJECT
+public:
+    explicit SystemSerialPort(const QString &name, QObject *parent = nullptr);
+
+    QString name() const override;
+    bool open() override;
+    void close() override;
+    bool isOpen() const override;
+    QString errorString() const override;
+    bool writeByte(char byte) override;
+    std::optional<QByteArray> read() override;
+
+private:
+    void onError();
+
+    QSerialPort *m_port;
+    bool m_closePending = false;
+    quint64 m_opening = 0;
+};
+
+} // namespace korvel
