@@ -57,20 +57,24 @@ void AnalyzerTool::writeClicked()
 
 void AnalyzerTool::onReadyRead()
 {
-    isPausing() ? defer(Step::Receive) : receive();
-}
-
-void AnalyzerTool::defer(Step step)
-{
-    // One deferred read takes every byte that arrived, so notifications in a row need one step.
-    if (step == Step::Receive && !m_deferred.empty() && m_deferred.back() == Step::Receive)
+    if (!isPausing()) {
+        receive(m_port.bytesAvailable());
         return;
-    m_deferred.push_back(step);
+    }
+    const qint64 count = m_port.bytesAvailable() - m_claimed;
+    if (count > 0)
+        defer(Step::Receive, count);
 }
 
-void AnalyzerTool::run(Step step)
+void AnalyzerTool::defer(Step step, qint64 count)
 {
-    switch (step) {
+    m_deferred.push_back({step, count});
+    m_claimed += count;
+}
+
+void AnalyzerTool::run(const Deferred &deferred)
+{
+    switch (deferred.step) {
     case Step::Read:
         sendRead();
         break;
@@ -78,7 +82,8 @@ void AnalyzerTool::run(Step step)
         sendWrite();
         break;
     case Step::Receive:
-        receive();
+        m_claimed -= deferred.count;
+        receive(deferred.count);
         break;
     }
 }
@@ -88,14 +93,18 @@ void AnalyzerTool::onPauseEnded(Ticker *pause)
     pause->stop();
     // A deferred send starts the next pause; the steps after it wait for that one.
     while (!isPausing() && !m_deferred.empty()) {
-        const Step step = m_deferred.front();
+        const Deferred deferred = m_deferred.front();
         m_deferred.pop_front();
-        run(step);
+        run(deferred);
     }
 }
 
 bool AnalyzerTool::reopenPort()
 {
+    // Closing drops what the port had received: notifications still waiting have nothing left to read.
+    for (Deferred &d : m_deferred)
+        d.count = 0;
+    m_claimed = 0;
     m_port.close();
     if (m_port.open())
         return true;
@@ -160,9 +169,9 @@ void AnalyzerTool::send()
         m_port.writeByte(byte);
 }
 
-void AnalyzerTool::receive()
+void AnalyzerTool::receive(qint64 count)
 {
-    const std::optional<QByteArray> bytes = m_port.read();
+    const std::optional<QByteArray> bytes = m_port.read(count);
     if (!bytes) {
         m_screen.setCaption(control("Label2"), QStringLiteral("Hatatata"));
         return;

@@ -19,7 +19,8 @@ struct ClientState;
 //
 // After each send the tool pauses (800 ms after a read, 1000 ms after a write) on a timer instead of
 // sleeping, so the rest of the client keeps running. The tool's own events that come meanwhile, its
-// buttons and the port's receive notifications, wait for the pause and then run in their order.
+// buttons and the port's receive notifications, wait for the pause and then run in their order; each
+// notification then reads the bytes that had arrived by its time, as it would have after a sleep.
 //
 // A complete read reply (address and function as asked, byte count, data, CRC that checks) is decoded
 // into row 1 from the register asked for, as a register dump would be; anything else is only
@@ -44,16 +45,20 @@ public:
 
 private:
     enum class Step { Read, Write, Receive };
+    struct Deferred {
+        Step step;
+        qint64 count; // bytes of a receive notification
+    };
 
-    void run(Step step);
-    void defer(Step step);
+    void run(const Deferred &deferred);
+    void defer(Step step, qint64 count = 0);
     void onPauseEnded(Ticker *pause);
     void sendRead();
     void sendWrite();
     bool reopenPort();
     void send();
     void onReadyRead();
-    void receive();
+    void receive(qint64 count);
     void collectReply(const QByteArray &bytes);
 
     Screen &m_screen;
@@ -63,7 +68,9 @@ private:
     Ticker *m_readPause;
     Ticker *m_writePause;
     QByteArray m_frame;
-    std::deque<Step> m_deferred;
+    std::deque<Deferred> m_deferred;
+    // Received bytes that deferred notifications have claimed.
+    qint64 m_claimed = 0;
 
     // The reply to the last read request, while it may still come.
     bool m_awaitingReply = false;

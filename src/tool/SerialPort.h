@@ -25,8 +25,10 @@ public:
     virtual QString errorString() const = 0;
     // One byte; false when it could not be written.
     virtual bool writeByte(char byte) = 0;
-    // Every byte received and not yet read; no value when reading fails.
-    virtual std::optional<QByteArray> read() = 0;
+    // Bytes received and not yet read.
+    virtual qint64 bytesAvailable() const = 0;
+    // Up to maxBytes of them, oldest first; no value when reading fails.
+    virtual std::optional<QByteArray> read(qint64 maxBytes) = 0;
 
 Q_SIGNALS:
     void readyRead();

@@ -6,7 +6,7 @@ namespace korvel
 {
 
 SystemSerialPort::SystemSerialPort(const QString &name, QObject *parent)
-    : SerialPort(parent), m_port(new QSerialPort(name, this))
+    : SerialPort(parent), m_name(name), m_port(new QSerialPort(name, this))
 {
     m_port->setBaudRate(QSerialPort::Baud9600);
     m_port->setDataBits(QSerialPort::Data8);
@@ -19,7 +19,7 @@ SystemSerialPort::SystemSerialPort(const QString &name, QObject *parent)
 
 QString SystemSerialPort::name() const
 {
-    return m_port->portName();
+    return m_name;
 }
 
 bool SystemSerialPort::open()
@@ -56,11 +56,16 @@ bool SystemSerialPort::writeByte(char byte)
     return m_port->write(&byte, 1) == 1;
 }
 
-std::optional<QByteArray> SystemSerialPort::read()
+qint64 SystemSerialPort::bytesAvailable() const
+{
+    return m_port->bytesAvailable();
+}
+
+std::optional<QByteArray> SystemSerialPort::read(qint64 maxBytes)
 {
     if (!m_port->isOpen())
         return std::nullopt;
-    QByteArray bytes = m_port->readAll();
+    QByteArray bytes = m_port->read(maxBytes);
     if (bytes.isEmpty() && m_port->error() == QSerialPort::ReadError)
         return std::nullopt;
     return bytes;

@@ -20,11 +20,13 @@ public:
     bool isOpen() const override;
     QString errorString() const override;
     bool writeByte(char byte) override;
-    std::optional<QByteArray> read() override;
+    qint64 bytesAvailable() const override;
+    std::optional<QByteArray> read(qint64 maxBytes) override;
 
 private:
     void onError();
 
+    QString m_name; // as given: QSerialPort shortens "/dev/ttyUSB0" to "ttyUSB0"
     QSerialPort *m_port;
     bool m_closePending = false;
     quint64 m_opening = 0;

@@ -17,11 +17,13 @@ bool MemorySerialPort::writeByte(char byte)
     return true;
 }
 
-std::optional<QByteArray> MemorySerialPort::read()
+std::optional<QByteArray> MemorySerialPort::read(qint64 maxBytes)
 {
     if (!m_open)
         return std::nullopt;
-    return std::exchange(m_received, {});
+    const QByteArray bytes = m_received.first(std::min(maxBytes, m_received.size()));
+    m_received.remove(0, bytes.size());
+    return bytes;
 }
 
 void MemorySerialPort::deliver(const QByteArray &bytes)

@@ -15,11 +15,17 @@ public:
 
     QString name() const override { return QStringLiteral("COM5"); }
     bool open() override;
-    void close() override { m_open = false; }
+    // Like a real port, closing drops what was received and not read.
+    void close() override
+    {
+        m_open = false;
+        m_received.clear();
+    }
     bool isOpen() const override { return m_open; }
     QString errorString() const override { return {}; }
     bool writeByte(char byte) override;
-    std::optional<QByteArray> read() override;
+    qint64 bytesAvailable() const override { return m_received.size(); }
+    std::optional<QByteArray> read(qint64 maxBytes) override;
 
     // One receive notification with these bytes.
     void deliver(const QByteArray &bytes);
