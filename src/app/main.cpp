@@ -4,6 +4,7 @@
 #include "link/TcpLink.h"
 #include "tool/SystemSerialPort.h"
 #include "ui/ClientWindows.h"
+#include "ui/LoginWindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -18,10 +19,10 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     const QCommandLineOption serialPortOption(
         QStringLiteral("serial-port"),
-        QStringLiteral("Serial port of the tool window (default COM5), e.g. /dev/ttyUSB0."),
+        QStringLiteral("Serial port of the tool window (default COM5), such as /dev/ttyUSB0."),
         QStringLiteral("NAME"), QStringLiteral("COM5"));
     const QCommandLineOption toolOption(QStringLiteral("tool"),
-                                        QStringLiteral("Open the tool window at start."));
+                                        QStringLiteral("Open the tool window once logged in."));
     parser.addOption(serialPortOption);
     parser.addOption(toolOption);
     parser.process(app);
@@ -32,7 +33,11 @@ int main(int argc, char *argv[])
     korvel::Client client(environment, link, serialPort);
     QObject::connect(&client, &korvel::Client::finished, &app, &QCoreApplication::quit);
     client.start();
+    // As the hidden menu entry "Veri" would, once the modal login window has let go of the input.
     if (parser.isSet(toolOption))
-        client.windows().screen().showWindow(QStringLiteral("TVD1KAL"));
+        QObject::connect(
+            &client.windows().login(), &QDialog::finished, &client,
+            [&client] { client.windows().screen().showWindow(QStringLiteral("TVD1KAL")); },
+            Qt::SingleShotConnection);
     return app.exec();
 }
