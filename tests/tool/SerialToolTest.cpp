@@ -6,6 +6,7 @@
 #include "TestApplication.h"
 #include "app/Client.h"
 #include "core/Ticker.h"
+#include "tool/AnalyzerTool.h"
 #include "tool/CapacitorMirror.h"
 #include "tool/SystemSerialPort.h"
 #include "ui/ClientWindows.h"
@@ -265,6 +266,39 @@ TEST_F(SerialToolTest, NotificationsAndClicksDuringThePauseRunAfterItInOrder)
     EXPECT_EQ(table().receiveText(), QStringLiteral("5$6$7$"));
     EXPECT_EQ(screen().colour(QStringLiteral("Shape1")), rgb(0x7F, 0xFF, 0xFF));
     EXPECT_FALSE(writePause->isActive());
+}
+
+TEST_F(SerialToolTest, AReplySplitAnywhereIsDecodedOnce)
+{
+    MemorySerialPort port;
+    makeClient(port);
+    screen().setCaption(QStringLiteral("TVD1KAL.Edit3"), QStringLiteral("2"));
+    const QByteArray reply("\x01\x03\x04\x43\x5C\x80\x00\x4E\x65", 9);
+    for (qsizetype split = 0; split <= reply.size(); ++split) {
+        table().resetRow(1);
+        click("Button1");
+        readPause()->fire();
+        port.deliver(reply.first(split));
+        EXPECT_EQ(table().value(1, 0), split == reply.size() ? 220.5 : DeviceValueTable::Unset) << split;
+        port.deliver(reply.sliced(split));
+        EXPECT_EQ(table().value(1, 0), 220.5) << split;
+        EXPECT_EQ(table().slotCursor(), 1) << split;
+        EXPECT_EQ(table().receiveText(), QStringLiteral("1$3$4$67$92$128$0$78$101$")) << split;
+    }
+}
+
+TEST_F(SerialToolTest, ALineThatNeverStopsCannotFillTheMemory)
+{
+    MemorySerialPort port;
+    makeClient(port);
+    click("Button1");
+    readPause()->fire();
+    const QByteArray chunk(4096, char(200));
+    for (int i = 0; i < 64; ++i)
+        port.deliver(chunk);
+    EXPECT_LE(table().receiveText().size(), AnalyzerTool::MaxReceiveText + 4 * chunk.size());
+    EXPECT_EQ(caption("Label2"), QStringLiteral("Normal"));
+    EXPECT_EQ(table().value(1, 0), DeviceValueTable::Unset);
 }
 
 } // namespace
