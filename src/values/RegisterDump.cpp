@@ -87,9 +87,11 @@ private:
 constexpr int MaxGeneralLength = 32;
 
 // Stores one group at `slot` (0..255) of row 1 and logs it: integer slots take the bytes as a
-// little-endian 32-bit integer, all other slots as a big-endian single.
-void storeGroup(DeviceValueTable &table, int slot, const DeviceValueTable::RawBytes &bytes,
-                QChar decimalSeparator, const DecodeLog &log, QString &line)
+// little-endian 32-bit integer, all other slots as a big-endian single. Inlined: the dump decoder's loop
+// is measurably slower with a call per group.
+[[gnu::always_inline]] inline void storeGroup(DeviceValueTable &table, int slot,
+                                              const DeviceValueTable::RawBytes &bytes, QChar decimalSeparator,
+                                              const DecodeLog &log, QString &line)
 {
     double value;
     if (DeviceValueTable::isIntegerSlot(slot)) {
