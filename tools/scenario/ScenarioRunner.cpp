@@ -321,10 +321,16 @@ void ScenarioRunner::addActions()
         client();
         if (!m_serialPort->isOpen())
             fail(QStringLiteral("the serial port is not open: nothing was sent on it yet"));
-        for (const char *pause : {"TVD1KAL.ReadPause", "TVD1KAL.WritePause"}) {
-            Ticker *ticker = m_environment->ticker(QString::fromLatin1(pause));
-            if (ticker && ticker->isActive())
-                ticker->fire();
+        // Clicks that waited for a pause may start the next one; every pause has passed before the bytes.
+        for (bool pausing = true; pausing;) {
+            pausing = false;
+            for (const char *pause : {"TVD1KAL.ReadPause", "TVD1KAL.WritePause"}) {
+                Ticker *ticker = m_environment->ticker(QString::fromLatin1(pause));
+                if (ticker && ticker->isActive()) {
+                    ticker->fire();
+                    pausing = true;
+                }
+            }
         }
         m_serialPort->deliver(cp1254::encode(l.args[0]));
     });
