@@ -8,6 +8,8 @@
 #include "directory/Install.h"
 #include "link/ReplyReceiver.h"
 #include "metering/Install.h"
+#include "tool/Install.h"
+#include "tool/SystemSerialPort.h"
 #include "ui/ClientWindows.h"
 #include "ui/GroupBarDeviceList.h"
 #include "ui/LoginWindow.h"
@@ -24,7 +26,21 @@ namespace korvel
 {
 
 Client::Client(Environment &environment, Link &link, ServerAddress address, QObject *parent)
-    : QObject(parent), m_environment(environment), m_windows(std::make_unique<ClientWindows>())
+    : Client(environment, link, std::make_unique<SystemSerialPort>(QStringLiteral("COM5")), nullptr,
+             std::move(address), parent)
+{
+}
+
+Client::Client(Environment &environment, Link &link, SerialPort &serialPort, ServerAddress address,
+               QObject *parent)
+    : Client(environment, link, nullptr, &serialPort, std::move(address), parent)
+{
+}
+
+Client::Client(Environment &environment, Link &link, std::unique_ptr<SerialPort> ownSerialPort,
+               SerialPort *serialPort, ServerAddress address, QObject *parent)
+    : QObject(parent), m_environment(environment), m_ownSerialPort(std::move(ownSerialPort)),
+      m_serialPort(serialPort ? *serialPort : *m_ownSerialPort), m_windows(std::make_unique<ClientWindows>())
 {
     Screen &screen = m_windows->screen();
     m_connection = std::make_unique<Connection>(link, screen, environment, m_state, std::move(address));
@@ -49,6 +65,7 @@ void Client::installSubsystems()
     metering::install(parts);
     control::install(parts);
     alerts::install(parts);
+    tool::install(parts, m_serialPort);
     m_selection = parts.selection;
     m_renderer = parts.renderer;
     connect(m_windows->main().groupBar(), &GroupBar::itemClicked, m_selection, &DeviceSelection::itemClicked);

@@ -17,15 +17,19 @@ class Environment;
 class GroupBarDeviceList;
 class Link;
 class ReplyReceiver;
+class SerialPort;
 class ValueRenderer;
 
 // The client put together: its windows, state, link and dispatcher, and each subsystem installed in
-// its turn. The program and the scenario runner build it with their own environment and link.
+// its turn. The program and the scenario runner build it with their own environment, link and serial
+// port; without a port of its own the client uses the system port "COM5".
 class Client final : public QObject
 {
     Q_OBJECT
 public:
     Client(Environment &environment, Link &link, ServerAddress address = {}, QObject *parent = nullptr);
+    Client(Environment &environment, Link &link, SerialPort &serialPort, ServerAddress address = {},
+           QObject *parent = nullptr);
     ~Client() override;
 
     // Shows the main window, which shows the login window.
@@ -45,6 +49,8 @@ Q_SIGNALS:
     void finished();
 
 private:
+    Client(Environment &environment, Link &link, std::unique_ptr<SerialPort> ownSerialPort,
+           SerialPort *serialPort, ServerAddress address, QObject *parent);
     void installSubsystems();
     void wireMainWindow();
     void wireLoginWindow();
@@ -52,6 +58,8 @@ private:
     void onLoginWindowClosed();
 
     Environment &m_environment;
+    std::unique_ptr<SerialPort> m_ownSerialPort;
+    SerialPort &m_serialPort;
     std::unique_ptr<ClientWindows> m_windows;
     ClientState m_state;
     ReplyDispatcher m_dispatcher;

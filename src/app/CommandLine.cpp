@@ -4,6 +4,7 @@
 #include "core/NumberText.h"
 #include "core/Screen.h"
 #include "ui/ClientWindows.h"
+#include "ui/LoginWindow.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -43,6 +44,25 @@ std::vector<Option> options()
                  return S("--port needs a number from 1 to 65535, not \"%1\"").arg(text);
              s.steps.push_back([text = QString::number(*port)](Client &c) {
                  c.windows().screen().setCaption(S("TFrmGiris.edtport"), text);
+             });
+             return QString();
+         }},
+        {QCommandLineOption(S("serial-port"),
+                            S("Serial port of the tool window (default COM5), such as /dev/ttyUSB0."),
+                            S("NAME")),
+         [](Startup &s, const QString &name) {
+             if (name.trimmed().isEmpty())
+                 return S("--serial-port needs a port name");
+             s.serialPort = name.trimmed();
+             return QString();
+         }},
+        {QCommandLineOption(S("tool"), S("Open the tool window once logged in.")),
+         [](Startup &s, const QString &) {
+             // As the hidden menu entry "Veri" would, once the modal login window has let go of the input.
+             s.steps.push_back([](Client &c) {
+                 QObject::connect(
+                     &c.windows().login(), &QDialog::finished, &c,
+                     [&c] { c.windows().screen().showWindow(S("TVD1KAL")); }, Qt::SingleShotConnection);
              });
              return QString();
          }},

@@ -16,6 +16,8 @@ class Client;
 // client is built.
 struct Startup {
     ServerAddress address;
+    // The tool window's serial port.
+    QString serialPort = QStringLiteral("COM5");
     std::vector<std::function<void(Client &)>> steps;
 
     void applyTo(Client &client) const

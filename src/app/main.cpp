@@ -1,7 +1,11 @@
 #include "app/Client.h"
 #include "app/CommandLine.h"
 #include "app/DesktopEnvironment.h"
+#include "core/Screen.h"
 #include "link/TcpLink.h"
+#include "tool/SystemSerialPort.h"
+#include "ui/ClientWindows.h"
+#include "ui/LoginWindow.h"
 
 #include <QApplication>
 
@@ -37,7 +41,8 @@ int main(int argc, char *argv[])
 
     korvel::DesktopEnvironment environment;
     korvel::TcpLink link;
-    korvel::Client client(environment, link, options.startup.address);
+    korvel::SystemSerialPort serialPort(options.startup.serialPort);
+    korvel::Client client(environment, link, serialPort, options.startup.address);
     QObject::connect(&client, &korvel::Client::finished, &app, &QCoreApplication::quit);
     client.start();
     options.startup.applyTo(client);

@@ -86,6 +86,44 @@ private:
 // "-1.23456789012345E-308" and the like stay well below this.
 constexpr int MaxGeneralLength = 32;
 
+// Stores one group at `slot` (0..255) of row 1 and logs it: integer slots take the bytes as a
+// little-endian 32-bit integer, all other slots as a big-endian single. Inlined: the dump decoder's loop
+// is measurably slower with a call per group.
+[[gnu::always_inline]] inline void storeGroup(DeviceValueTable &table, int slot,
+                                              const DeviceValueTable::RawBytes &bytes, QChar decimalSeparator,
+                                              const DecodeLog &log, QString &line)
+{
+    double value;
+    if (DeviceValueTable::isIntegerSlot(slot)) {
+        // Summed as read: a malformed number above 255 spills into the next byte.
+        const std::int64_t sum = std::int64_t(bytes[0]) + std::int64_t(bytes[1]) * 0x100 +
+                                 std::int64_t(bytes[2]) * 0x10000 + std::int64_t(bytes[3]) * 0x1000000;
+        value = double(std::int32_t(std::uint32_t(std::uint64_t(sum))));
+    } else {
+        value = Float32FromBytes(bytes[0], bytes[1], bytes[2], bytes[3]);
+    }
+    if (log) {
+        line.resize(0);
+        line.append(QStringView(u"toplam:"));
+        const qsizetype start = line.size();
+        appendGeneral(line, value, decimalSeparator);
+        const QString::size_type length = line.size() - start;
+        line.append(u'=');
+        const double check = Float32CheckFromBytes(bytes[0], bytes[1], bytes[2], bytes[3]);
+        if (check == value && length <= MaxGeneralLength) {
+            // The usual case: format once, the two halves of the line agree.
+            QChar copy[MaxGeneralLength];
+            std::copy_n(line.constData() + start, length, copy);
+            line.append(copy, length);
+        } else {
+            appendGeneral(line, check, decimalSeparator);
+        }
+        log(line);
+    }
+    table.setValue(1, slot, value);
+    table.setRawBytes(1, slot, bytes);
+}
+
 } // namespace
 
 void DecodeRegisterDump(DeviceValueTable &table, QStringView text, QChar decimalSeparator,
@@ -124,37 +162,26 @@ void DecodeRegisterDump(DeviceValueTable &table, QStringView text, QChar decimal
             if (!reader.atEnd())
                 byte = reader.readNumber();
         }
+        if (slot >= 0)
+            storeGroup(table, slot, bytes, decimalSeparator, log, line);
+        table.setSlotCursor(slot + 1);
+    }
+}
+
+void DecodeRegisterBytes(DeviceValueTable &table, QByteArrayView data, QChar decimalSeparator,
+                         const DecodeLog &log)
+{
+    QString line;
+    if (log)
+        line.reserve(64);
+    for (qsizetype at = 0; at + 4 <= data.size(); at += 4) {
+        const int slot = table.slotCursor();
+        if (slot >= DeviceValueTable::SlotCount)
+            break;
         if (slot >= 0) {
-            double value;
-            if (DeviceValueTable::isIntegerSlot(slot)) {
-                // Summed as read: a malformed number above 255 spills into the next byte.
-                const std::int64_t sum = std::int64_t(bytes[0]) + std::int64_t(bytes[1]) * 0x100 +
-                                         std::int64_t(bytes[2]) * 0x10000 +
-                                         std::int64_t(bytes[3]) * 0x1000000;
-                value = double(std::int32_t(std::uint32_t(std::uint64_t(sum))));
-            } else {
-                value = Float32FromBytes(bytes[0], bytes[1], bytes[2], bytes[3]);
-            }
-            if (log) {
-                line.resize(0);
-                line.append(QStringView(u"toplam:"));
-                const qsizetype start = line.size();
-                appendGeneral(line, value, decimalSeparator);
-                const QString::size_type length = line.size() - start;
-                line.append(u'=');
-                const double check = Float32CheckFromBytes(bytes[0], bytes[1], bytes[2], bytes[3]);
-                if (check == value && length <= MaxGeneralLength) {
-                    // The usual case: format once, the two halves of the line agree.
-                    QChar copy[MaxGeneralLength];
-                    std::copy_n(line.constData() + start, length, copy);
-                    line.append(copy, length);
-                } else {
-                    appendGeneral(line, check, decimalSeparator);
-                }
-                log(line);
-            }
-            table.setValue(1, slot, value);
-            table.setRawBytes(1, slot, bytes);
+            const DeviceValueTable::RawBytes bytes{quint8(data[at]), quint8(data[at + 1]),
+                                                   quint8(data[at + 2]), quint8(data[at + 3])};
+            storeGroup(table, slot, bytes, decimalSeparator, log, line);
         }
         table.setSlotCursor(slot + 1);
     }

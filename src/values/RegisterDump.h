@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QChar>
 #include <QString>
 #include <QStringView>
@@ -24,5 +25,11 @@ using DecodeLog = std::function<void(const QString &line)>;
 // and the cursor keeps its advance.
 void DecodeRegisterDump(DeviceValueTable &table, QStringView text, QChar decimalSeparator,
                         const DecodeLog &log);
+
+// Stores the data bytes of a register read taken straight from the device (no dump text, so no escape
+// and no number to abort on) as DecodeRegisterDump stores its groups: row 1 from the slot cursor on, one
+// slot per four bytes, a shorter rest ignored, logged the same way. receiveText is not touched.
+void DecodeRegisterBytes(DeviceValueTable &table, QByteArrayView data, QChar decimalSeparator,
+                         const DecodeLog &log);
 
 } // namespace korvel

@@ -223,3 +223,24 @@ TEST(RegisterDump, SurvivesRandomAndTruncatedInput)
     EXPECT_EQ(d.storedSlots(2), 0);
     EXPECT_EQ(d.storedSlots(250), 0);
 }
+
+// The serial path: bytes straight from the device know no "$199$239" escape.
+TEST(RegisterBytes, StoresGroupsAsTheDumpDoesWithoutItsEscape)
+{
+    Decoder d;
+    d.table.setSlotCursor(34);
+    const char data[] = {char(199), char(239), 0, 0, 1, char(244), 5, 0, 7, 7};
+    DecodeRegisterBytes(d.table, QByteArrayView(data, sizeof data), u'.',
+                        [&d](const QString &line) { d.log.append(line); });
+    EXPECT_EQ(d.table.value(1, 34), -122368.0);
+    EXPECT_EQ(d.table.rawByte(1, 34, 1), 239);
+    EXPECT_EQ(d.table.value(1, 35), 390145); // integer slot
+    EXPECT_EQ(d.table.slotCursor(), 36);     // the two bytes left over make no group
+    EXPECT_EQ(d.log, QStringList({QStringLiteral("toplam:-122368=-122368"),
+                                  QStringLiteral("toplam:390145=8.96386188983368E-38")}));
+    // The row ends at slot 255.
+    d.table.setSlotCursor(255);
+    DecodeRegisterBytes(d.table, QByteArrayView(data, 8), u'.', {});
+    EXPECT_EQ(d.table.slotCursor(), 256);
+    EXPECT_EQ(d.table.value(1, 255), -122368.0);
+}

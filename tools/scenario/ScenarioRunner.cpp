@@ -1,6 +1,7 @@
 #include "ScenarioRunner.h"
 
 #include "MemoryLink.h"
+#include "MemorySerialPort.h"
 #include "ScenarioEnvironment.h"
 #include "app/Client.h"
 #include "core/Ticker.h"
@@ -146,6 +147,7 @@ ScenarioRunner::Result ScenarioRunner::run(const ScenarioScript &script, QString
     }
     m_environment = std::make_unique<ScenarioEnvironment>();
     m_link = std::make_unique<MemoryLink>();
+    m_serialPort = std::make_unique<MemorySerialPort>();
     m_client.reset();
     m_defaultHost.clear();
     QLocale::setDefault(QLocale::c());
@@ -175,6 +177,7 @@ ScenarioRunner::Result ScenarioRunner::run(const ScenarioScript &script, QString
     }
     m_client.reset();
     m_link.reset();
+    m_serialPort.reset();
     m_environment.reset();
     restoreWorkingDirectory();
     return result;
@@ -315,7 +318,7 @@ void ScenarioRunner::addActions()
         ServerAddress address;
         if (!m_defaultHost.isEmpty())
             address.defaultHost = m_defaultHost;
-        m_client = std::make_unique<Client>(*m_environment, *m_link, address);
+        m_client = std::make_unique<Client>(*m_environment, *m_link, *m_serialPort, address);
         m_client->start();
     });
     action("login", 2, 2, [this](const ScenarioLine &l) {
@@ -346,6 +349,25 @@ void ScenarioRunner::addActions()
         if (times < 1)
             fail(QStringLiteral("recv repeats a text at least once"));
         m_link->deliver(cp1254::encode(l.args[0].repeated(times)));
+    });
+    // serial "BYTES": one receive notification of the tool window's port, after the pause that follows
+    // a send has passed.
+    action("serial", 1, 1, [this](const ScenarioLine &l) {
+        client();
+        if (!m_serialPort->isOpen())
+            fail(QStringLiteral("the serial port is not open: nothing was sent on it yet"));
+        // Clicks that waited for a pause may start the next one; every pause has passed before the bytes.
+        for (bool pausing = true; pausing;) {
+            pausing = false;
+            for (const char *pause : {"TVD1KAL.ReadPause", "TVD1KAL.WritePause"}) {
+                Ticker *ticker = m_environment->ticker(QString::fromLatin1(pause));
+                if (ticker && ticker->isActive()) {
+                    ticker->fire();
+                    pausing = true;
+                }
+            }
+        }
+        m_serialPort->deliver(cp1254::encode(l.args[0]));
     });
     action("click", 1, 2, [this](const ScenarioLine &l) {
         if (l.args.size() == 2 && l.args[0] == QLatin1String("item")) {
@@ -568,6 +590,9 @@ void ScenarioRunner::addExpectations()
         control(l.args[0]);
         expectEqual(QStringLiteral("count of ") + l.args[0], QString::number(number(l.args[1])),
                     QString::number(client().windows().screen().lines(l.args[0]).size()));
+    });
+    expect("serial-sent", 1, 1, [this](const ScenarioLine &l) {
+        expectEqual(QStringLiteral("serial-sent"), l.args[0], cp1254::decode(m_serialPort->takeSent()));
     });
     expect("pending", 1, 1, [this](const ScenarioLine &l) {
         expectEqual(QStringLiteral("pending"), l.args[0], client().state().pendingKind);

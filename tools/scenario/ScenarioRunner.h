@@ -16,10 +16,11 @@ namespace korvel
 
 class Client;
 class MemoryLink;
+class MemorySerialPort;
 class ScenarioEnvironment;
 
-// Runs one scenario against the real windows of the client, with an in-memory link and timers that
-// tick only when told.
+// Runs one scenario against the real windows of the client, with an in-memory link and serial port and
+// timers that tick only when told.
 class ScenarioRunner final
 {
 public:
@@ -60,6 +61,7 @@ private:
     QHash<QString, Command> m_commands;
     std::unique_ptr<ScenarioEnvironment> m_environment;
     std::unique_ptr<MemoryLink> m_link;
+    std::unique_ptr<MemorySerialPort> m_serialPort;
     std::unique_ptr<Client> m_client;
     QString m_defaultHost;
     std::unique_ptr<QTemporaryDir> m_pictureDir;
