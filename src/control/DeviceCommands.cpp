@@ -5,6 +5,7 @@
 #include "core/Screen.h"
 #include "link/Connection.h"
 #include "link/MessageFramer.h"
+#include "tool/CapacitorMirror.h"
 
 namespace korvel
 {
@@ -90,6 +91,9 @@ void DeviceCommands::switchCapacitors()
             steps[k] = on(QString::fromLatin1(capacitorToggles[g][k]));
         groups[g] = CommandMessages::bitMask(steps);
     }
+    // The tool window keeps the last masks sent as the data bytes of its next register write.
+    tool::mirrorCapacitorMasks(m_screen, QString::number(groups[0]), QString::number(groups[1]),
+                               QString::number(groups[2]), QString::number(groups[3]));
     m_connection.send(CommandMessages::capacitorRequest(serialOf(m_screen), groups));
 }
 
