@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 
 namespace korvel
@@ -23,6 +24,8 @@ private:
 
     DeviceList &m_list;
     Screen &m_screen;
+    // Group index by caption: a long list of groups is not searched once per device.
+    QHash<QString, int> m_groups;
 };
 
 } // namespace korvel

@@ -5,8 +5,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <deque>
 #include <optional>
-#include <vector>
 
 namespace korvel
 {
@@ -14,7 +14,8 @@ namespace korvel
 class DeviceImages;
 
 // The item rows of one group of the group bar. The rows are painted, not widgets, so a group of a
-// thousand devices costs one widget and an insert costs one vector insert.
+// thousand devices costs one widget. Items are stored in a deque: new devices arrive on top, and an
+// insert there costs the same whatever the group already holds.
 class GroupBarItems final : public QWidget
 {
     Q_OBJECT
@@ -65,7 +66,7 @@ private:
 
     const DeviceImages &m_images;
     Colour m_background;
-    std::vector<Item> m_items;
+    std::deque<Item> m_items;
     int m_pressed = -1;
     int m_hovered = -1;
 };

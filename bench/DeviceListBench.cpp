@@ -1,0 +1,83 @@
+// How fast the device list grows through the real client: "cihazlar" replies in chunks of a hundred,
+// read, dispatched and inserted on top of their group, with the main window shown offscreen. Measured
+// at 1,000 and at 100,000 items already in the group: items per second should be about the same
+// (an insert that costs in proportion to the group makes a long list arrive in quadratic time).
+#include "MemoryLink.h"
+#include "ScenarioEnvironment.h"
+#include "app/Client.h"
+#include "ui/ClientWindows.h"
+#include "ui/MainWindow.h"
+#include "ui/widgets/GroupBar.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+using namespace korvel;
+
+namespace
+{
+
+constexpr int batch = 100;
+
+struct Fixture {
+    ScenarioEnvironment environment;
+    MemoryLink link;
+    Client client{environment, link};
+    int serial = 100000;
+
+    Fixture()
+    {
+        client.start();
+        client.windows().screen().setCaption(QStringLiteral("TFrmGiris.Edit1"), QStringLiteral("demo"));
+        qobject_cast<QAbstractButton *>(
+            client.windows().screen().find(QStringLiteral("TFrmGiris.suiButton1")))
+            ->click();
+        QApplication::processEvents();
+    }
+
+    // One chunk of `count` device replies, as a socket read delivers them.
+    void deliver(int count)
+    {
+        QByteArray chunk;
+        for (int i = 0; i < count; ++i)
+            chunk += "cihazlar\x01Merkez\x01VNA310\x01Analiz\xF6r " + QByteArray::number(serial) + '\x01' +
+                     QByteArray::number(serial++) + "\x01\xF4\xF4\xF4";
+        link.deliver(chunk);
+    }
+
+    int items() { return client.windows().main().groupBar()->itemCount(0); }
+};
+
+void BM_DeviceItemsArriving(benchmark::State &state)
+{
+    const int already = int(state.range(0));
+    Fixture f;
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.client.windows().main().groupBar()->clearItems();
+        while (f.items() < already)
+            f.deliver(std::min(1000, already - f.items()));
+        QApplication::processEvents();
+        state.ResumeTiming();
+        f.deliver(batch);
+        // The layout and paint the new rows cause.
+        QApplication::processEvents();
+    }
+    state.SetItemsProcessed(state.iterations() * batch);
+}
+BENCHMARK(BM_DeviceItemsArriving)->Arg(1000)->Arg(100000)->Iterations(20)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,1 @@
+korvel_add_benchmark(device_list_bench SOURCES ${CMAKE_CURRENT_LIST_DIR}/DeviceListBench.cpp LIBS korvel_scenario_lib)

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds the Debian package, unpacks it into a temporary root and runs what it installed: both
+# programs answer --version, and a login against the installed korvel-server gets the device list.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+export QT_QPA_PLATFORM=offscreen
+deb=$(bash tools/package.sh)
+root=$(mktemp -d)
+server=
+cleanup() {
+  [ -n "$server" ] && kill "$server" 2>/dev/null || true
+  rm -rf "$root"
+}
+trap cleanup EXIT
+dpkg-deb -x "$deb" "$root"
+
+fail() { echo "package: $*" >&2; exit 1; }
+for f in usr/bin/korvel usr/bin/korvel-server usr/lib/korvel/korvel usr/share/applications/korvel.desktop \
+         usr/share/icons/hicolor/scalable/apps/korvel.svg usr/share/korvel/kondaktif.bmp \
+         usr/share/korvel/kondpasif.bmp usr/share/korvel/AirHornL.wav lib/systemd/system/korvel-server.service \
+         usr/share/man/man1/korvel.1.gz usr/share/man/man1/korvel-server.1.gz; do
+  [ -e "$root/$f" ] || [ -e "$root/usr/$f" ] || fail "missing $f"
+done
+grep -q '^Path=/usr/share/korvel$' "$root/usr/share/applications/korvel.desktop" || fail "desktop entry sets no working directory"
+
+"$root/usr/lib/korvel/korvel" --version | grep -qi '^korvel ' || fail "korvel --version"
+"$root/usr/bin/korvel-server" --version | grep -qi '^korvel-server ' || fail "korvel-server --version"
+
+# A free port on loopback, then a login as the client sends it.
+port=$(( 20000 + RANDOM % 20000 ))
+"$root/usr/bin/korvel-server" --listen 127.0.0.1 --port "$port" 2> "$root/server.log" &
+server=$!
+for _ in $(seq 50); do
+  (exec 3<> "/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+  sleep 0.1
+done
+exec 3<> "/dev/tcp/127.0.0.1/$port" || fail "installed korvel-server does not listen"
+printf 'kulsifre\001demo\001demo\002\364\364\364' >&3
+reply=$(timeout 5 head -c 64 <&3 | tr -d '\000' || true)
+exec 3>&-
+case "$reply" in
+  cihazlar*) echo "package: $(basename "$deb") installs and its programs run" ;;
+  *) cat "$root/server.log" >&2; fail "no device list after login (got: ${reply:0:40})" ;;
+esac
