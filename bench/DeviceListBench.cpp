@@ -5,6 +5,7 @@
 #include "MemoryLink.h"
 #include "ScenarioEnvironment.h"
 #include "app/Client.h"
+#include "core/Ticker.h"
 #include "ui/ClientWindows.h"
 #include "ui/MainWindow.h"
 #include "ui/widgets/GroupBar.h"
@@ -41,9 +42,11 @@ struct Fixture {
     void deliver(int count)
     {
         QByteArray chunk;
-        for (int i = 0; i < count; ++i)
-            chunk += "cihazlar\x01Merkez\x01VNA310\x01Analiz\xF6r " + QByteArray::number(serial) + '\x01' +
-                     QByteArray::number(serial++) + "\x01\xF4\xF4\xF4";
+        for (int i = 0; i < count; ++i, ++serial) {
+            const QByteArray number = QByteArray::number(serial);
+            chunk += "cihazlar\x01Merkez\x01VNA310\x01Analiz\xF6r " + number + '\x01' + number +
+                     "\x01\xF4\xF4\xF4";
+        }
         link.deliver(chunk);
     }
 
