@@ -40,9 +40,10 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Korvel developers <dev@korvel.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "remote monitoring client for electrical installations")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Korvel shows the network analyzers, overcurrent relays and meter readers of an installation,\n\
-their live values, settings, harmonics and reactive energy penalty classes. The package holds the\n\
-desktop client and korvel-server, a data server with simulated devices for demonstrations and tests.")
+    "Korvel shows the network analyzers, overcurrent relays and meter readers\n\
+of an installation: their live values, settings, harmonics and reactive\n\
+energy penalty classes. The package holds the desktop client and\n\
+korvel-server, a data server with simulated devices for demonstrations.")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libmodbus-dev
   fonts-dseg fonts-dejavu-core
   xvfb xauth x11-utils imagemagick
-  clang-format ccache
+  clang-format ccache lintian
   libasio-dev redis-server
 )
 

@@ -13,6 +13,9 @@ bash tools/build.sh build
 echo "== tests"
 ctest --test-dir build --output-on-failure --parallel "$(nproc)" --timeout 300
 
+echo "== Debian package: built, checked by lintian, unpacked and run"
+bash tests/package/check.sh
+
 echo "== build with AddressSanitizer and UndefinedBehaviorSanitizer"
 bash tools/build.sh build-asan -DKORVEL_SANITIZE=ON -DKORVEL_BENCHMARKS=OFF
 echo "== tests with AddressSanitizer and UndefinedBehaviorSanitizer"
