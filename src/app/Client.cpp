@@ -119,15 +119,17 @@ void Client::onMainWindowShown()
 void Client::onLoginWindowClosed()
 {
     const QDate today = m_environment.now().date();
-    MainWindow &main = m_windows->main();
     const struct {
         const char *name;
         int daysBack;
     } pickers[] = {
         {"DateTimePicker1", 7}, {"DateTimePicker2", 0}, {"dtsycilktarih", 7}, {"dtsycsontarih", 0}};
     for (const auto &p : pickers) {
-        if (auto *picker = main.findChild<QDateEdit *>(QString::fromUtf8(p.name)))
-            picker->setDate(today.addDays(-p.daysBack));
+        m_windows->screen().withControl(QString::fromUtf8(p.name),
+                                        [date = today.addDays(-p.daysBack)](QObject *o) {
+                                            if (auto *picker = qobject_cast<QDateEdit *>(o))
+                                                picker->setDate(date);
+                                        });
     }
     Screen &screen = m_windows->screen();
     screen.setTabShown(2, false);

@@ -42,8 +42,11 @@ void showBox(QMessageBox::Icon icon, const QString &title, const QString &text)
 }
 } // namespace
 
-DesktopEnvironment::DesktopEnvironment()
+void DesktopEnvironment::loadReachability()
 {
+    if (m_reachabilityLoaded)
+        return;
+    m_reachabilityLoaded = true;
     // Qt 6.4's default loader tries only NetworkManager; asking by feature also finds the glib backend.
     m_reachabilityKnown =
         QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability);
@@ -56,6 +59,7 @@ QDateTime DesktopEnvironment::now() const
 
 bool DesktopEnvironment::internetAvailable()
 {
+    loadReachability();
     if (m_reachabilityKnown) {
         if (QNetworkInformation *info = QNetworkInformation::instance()) {
             const auto reach = info->reachability();

@@ -14,7 +14,11 @@ namespace korvel
 class DesktopEnvironment final : public Environment
 {
 public:
-    DesktopEnvironment();
+    DesktopEnvironment() = default;
+
+    // Loads the network's reachability backend, once: a plugin and the system libraries behind it, left
+    // out of the start-up and loaded by the first Internet check or before it, when the client is idle.
+    void loadReachability();
 
     QDateTime now() const override;
     bool internetAvailable() override;
@@ -27,6 +31,7 @@ public:
     bool ask(const QString &text) override;
 
 private:
+    bool m_reachabilityLoaded = false;
     bool m_reachabilityKnown = false;
     // Made on the first play, after the application exists; remade after a failure.
     QPointer<QSoundEffect> m_sound;

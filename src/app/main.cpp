@@ -6,6 +6,7 @@
 #include "tool/SystemSerialPort.h"
 #include "ui/ClientWindows.h"
 #include "ui/LoginWindow.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 
@@ -44,6 +45,9 @@ int main(int argc, char *argv[])
     korvel::SystemSerialPort serialPort(options.startup.serialPort);
     korvel::Client client(environment, link, serialPort, options.startup.address);
     QObject::connect(&client, &korvel::Client::finished, &app, &QCoreApplication::quit);
+    // Once the windows are on the screen and complete, the first Internet check is made ready.
+    QObject::connect(&client.windows().main(), &korvel::MainWindow::pagesCompleted, &app,
+                     [&environment] { environment.loadReachability(); });
     // For the start-up benchmark: end as soon as the login window is on the screen.
     if (qEnvironmentVariableIsSet("KORVEL_QUIT_WHEN_SHOWN"))
         QObject::connect(&client.windows().login(), &korvel::LoginWindow::shown, &app,

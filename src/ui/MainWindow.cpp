@@ -21,6 +21,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <iterator>
+
 namespace korvel
 {
 
@@ -138,29 +140,54 @@ QWidget *MainWindow::buildLeftPanel()
     return left;
 }
 
+namespace
+{
+const char *const pageCaptions[] = {"Analizör-Ani Değerler", "Analizör-Tüketim Değerleri",
+                                    "Aşırı Akım Rölesi",     "Harmonikler",
+                                    "Kondansatör Durumları", "Ayarlar",
+                                    "Sayaç Okuma",           "Doğal Gaz",
+                                    "Sayaç Okuma Ayrıntı"};
+QWidget *(*const pageBuilders[])(QWidget *) = {
+    pages::instantValues, pages::consumption,  pages::overcurrentRelay, pages::harmonics,  pages::capacitors,
+    pages::settings,      pages::meterReading, pages::naturalGas,       pages::meterDetail};
+constexpr int pageCount = int(std::size(pageBuilders));
+} // namespace
+
 void MainWindow::buildPages()
 {
-    const QString captions[] = {
-        QStringLiteral("Analizör-Ani Değerler"), QStringLiteral("Analizör-Tüketim Değerleri"),
-        QStringLiteral("Aşırı Akım Rölesi"),     QStringLiteral("Harmonikler"),
-        QStringLiteral("Kondansatör Durumları"), QStringLiteral("Ayarlar"),
-        QStringLiteral("Sayaç Okuma"),           QStringLiteral("Doğal Gaz"),
-        QStringLiteral("Sayaç Okuma Ayrıntı")};
-    QWidget *(*const builders[])(QWidget *) = {
-        pages::instantValues, pages::consumption, pages::overcurrentRelay,
-        pages::harmonics,     pages::capacitors,  pages::settings,
-        pages::meterReading,  pages::naturalGas,  pages::meterDetail};
-    for (int i = 0; i < 9; ++i) {
-        QWidget *page = builders[i](m_pages);
-        page->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
+    // The tabs come at once, each page's content with it only for the page in view: the others hold
+    // most of the window's controls and are built by completePages(), right after the login window is
+    // on the screen or as soon as anything asks for one of their controls.
+    for (int i = 0; i < pageCount; ++i) {
         // A page keeps its designed layout; on a screen smaller than that it scrolls instead of being cut.
         auto *scroll = new QScrollArea(m_pages);
         scroll->setFrameShape(QFrame::NoFrame);
         scroll->setWidgetResizable(true);
-        scroll->setWidget(page);
-        m_pages->addTab(scroll, captions[i]);
+        m_pages->addTab(scroll, QString::fromUtf8(pageCaptions[i]));
     }
     m_pages->setTabVisible(7, false);
+    buildPage(0);
+    connect(m_pages, &QTabWidget::currentChanged, this, &MainWindow::completePages);
+}
+
+void MainWindow::buildPage(int index)
+{
+    auto *scroll = static_cast<QScrollArea *>(m_pages->widget(index));
+    if (scroll->widget())
+        return;
+    QWidget *page = pageBuilders[index](m_pages);
+    page->setObjectName(QStringLiteral("TabSheet%1").arg(index + 1));
+    scroll->setWidget(page);
+}
+
+void MainWindow::completePages()
+{
+    if (m_pagesComplete)
+        return;
+    m_pagesComplete = true;
+    for (int i = 0; i < pageCount; ++i)
+        buildPage(i);
+    Q_EMIT pagesCompleted();
 }
 
 void MainWindow::buildTray()

@@ -25,9 +25,13 @@ public:
     QSystemTrayIcon *trayIcon() const { return m_tray; }
     // The tray menu after the link came up ("Aç", ..., "Kapat") instead of the one with "Kapat" only.
     void useConnectedTrayMenu();
+    // Builds the pages not built yet (all but the first are left for after start-up); idempotent.
+    void completePages();
+    bool pagesComplete() const { return m_pagesComplete; }
 
 Q_SIGNALS:
     void shown();
+    void pagesCompleted();
     void closed();
 
 protected:
@@ -40,6 +44,7 @@ private:
     QWidget *buildTopBar();
     QWidget *buildLeftPanel();
     void buildPages();
+    void buildPage(int index);
     void buildTray();
     void restoreFromTray();
 
@@ -51,6 +56,7 @@ private:
     QTimer *m_trayAnimation = nullptr;
     int m_trayFrame = 0;
     bool m_shownOnce = false;
+    bool m_pagesComplete = false;
 };
 
 } // namespace korvel

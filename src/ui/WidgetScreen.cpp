@@ -27,6 +27,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <utility>
+
 namespace korvel
 {
 
@@ -96,9 +98,25 @@ private:
 };
 } // namespace
 
-void WidgetScreen::addWindow(QWidget *window)
+void WidgetScreen::addWindow(QWidget *window, std::function<void()> complete)
 {
     m_windows.insert(window->objectName(), window);
+    if (complete)
+        m_completions.insert(window->objectName(), std::move(complete));
+}
+
+void WidgetScreen::completeWindow(const QString &name)
+{
+    const auto it = m_completions.find(name);
+    if (it == m_completions.end())
+        return;
+    const std::function<void()> complete = std::move(*it);
+    m_completions.erase(it);
+    complete();
+    // Handlers wired before their controls existed.
+    const QList<std::function<void()>> waiting = std::exchange(m_waiting, {});
+    for (const auto &action : waiting)
+        action();
 }
 
 QWidget *WidgetScreen::window(const QString &name) const
@@ -115,6 +133,21 @@ QObject *WidgetScreen::lookup(const QString &windowName, const QString &control)
 }
 
 QObject *WidgetScreen::find(const QString &control, int *subPart) const
+{
+    if (QObject *found = findBuilt(control, subPart))
+        return found;
+    if (m_completions.isEmpty())
+        return nullptr;
+    // A control not built yet: its window is completed first, just as if it had been whole all along.
+    const QString first = control.section(QLatin1Char('.'), 0, 0);
+    const QString windowName = m_windows.contains(first) ? first : mainWindow;
+    if (!m_completions.contains(windowName))
+        return nullptr;
+    const_cast<WidgetScreen *>(this)->completeWindow(windowName);
+    return findBuilt(control, subPart);
+}
+
+QObject *WidgetScreen::findBuilt(const QString &control, int *subPart) const
 {
     // The renderer names the same controls every second: a name is resolved once and remembered.
     if (auto it = m_cache.constFind(control); it != m_cache.cend() && it->object) {
@@ -142,6 +175,15 @@ QObject *WidgetScreen::find(const QString &control, int *subPart) const
     if (found)
         m_cache.insert(control, {found, sub});
     return found;
+}
+
+void WidgetScreen::withControl(const QString &control, std::function<void(QObject *)> action)
+{
+    if (QObject *found = findBuilt(control, nullptr); found || m_completions.isEmpty()) {
+        action(found);
+        return;
+    }
+    m_waiting.append([this, control, action = std::move(action)] { action(find(control)); });
 }
 
 void WidgetScreen::setCaption(const QString &control, const QString &text)
@@ -418,38 +460,45 @@ QString WidgetScreen::picture(const QString &control) const
 
 void WidgetScreen::onClick(const QString &control, QObject *context, std::function<void()> action)
 {
-    QObject *o = find(control);
-    if (auto *button = qobject_cast<QAbstractButton *>(o))
-        QObject::connect(button, &QAbstractButton::clicked, context,
-                         [action = std::move(action)] { action(); });
-    else if (auto *menuEntry = qobject_cast<QAction *>(o))
-        QObject::connect(menuEntry, &QAction::triggered, context, [action = std::move(action)] { action(); });
-    else
-        qWarning("korvel: no clickable control named %s", qPrintable(control));
+    withControl(control,
+                [control, context = QPointer<QObject>(context), action = std::move(action)](QObject *o) {
+                    if (!context)
+                        return;
+                    if (auto *button = qobject_cast<QAbstractButton *>(o))
+                        QObject::connect(button, &QAbstractButton::clicked, context, [action] { action(); });
+                    else if (auto *menuEntry = qobject_cast<QAction *>(o))
+                        QObject::connect(menuEntry, &QAction::triggered, context, [action] { action(); });
+                    else
+                        qWarning("korvel: no clickable control named %s", qPrintable(control));
+                });
 }
 
 void WidgetScreen::onChange(const QString &control, QObject *context, std::function<void()> action)
 {
-    QObject *o = find(control);
-    auto run = [action = std::move(action)] { action(); };
-    if (auto *edit = qobject_cast<QLineEdit *>(o))
-        QObject::connect(edit, &QLineEdit::textChanged, context, run);
-    else if (auto *memo = qobject_cast<QPlainTextEdit *>(o))
-        QObject::connect(memo, &QPlainTextEdit::textChanged, context, run);
-    else if (auto *textSpin = qobject_cast<TextSpinBox *>(o))
-        QObject::connect(textSpin, &TextSpinBox::textChanged, context, run);
-    else if (auto *spin = qobject_cast<QSpinBox *>(o))
-        QObject::connect(spin, &QSpinBox::valueChanged, context, run);
-    else if (auto *button = qobject_cast<QAbstractButton *>(o))
-        QObject::connect(button, &QAbstractButton::toggled, context, run);
-    else if (auto *picker = qobject_cast<QDateEdit *>(o))
-        QObject::connect(picker, &QDateEdit::dateChanged, context, run);
-    else if (auto *list = qobject_cast<QListWidget *>(o))
-        QObject::connect(list, &QListWidget::itemSelectionChanged, context, run);
-    else if (auto *combo = qobject_cast<QComboBox *>(o))
-        QObject::connect(combo, &QComboBox::currentIndexChanged, context, run);
-    else
-        qWarning("korvel: no changeable control named %s", qPrintable(control));
+    withControl(control,
+                [control, context = QPointer<QObject>(context), action = std::move(action)](QObject *o) {
+                    if (!context)
+                        return;
+                    auto run = [action] { action(); };
+                    if (auto *edit = qobject_cast<QLineEdit *>(o))
+                        QObject::connect(edit, &QLineEdit::textChanged, context, run);
+                    else if (auto *memo = qobject_cast<QPlainTextEdit *>(o))
+                        QObject::connect(memo, &QPlainTextEdit::textChanged, context, run);
+                    else if (auto *textSpin = qobject_cast<TextSpinBox *>(o))
+                        QObject::connect(textSpin, &TextSpinBox::textChanged, context, run);
+                    else if (auto *spin = qobject_cast<QSpinBox *>(o))
+                        QObject::connect(spin, &QSpinBox::valueChanged, context, run);
+                    else if (auto *button = qobject_cast<QAbstractButton *>(o))
+                        QObject::connect(button, &QAbstractButton::toggled, context, run);
+                    else if (auto *picker = qobject_cast<QDateEdit *>(o))
+                        QObject::connect(picker, &QDateEdit::dateChanged, context, run);
+                    else if (auto *list = qobject_cast<QListWidget *>(o))
+                        QObject::connect(list, &QListWidget::itemSelectionChanged, context, run);
+                    else if (auto *combo = qobject_cast<QComboBox *>(o))
+                        QObject::connect(combo, &QComboBox::currentIndexChanged, context, run);
+                    else
+                        qWarning("korvel: no changeable control named %s", qPrintable(control));
+                });
 }
 
 void WidgetScreen::onWindowEvent(const QString &name, int eventType, QObject *context,

@@ -3,6 +3,7 @@
 #include "core/Screen.h"
 
 #include <QHash>
+#include <QList>
 #include <QPointer>
 
 class QObject;
@@ -23,7 +24,13 @@ public:
     // fill the memory either; the newest line always stays, however long.
     static constexpr qsizetype maxListCharacters = 8 * 1024 * 1024;
 
-    void addWindow(QWidget *window);
+    // complete, where given, builds the rest of a window that is built in part at first: it runs once, when
+    // a control is not found in that window or the window is completed from outside (completeWindow).
+    void addWindow(QWidget *window, std::function<void()> complete = {});
+    void completeWindow(const QString &name);
+    // Runs the action with the control now, or, while the control's window is still to be completed and
+    // the control is not there yet, once it is: nothing can see or use the control before that.
+    void withControl(const QString &control, std::function<void(QObject *)> action);
     QWidget *window(const QString &name) const;
     // The object behind a control name, or nullptr; subPart receives a trailing panel number (0: none).
     QObject *find(const QString &control, int *subPart = nullptr) const;
@@ -67,10 +74,13 @@ public:
 
 private:
     QObject *lookup(const QString &window, const QString &control) const;
+    QObject *findBuilt(const QString &control, int *subPart) const;
     void onWindowEvent(const QString &window, int eventType, QObject *context, std::function<void()> action);
     QTabWidget *pages() const;
 
     QHash<QString, QPointer<QWidget>> m_windows;
+    QHash<QString, std::function<void()>> m_completions;
+    QList<std::function<void()>> m_waiting;
     struct Resolved {
         QPointer<QObject> object;
         int subPart = 0;

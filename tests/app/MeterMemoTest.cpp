@@ -31,7 +31,7 @@ TEST(MeterMemo, ThousandReadingsLeaveTheMemosAsOneReadingDoes)
     ClientWindows windows;
     ClientState state;
     MeterReadout readout(windows.screen(), state);
-    auto *memo = windows.main().findChild<QPlainTextEdit *>(QStringLiteral("Memo5"));
+    auto *memo = qobject_cast<QPlainTextEdit *>(windows.screen().find(QStringLiteral("Memo5")));
     ASSERT_NE(memo, nullptr);
     const QString reply = readoutReply(40);
     qsizetype oneReading = 0;
