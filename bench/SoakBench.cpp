@@ -96,6 +96,8 @@ struct Soak {
     std::vector<Timed> tickers;
     qint64 replies = 0;
     int serial = 12001;
+    int logins = 0;
+    int alarms = 0;
 
     Soak()
     {
@@ -320,8 +322,8 @@ struct Soak {
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             // What the test environment records for its checks is no part of the client.
             environment.takeBoxes();
-            environment.takePlays();
-            link.takeSent();
+            logins += int(link.takeSent().count("kulsifre"));
+            alarms += int(environment.takePlays().size());
         }
     }
 
@@ -395,6 +397,11 @@ int main(int argc, char **argv)
     const qint64 atEnd = residentBytes();
     const double seconds = double(elapsed.elapsed()) / 1000.0;
     const qint64 growth = atEnd - atWarmUp;
+    std::printf("logins %d, device items %d, horn plays %d\n",
+                soak.logins + int(soak.link.takeSent().count("kulsifre")),
+                soak.client.windows().main().groupBar()->itemCount(0) +
+                    soak.client.windows().main().groupBar()->itemCount(1),
+                soak.alarms);
     std::printf("replies %lld in %.1f s: %.0f replies/s (%.0f replies/s after warm-up)\n",
                 static_cast<long long>(soak.replies), seconds, double(soak.replies) / seconds,
                 double(soak.replies - warmUpReplies) * 1000.0 /
