@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The test command: set up, build, and run every test headless (unit tests, scenario files, end-to-end
-# tests), then the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# tests), a short run of every fuzzer, then the same suite built with AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
@@ -12,6 +13,10 @@ echo "== build"
 bash tools/build.sh build
 echo "== tests"
 ctest --test-dir build --output-on-failure --parallel "$(nproc)" --timeout 300
+
+echo "== fuzz"
+# About two minutes in all: enough for a regression on the seed corpora to show.
+bash tools/fuzz.sh 120
 
 echo "== build with AddressSanitizer and UndefinedBehaviorSanitizer"
 bash tools/build.sh build-asan -DKORVEL_SANITIZE=ON -DKORVEL_BENCHMARKS=OFF
