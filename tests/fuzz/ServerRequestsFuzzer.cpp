@@ -9,7 +9,6 @@
 #include "ServerConfig.h"
 
 #include <QDateTime>
-#include <QTimeZone>
 #include <cstdlib>
 
 using namespace korvel::server;
@@ -22,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size == 0)
         return 0;
     static const ServerConfig config = ServerConfig::demo();
-    const QDateTime start(QDate(2025, 3, 14), QTime(10, 30), QTimeZone::UTC);
+    const QDateTime start(QDate(2025, 3, 14), QTime(10, 30), Qt::UTC);
     ManualClock clock(start);
     Directory directory(config, start.toMSecsSinceEpoch());
     RequestHandler handler(directory, clock);
@@ -33,9 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArrayView stream(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
     const qsizetype reads = (flags & 7) + 1;
     const qsizetype piece = stream.size() / reads + 1;
+    QList<QByteArray> requests;
     for (qsizetype at = 0; at < stream.size(); at += piece) {
         assembler.append(stream.sliced(at, std::min(piece, stream.size() - at)));
         while (const std::optional<QByteArray> bytes = assembler.next()) {
+            requests.append(*bytes);
             const Request request = Request::parse(*bytes);
             if (request.verb == u"kulsifre") {
                 const UserAccount *account = directory.authenticate(request.field(0), request.field(1));
@@ -53,5 +54,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (assembler.overflowed())
             return 0;
     }
+    // However the stream was cut into reads, the same requests come out of it.
+    RequestAssembler whole(config.limits.maxRequestBytes);
+    whole.append(stream);
+    for (const QByteArray &request : std::as_const(requests)) {
+        if (whole.next() != request)
+            std::abort();
+    }
+    if (whole.next())
+        std::abort();
     return 0;
 }
