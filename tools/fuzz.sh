@@ -39,6 +39,6 @@ for fuzzer in "${fuzzers[@]}"; do
     echo "fuzz: $name found a fault; the input is under build-fuzz/artifacts/"
     exit 1
   fi
-  grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb)' "$log" || true
+  grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$log" || true
 done
 echo "fuzz: no fault found"

@@ -11,6 +11,7 @@ packages=(
   fonts-dseg fonts-dejavu-core
   xvfb xauth x11-utils imagemagick
   clang-format ccache lintian
+  clang libclang-rt-14-dev
   libasio-dev redis-server
 )
 

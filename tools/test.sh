@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The test command: set up, build, and run every test headless (unit tests, scenario files, end-to-end
-# tests), then the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# tests), a short run of every fuzzer, then the same suite built with AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
@@ -15,6 +16,10 @@ ctest --test-dir build --output-on-failure --parallel "$(nproc)" --timeout 300
 
 echo "== Debian package: built, checked by lintian, unpacked and run"
 bash tests/package/check.sh
+
+echo "== fuzz"
+# About two minutes in all: enough for a regression on the seed corpora to show.
+bash tools/fuzz.sh 120
 
 echo "== build with AddressSanitizer and UndefinedBehaviorSanitizer"
 bash tools/build.sh build-asan -DKORVEL_SANITIZE=ON -DKORVEL_BENCHMARKS=OFF
