@@ -163,8 +163,12 @@ TEST_F(HostileClients, HalfRequestsCostLittleLeaveAtTheLoginDeadlineAndGiveTheMe
     const long after = residentKib();
     std::printf("%d half requests: +%ld KiB held, +%ld KiB after they left\n", count, held - before,
                 after - before);
+#ifndef __SANITIZE_ADDRESS__
+    // AddressSanitizer's allocator keeps freed memory in quarantine and never trims it: the resident
+    // size says nothing about the server's own buffers there.
     EXPECT_LT(held - before, count * 24) << "KiB while held";
     EXPECT_LT(after - before, 4096) << "KiB after they left";
+#endif
     EXPECT_GE(logged(QStringLiteral("no login within")), count);
 
     // Past the unterminated-request limit the connection ends at once.
