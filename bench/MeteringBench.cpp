@@ -1,6 +1,7 @@
 // The handling of one "sayacal" reply when the memos already hold 64 KiB of readout: the append to both
 // memos and all 38 rows of the code table. Side by side with a plain substring search of one code over
 // the same text, so that the figure reads as a ratio.
+#include "CaptionScreen.h"
 #include "core/ClientState.h"
 #include "core/Screen.h"
 #include "link/ReplyText.h"
@@ -11,49 +12,6 @@
 
 namespace
 {
-
-// Captions in memory; everything else is not used by the readout.
-class MemoryScreen final : public korvel::Screen
-{
-public:
-    void setCaption(const QString &control, const QString &text) override { m_captions[control] = text; }
-    QString caption(const QString &control) const override { return m_captions.value(control); }
-    void setColour(const QString &, korvel::Colour) override {}
-    korvel::Colour colour(const QString &) const override { return 0; }
-    void setVisible(const QString &, bool) override {}
-    bool isVisible(const QString &) const override { return true; }
-    void setEnabled(const QString &, bool) override {}
-    bool isEnabled(const QString &) const override { return true; }
-    void setChecked(const QString &, bool) override {}
-    bool isChecked(const QString &) const override { return false; }
-    void setPosition(const QString &, int) override {}
-    int position(const QString &) const override { return 0; }
-    void appendLine(const QString &, const QString &) override {}
-    QStringList lines(const QString &) const override { return {}; }
-    void setTabShown(int, bool) override {}
-    bool isTabShown(int) const override { return true; }
-    void setActivePage(int) override {}
-    int activePage() const override { return 0; }
-    bool setPicture(const QString &, const QString &) override { return false; }
-    QString picture(const QString &) const override { return {}; }
-    void onClick(const QString &, QObject *, std::function<void()>) override {}
-    void onChange(const QString &, QObject *, std::function<void()>) override {}
-    void onShown(const QString &, QObject *, std::function<void()>) override {}
-    void onClosed(const QString &, QObject *, std::function<void()>) override {}
-    void setFocus(const QString &) override {}
-    void closeWindow(const QString &) override {}
-    void showWindow(const QString &) override {}
-    void repaint() override {}
-    QSize pictureSize(const QString &) const override { return {}; }
-    void clearPicture(const QString &, korvel::Colour) override {}
-    void fillRectangle(const QString &, const QRect &, korvel::Colour) override {}
-    void drawPolyline(const QString &, const QList<QPoint> &, korvel::Colour, int) override {}
-    void drawText(const QString &, QPoint, const QString &, korvel::Colour) override {}
-    void drawTitle(const QString &, QPoint, const QString &, korvel::Colour) override {}
-
-private:
-    QHash<QString, QString> m_captions;
-};
 
 // One full readout, as a meter reader relays it.
 const QString readout = QStringLiteral(
@@ -90,7 +48,7 @@ const QString reply = QStringLiteral("sayacal\x01\x01\x01") + readout + QString(
 void handleReply(benchmark::State &state)
 {
     const QString memo = memoText(state.range(0) != 0);
-    MemoryScreen screen;
+    korvel::test::CaptionScreen screen;
     korvel::ClientState clientState;
     korvel::MeterReadout handler(screen, clientState);
     for (auto _ : state) {
