@@ -185,7 +185,7 @@ bool KorvelServer::listen(const QHostAddress &address, quint16 port)
     }
     if (!m_auditPath.isEmpty() && !m_audit.open(m_auditPath, &m_error))
         return false;
-    if (m_directory.slowAuthentication() && !m_clearPasswordUsers.isEmpty())
+    if (!m_clearPasswordUsers.isEmpty())
         m_log.line(QStringLiteral("WARNING: users with a clear password in the configuration: %1; store "
                                   "\"passwordHash\" instead (korvel-server --hash-password)")
                        .arg(m_clearPasswordUsers.join(QStringLiteral(", "))));
