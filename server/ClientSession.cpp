@@ -181,12 +181,31 @@ void ClientSession::handle(const Request &request)
     const Outcome outcome = m_server.handler().handle(*m_user, request);
     if (!outcome.refusal.isEmpty())
         refused(outcome.refusal);
+    // Recorded before any reply is queued: a client never sees the answer to a command that has no line.
+    if (!outcome.refusal.isEmpty())
+        audit(request, QStringLiteral("refused: ") + outcome.refusal);
+    else if (RequestHandler::changesDevice(request.verb))
+        audit(request, outcome.deviceOffline ? QStringLiteral("device off line") : QStringLiteral("done"));
     for (const QByteArray &reply : outcome.replies) {
         if (!send(reply))
             return;
     }
     if (outcome.inputsChanged)
         m_server.broadcastInputs(*outcome.inputsChanged, outcome.previousInputs);
+}
+
+void ClientSession::audit(const Request &request, const QString &outcome)
+{
+    const bool carriesDevice = request.verb != u"sabitleriyaz" && request.verb != u"yenimesajiste";
+    AuditLog::Entry entry;
+    entry.user = m_user->name;
+    entry.address = m_address;
+    entry.device = carriesDevice ? request.field(0).trimmed().left(40) : QString();
+    entry.verb = request.verb.left(40);
+    for (qsizetype i = carriesDevice ? 1 : 0; i < request.fields.size() && i < 16; ++i)
+        entry.fields.append(request.fields[i].left(40));
+    entry.outcome = outcome;
+    m_server.audit(entry);
 }
 
 void ClientSession::login(const Request &request)
@@ -215,7 +234,26 @@ void ClientSession::login(const Request &request)
 
 void ClientSession::checkLogin(const QString &name, const QString &password)
 {
-    const UserAccount *account = m_server.directory().authenticate(name, password);
+    if (!m_server.directory().slowAuthentication()) {
+        loginChecked(name, m_server.directory().authenticate(name, password));
+        return;
+    }
+    // An Argon2id check takes tens of milliseconds: it runs aside, and the requests behind the login
+    // wait with it.
+    m_loginHeld = true;
+    m_heldName = name;
+    m_server.authenticateAside(name, password, [self = shared_from_this(), name](const UserAccount *account) {
+        if (self->m_finished)
+            return;
+        self->m_loginHeld = false;
+        self->loginChecked(name, account);
+        self->flush();
+        self->resumeLater();
+    });
+}
+
+void ClientSession::loginChecked(const QString &name, const UserAccount *account)
+{
     if (!account) {
         m_user = nullptr;
         m_loginRefused = true;

@@ -53,6 +53,8 @@ private:
     void handle(const Request &request);
     void login(const Request &request);
     void checkLogin(const QString &name, const QString &password);
+    void loginChecked(const QString &name, const UserAccount *account);
+    void audit(const Request &request, const QString &outcome);
     bool send(const QByteArray &bytes);
     void flush();
     qint64 backlog() const { return m_out.size() - m_outStart; }

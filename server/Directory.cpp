@@ -1,6 +1,7 @@
 #include "Directory.h"
 
 #include "DateText.h"
+#include "PasswordHash.h"
 
 #include <QCryptographicHash>
 
@@ -30,8 +31,13 @@ bool sameBytes(const QByteArray &a, const QByteArray &b)
 Directory::Directory(const ServerConfig &config, qint64 epochMs)
     : m_users(config.users.cbegin(), config.users.cend())
 {
-    for (const UserAccount &u : m_users)
-        m_passwordHashes.push_back(hashOf(u.password));
+    bool anyHash = false;
+    for (const UserAccount &u : m_users) {
+        m_passwordDigests.push_back(u.passwordHash.isEmpty() ? hashOf(u.password) : QByteArray());
+        anyHash = anyHash || !u.passwordHash.isEmpty();
+    }
+    if (anyHash)
+        m_standInHash = PasswordHash::make(QStringLiteral("\x01no user\x01"));
     for (const DeviceEntry &d : config.devices)
         m_devices.push_back(std::make_unique<DeviceModel>(d, epochMs));
 }
@@ -40,12 +46,24 @@ const UserAccount *Directory::authenticate(const QString &name, const QString &p
 {
     static const QByteArray nobody = hashOf(QStringLiteral("\x01no user\x01"));
     const QByteArray offered = hashOf(password);
+    size_t found = m_users.size();
     for (size_t i = 0; i < m_users.size(); ++i) {
         if (m_users[i].name == name)
-            return sameBytes(offered, m_passwordHashes[i]) ? &m_users[i] : nullptr;
+            found = i;
     }
-    sameBytes(offered, nobody);
-    return nullptr;
+    const bool known = found < m_users.size();
+    const bool hashed = known && !m_users[found].passwordHash.isEmpty();
+    // The same work whichever branch is taken: one Argon2id check when any user has a hash, and one
+    // digest comparison.
+    bool slowMatch = false;
+    if (hashed)
+        slowMatch = PasswordHash::verify(m_users[found].passwordHash, password);
+    else if (!m_standInHash.isEmpty())
+        PasswordHash::verify(m_standInHash, password);
+    const bool fastMatch = sameBytes(offered, known && !hashed ? m_passwordDigests[found] : nobody);
+    if (!known)
+        return nullptr;
+    return (hashed ? slowMatch : fastMatch) ? &m_users[found] : nullptr;
 }
 
 UserAccount *Directory::user(const QString &name)

@@ -22,8 +22,12 @@ public:
     Directory(const ServerConfig &config, qint64 epochMs);
 
     // The account when name and password match. The password is compared in constant time, and an
-    // unknown name costs the same as a wrong password.
+    // unknown name costs the same as a wrong password: when any user has an Argon2id hash, every
+    // attempt runs exactly one Argon2id check, against a stand-in hash where the name has none. Reads
+    // only what is fixed at construction, so a worker thread may call it.
     const UserAccount *authenticate(const QString &name, const QString &password) const;
+    // Whether authenticate() is slow enough (Argon2id) to belong on a worker thread.
+    bool slowAuthentication() const { return !m_standInHash.isEmpty(); }
     UserAccount *user(const QString &name);
     std::vector<UserAccount> &users() { return m_users; }
 
@@ -43,7 +47,11 @@ public:
 
 private:
     std::vector<UserAccount> m_users;
-    std::vector<QByteArray> m_passwordHashes;
+    // Per user: the SHA-256 digest of a clear password, or empty when the user has an Argon2id hash.
+    std::vector<QByteArray> m_passwordDigests;
+    // An Argon2id hash of nothing anyone types, checked where a name has no hash of its own; empty
+    // when no user has one.
+    QByteArray m_standInHash;
     std::vector<std::unique_ptr<DeviceModel>> m_devices;
     QHash<QString, QDateTime> m_utilityReadings;
 };

@@ -15,6 +15,7 @@
 #include <asio/post.hpp>
 #include <asio/signal_set.hpp>
 #include <asio/steady_timer.hpp>
+#include <asio/thread_pool.hpp>
 
 #include <cerrno>
 #include <cstring>
@@ -51,6 +52,7 @@ struct KorvelServer::Network {
     std::array<asio::steady_timer, 3> pace{asio::steady_timer(io), asio::steady_timer(io),
                                            asio::steady_timer(io)};
     std::optional<asio::signal_set> signals;
+    std::optional<asio::signal_set> hangup;
     std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work;
     std::unordered_map<ClientSession *, std::shared_ptr<ClientSession>> sessions;
     std::deque<std::shared_ptr<ClientSession>> turns;
@@ -67,13 +69,16 @@ struct KorvelServer::Network {
     QSet<QString> refusedNames;
     int turnedAway = 0;
     int exhaustions = 0;
+    // Argon2id checks, one at a time, off the loop; declared last so it stops before the rest goes.
+    asio::thread_pool passwords{1};
 };
 
 KorvelServer::KorvelServer(const ServerConfig &config, const Clock &clock, const ServerLog &log,
                            ServerOptions options, QObject *parent)
     : QObject(parent), m_clock(clock), m_log(log), m_options(options),
       m_directory(config, clock.now().toMSecsSinceEpoch()), m_handler(m_directory, clock),
-      m_throttle(m_options), m_net(std::make_unique<Network>())
+      m_throttle(m_options), m_audit(clock), m_auditPath(config.auditLog),
+      m_clearPasswordUsers(config.clearPasswordUsers()), m_net(std::make_unique<Network>())
 {
     pace(0, config.pace.values, &KorvelServer::sendValueNotices);
     pace(1, config.pace.inputs, &KorvelServer::changeFieldInput);
@@ -178,6 +183,12 @@ bool KorvelServer::listen(const QHostAddress &address, quint16 port)
                         .arg(text, address.toString()));
         }
     }
+    if (!m_auditPath.isEmpty() && !m_audit.open(m_auditPath, &m_error))
+        return false;
+    if (!m_clearPasswordUsers.isEmpty())
+        m_log.line(QStringLiteral("WARNING: users with a clear password in the configuration: %1; store "
+                                  "\"passwordHash\" instead (korvel-server --hash-password)")
+                       .arg(m_clearPasswordUsers.join(QStringLiteral(", "))));
     m_net->lastSummary = steadyMs();
     accept();
     sweep();
@@ -383,8 +394,48 @@ void KorvelServer::run()
         m_log.line(QStringLiteral("signal %1: stopping").arg(number));
         closeNow();
     });
+    m_net->hangup.emplace(m_net->io, SIGHUP);
+    listenForHangup();
     m_net->io.restart();
     m_net->io.run();
+}
+
+void KorvelServer::authenticateAside(const QString &name, const QString &password,
+                                     std::function<void(const UserAccount *)> done)
+{
+    asio::post(m_net->passwords, [this, name, password, done = std::move(done)]() mutable {
+        const UserAccount *account = m_directory.authenticate(name, password);
+        // The callback, and the session it holds, live on and die on the loop's thread.
+        asio::post(m_net->io, [account, done = std::move(done)] { done(account); });
+    });
+}
+
+void KorvelServer::audit(const AuditLog::Entry &entry)
+{
+    if (!m_audit.isOpen())
+        return;
+    const bool failed = !m_audit.record(entry);
+    if (failed == m_auditFailed)
+        return;
+    m_auditFailed = failed;
+    m_log.line(!failed ? QStringLiteral("the audit log %1 is written again").arg(m_auditPath)
+                       : QStringLiteral("ERROR: cannot write the audit log %1: %2")
+                             .arg(m_auditPath, QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+void KorvelServer::listenForHangup()
+{
+    // The operator has moved the audit log aside (logrotate): start a new file under the same name.
+    m_net->hangup->async_wait([this](const asio::error_code &ec, int) {
+        if (ec)
+            return;
+        QString error;
+        if (m_audit.isOpen())
+            m_log.line(m_audit.reopen(&error)
+                           ? QStringLiteral("SIGHUP: audit log %1 reopened").arg(m_auditPath)
+                           : QStringLiteral("ERROR: SIGHUP: %1").arg(error));
+        listenForHangup();
+    });
 }
 
 void KorvelServer::runOnOwnThread()
@@ -415,6 +466,8 @@ void KorvelServer::closeNow()
         timer.cancel();
     if (n.signals)
         n.signals->cancel(ec);
+    if (n.hangup)
+        n.hangup->cancel(ec);
     n.work.reset();
     if (n.reserve >= 0) {
         ::close(n.reserve);

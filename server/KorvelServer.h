@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AuditLog.h"
 #include "Directory.h"
 #include "LoginThrottle.h"
 #include "RequestHandler.h"
@@ -11,6 +12,7 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <random>
 #include <thread>
@@ -53,6 +55,11 @@ public:
     Directory &directory() { return m_directory; }
     RequestHandler &handler() { return m_handler; }
     LoginThrottle &loginThrottle() { return m_throttle; }
+    // Checks a login on the worker thread and calls done with the account (or none) on the loop's.
+    void authenticateAside(const QString &name, const QString &password,
+                           std::function<void(const UserAccount *)> done);
+    // One line in the audit log, when there is one; a line that cannot be written is said in the log.
+    void audit(const AuditLog::Entry &entry);
 
     // The notices; the pace timers call them, tests call them directly.
     void sendValueNotices();
@@ -81,6 +88,7 @@ private:
     void drainTurns();
     void summarize(qint64 nowMs);
     void closeNow();
+    void listenForHangup();
 
     const Clock &m_clock;
     const ServerLog &m_log;
@@ -88,6 +96,10 @@ private:
     Directory m_directory;
     RequestHandler m_handler;
     LoginThrottle m_throttle;
+    AuditLog m_audit;
+    QString m_auditPath;
+    QStringList m_clearPasswordUsers;
+    bool m_auditFailed = false;
     std::unique_ptr<Network> m_net;
     QString m_error;
     quint16 m_port = 0;

@@ -120,6 +120,17 @@ std::optional<DeviceModel::Word> fourBytes(const Request &r)
 
 } // namespace
 
+bool RequestHandler::changesDevice(const QString &verb)
+{
+    static const char16_t *const commands[] = {u"rolektifg", u"roleaktif", u"kondansatorcek", u"resetle",
+                                               u"sabitleriyaz"};
+    for (const char16_t *c : commands) {
+        if (verb == QStringView(c))
+            return true;
+    }
+    return settingsWordOf(verb) >= 0;
+}
+
 Outcome RequestHandler::handle(UserAccount &user, const Request &request)
 {
     const QString &verb = request.verb;
@@ -161,8 +172,11 @@ Outcome RequestHandler::handle(UserAccount &user, const Request &request)
         o.refusal = QStringLiteral("device \"%1\" is not one of the user's").arg(serial.left(20));
         return o;
     }
-    if (!device->entry().online)
-        return answer(ReplyBuilder::offline(device->entry().serial));
+    if (!device->entry().online) {
+        Outcome o = answer(ReplyBuilder::offline(device->entry().serial));
+        o.deviceOffline = true;
+        return o;
+    }
     if (const int view = requiredView(verb, *device); view && !(user.viewRights[0] & view))
         return refuse(QStringLiteral("\"%1\" needs view right %2 of field 1").arg(verb).arg(view));
     return deviceRequest(user, request, *device);

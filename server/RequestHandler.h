@@ -22,6 +22,8 @@ struct Outcome {
     // A device whose inputs the request changed (its output relays are wired back to inputs).
     DeviceModel *inputsChanged = nullptr;
     quint8 previousInputs = 0;
+    // The device is off line: it was told so and nothing was done.
+    bool deviceOffline = false;
 };
 
 // Answers the requests of a logged-in user: checks the rights bits the user was given in
@@ -32,6 +34,8 @@ public:
     RequestHandler(Directory &directory, const Clock &clock) : m_directory(directory), m_clock(clock) {}
 
     Outcome handle(UserAccount &user, const Request &request);
+    // Whether the request switches, writes or resets a device: the commands the audit log records.
+    static bool changesDevice(const QString &verb);
 
 private:
     Outcome deviceRequest(const UserAccount &user, const Request &request, DeviceModel &device);

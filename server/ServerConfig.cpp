@@ -1,5 +1,7 @@
 #include "ServerConfig.h"
 
+#include "PasswordHash.h"
+
 #include "link/Cp1254.h"
 
 #include <QJsonArray>
@@ -157,6 +159,7 @@ std::optional<ServerConfig> ServerConfig::fromJson(const QByteArray &json, QStri
 
     if (!readLimits(root.value(u"limits").toObject(), config.limits, error))
         return std::nullopt;
+    config.auditLog = root.value(u"auditLog").toString();
 
     for (const QJsonValue &groupValue : root.value(u"groups").toArray()) {
         const QJsonObject group = groupValue.toObject();
@@ -179,6 +182,7 @@ std::optional<ServerConfig> ServerConfig::fromJson(const QByteArray &json, QStri
         UserAccount user;
         user.name = u.value(u"name").toString();
         user.password = u.value(u"password").toString();
+        user.passwordHash = u.value(u"passwordHash").toString().toUtf8();
         const QJsonArray view = u.value(u"haklar").toArray();
         const QJsonArray commands = u.value(u"tblhaklar").toArray();
         if (view.size() != 2 || commands.size() != 6) {
@@ -207,6 +211,16 @@ std::optional<ServerConfig> ServerConfig::fromJson(const QByteArray &json, QStri
     if (!config.validate(error))
         return std::nullopt;
     return config;
+}
+
+QStringList ServerConfig::clearPasswordUsers() const
+{
+    QStringList names;
+    for (const UserAccount &u : users) {
+        if (u.passwordHash.isEmpty())
+            names.append(u.name);
+    }
+    return names;
 }
 
 bool ServerConfig::validate(QString *error)
@@ -242,6 +256,13 @@ bool ServerConfig::validate(QString *error)
                 QStringLiteral("user \"%1\": empty name or a character that cannot be sent").arg(u.name));
         if (names.contains(u.name))
             return fail(QStringLiteral("user \"%1\" is listed twice").arg(u.name));
+        if (!u.passwordHash.isEmpty() && !u.password.isEmpty())
+            return fail(
+                QStringLiteral("user \"%1\": give \"password\" or \"passwordHash\", not both").arg(u.name));
+        if (!u.passwordHash.isEmpty() && !PasswordHash::isValid(u.passwordHash))
+            return fail(QStringLiteral("user \"%1\": \"passwordHash\" is not an Argon2id hash "
+                                       "(make one with korvel-server --hash-password)")
+                            .arg(u.name));
         names.insert(u.name);
         for (const QString &serial : u.devices) {
             if (!serials.contains(serial))

@@ -20,7 +20,9 @@ struct ServerMessage {
 
 struct UserAccount {
     QString name;
+    // Either a clear password (accepted with a warning at start) or an Argon2id hash of it.
     QString password;
+    QByteArray passwordHash;
     // The two view rights of "haklar" and the six command rights of "tblhaklar", as the client gets them.
     std::array<int, 2> viewRights{};
     std::array<int, 6> commandRights{};
@@ -57,6 +59,11 @@ public:
     QList<DeviceEntry> devices;
     Pace pace;
     ServerOptions limits;
+    // Where every command that changes a device, and every refused request, is recorded; none when empty.
+    QString auditLog;
+
+    // The users whose configuration holds a clear password.
+    QStringList clearPasswordUsers() const;
 
 private:
     // Shared by both sources: the checks that keep every text sendable and every serial readable.

@@ -1,6 +1,7 @@
 // korvel-server: the reference data server with simulated field devices.
 #include "Clock.h"
 #include "KorvelServer.h"
+#include "PasswordHash.h"
 #include "ServerConfig.h"
 #include "ServerLog.h"
 
@@ -9,6 +10,8 @@
 #include <QFile>
 
 #include <cstdio>
+#include <iostream>
+#include <string>
 #include <sys/resource.h>
 
 using namespace korvel::server;
@@ -32,6 +35,20 @@ int fail(const QString &text)
     return 2;
 }
 
+// The password is the first line of standard input, without its line end.
+int printPasswordHash()
+{
+    std::string line;
+    if (!std::getline(std::cin, line) && line.empty())
+        return fail(QStringLiteral("no password on standard input"));
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    if (line.empty())
+        return fail(QStringLiteral("the password is empty"));
+    std::printf("%s\n", PasswordHash::make(QString::fromStdString(line)).constData());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -53,8 +70,18 @@ int main(int argc, char *argv[])
                                           QStringLiteral("JSON file with users, devices and pace; the "
                                                          "built-in demo data when absent."),
                                           QStringLiteral("FILE"));
-    parser.addOptions({listenOption, portOption, configOption});
+    const QCommandLineOption auditOption(QStringLiteral("audit-log"),
+                                         QStringLiteral("Append a line for every command that changes a "
+                                                        "device, and every refused request, to FILE."),
+                                         QStringLiteral("FILE"));
+    const QCommandLineOption hashOption(QStringLiteral("hash-password"),
+                                        QStringLiteral("Read a password from standard input, print its "
+                                                       "Argon2id hash for \"passwordHash\" and exit."));
+    parser.addOptions({listenOption, portOption, configOption, auditOption, hashOption});
     parser.process(app);
+
+    if (parser.isSet(hashOption))
+        return printPasswordHash();
 
     const QHostAddress address(parser.value(listenOption));
     if (address.isNull())
@@ -75,6 +102,8 @@ int main(int argc, char *argv[])
             return fail(QStringLiteral("%1: %2").arg(file.fileName(), error));
         config = *loaded;
     }
+    if (parser.isSet(auditOption))
+        config.auditLog = parser.value(auditOption);
 
     const SystemClock clock;
     const ServerLog log;
