@@ -64,17 +64,34 @@ const QString panelStyle = QStringLiteral(
     "#Panel30, #Panel56 { background: #1c1c1c; border-radius: 4px; }"
     "#Panel30 QCheckBox, #Panel56 QCheckBox { color: #e0e0e0; }");
 
-// A display that grows and shrinks with the room the panel gets: from about 17 px type (digits of
-// 14 px and more) up to half as large again as its usual size. Its size never follows its text, so a
-// new reading still asks for no new layout.
-SevenSegmentDisplay *scalingDisplay(QWidget *owner, const QString &name, int digits)
+// The cell of a display that grows and shrinks with the room the panel gets: from about 17 px type
+// (digits of 14 px and more) up to half as large again as its usual size. The display inside keeps a
+// fixed size that only a resize of its cell changes: a display whose size may vary asks its panel for a
+// new layout on every new reading, once a second.
+class DisplayCell final : public QWidget
 {
-    SevenSegmentDisplay *display = form::display(owner, name, digits);
-    const QSize usual = display->size();
-    display->setMinimumSize(int(usual.width() * 0.72), int(usual.height() * 0.72));
-    display->setMaximumSize(int(usual.width() * 1.5), int(usual.height() * 1.5));
-    display->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    return display;
+public:
+    DisplayCell(QWidget *owner, const QString &name, int digits)
+        : QWidget(owner), m_display(form::display(this, name, digits)), m_usual(m_display->size())
+    {
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+        setMinimumSize(int(m_usual.width() * 0.72), int(m_usual.height() * 0.72));
+        setMaximumSize(int(m_usual.width() * 1.5), int(m_usual.height() * 1.5));
+    }
+
+    QSize sizeHint() const override { return m_usual; }
+
+protected:
+    void resizeEvent(QResizeEvent *) override { m_display->setFixedSize(size()); }
+
+private:
+    SevenSegmentDisplay *m_display;
+    QSize m_usual;
+};
+
+QWidget *scalingDisplay(QWidget *owner, const QString &name, int digits)
+{
+    return new DisplayCell(owner, name, digits);
 }
 
 QGroupBox *valuePanel(QWidget *owner, const ValueGroup &group)
