@@ -35,30 +35,38 @@ const struct {
 
 void SettingsReadBack::draw(int row) const
 {
-    const auto setNumber = [this](const char *label, int number) {
-        m_screen.setCaption(name(label), QString::number(number));
+    // A strip whose slot was never received stays empty rather than showing the bytes of -1.
+    const auto show = [this, row](int slot, const char *label, auto text) {
+        m_screen.setCaption(name(label), m_table.hasValue(row, slot)
+                                             ? text(SplitToBytes(m_table.value(row, slot)))
+                                             : QString());
     };
-    const auto ratios = SplitToBytes(m_table.value(row, 100));
-    setNumber("LBLVT", ratios[0] * 256 + ratios[1]);
-    setNumber("LBLCT", ratios[2] * 256 + ratios[3]);
+    const auto number = [](int n) { return QString::number(n); };
+    using Bytes = std::array<int, 4>;
+    show(100, "LBLVT", [&](const Bytes &b) { return number(b[0] * 256 + b[1]); });
+    show(100, "LBLCT", [&](const Bytes &b) { return number(b[2] * 256 + b[3]); });
+    const char *const times[] = {"LBLALMASURE1", "LBLCIKMASURE1", "LBLALMASURE2", "LBLCIKMASURE2"};
+    for (int i = 0; i < 4; ++i)
+        show(101, times[i], [&](const Bytes &b) { return number(b[std::size_t(i)]); });
+    show(102, "LBLBANK1", [](const Bytes &b) { return bankCount(b[0]); });
+    show(102, "LBLBANK2", [](const Bytes &b) { return bankCount(b[1]); });
+    show(102, "LBLMOD1", [&](const Bytes &b) { return number(b[2]); });
+    show(102, "LBLMOD2", [&](const Bytes &b) { return number(b[3]); });
 
-    const auto times = SplitToBytes(m_table.value(row, 101));
-    setNumber("LBLALMASURE1", times[0]);
-    setNumber("LBLCIKMASURE1", times[1]);
-    setNumber("LBLALMASURE2", times[2]);
-    setNumber("LBLCIKMASURE2", times[3]);
-
-    const auto banks = SplitToBytes(m_table.value(row, 102));
-    m_screen.setCaption(QStringLiteral("LBLBANK1"), bankCount(banks[0]));
-    m_screen.setCaption(QStringLiteral("LBLBANK2"), bankCount(banks[1]));
-    setNumber("LBLMOD1", banks[2]);
-    setNumber("LBLMOD2", banks[3]);
-
-    for (const auto &r : realSlots)
+    for (const auto &r : realSlots) {
         m_screen.setCaption(name(r.label),
-                            formatMask(m_table.value(row, r.slot), r.mask, m_state.decimalSeparator));
+                            m_table.hasValue(row, r.slot)
+                                ? formatMask(m_table.value(row, r.slot), r.mask, m_state.decimalSeparator)
+                                : QString());
+    }
 
-    // Any mode other than 1 (automatic) or 0 (manual) leaves both labels as they are.
+    // No mode received: neither label claims a mode. Any mode other than 1 (automatic) or 0 (manual)
+    // leaves both labels as they are.
+    if (!m_table.hasValue(row, 109)) {
+        m_screen.setCaption(QStringLiteral("lbloto"), QString());
+        m_screen.setCaption(QStringLiteral("lblmanual"), QString());
+        return;
+    }
     const int mode = SplitToBytes(m_table.value(row, 109))[2];
     if (mode == 0 || mode == 1) {
         const QString active = mode == 1 ? QStringLiteral("lbloto") : QStringLiteral("lblmanual");

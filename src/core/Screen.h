@@ -72,8 +72,8 @@ public:
     virtual int activePage() const = 0;
 
     // The file name of the picture a control shows ("kondaktif.bmp"), looked up in the working
-    // directory; false when it cannot be loaded (the control keeps its picture). picture() gives the
-    // name of the file shown, empty for none.
+    // directory; false when it cannot be loaded (the control keeps its picture); an empty name shows
+    // no picture. picture() gives the name of the file shown, empty for none.
     virtual bool setPicture(const QString &control, const QString &fileName) = 0;
     virtual QString picture(const QString &control) const = 0;
 
@@ -88,6 +88,11 @@ public:
     // own close button or by closeWindow).
     virtual void onShown(const QString &window, QObject *context, std::function<void()> action) = 0;
     virtual void onClosed(const QString &window, QObject *context, std::function<void()> action) = 0;
+
+    // Every display of the main window's views (segment displays, lamps, the needle meter, the large
+    // readings) drawn at about half brightness, or again at full.
+    virtual void setViewsDimmed(bool dimmed) = 0;
+    virtual bool viewsDimmed() const = 0;
 
     virtual void setFocus(const QString &control) = 0;
     // Closes a window ("TFrmGiris") or hides it from the screen.

@@ -53,6 +53,8 @@ void DeviceSelection::itemClicked(int group, int item)
     // The serial number travels with the item: a name with ":" or a ten-digit number cannot spoil it.
     const QString serial = m_list.itemSerial(group, item);
     Q_EMIT deviceClicked();
+    // The time of the last data was the previous device's; it comes back with this one's first reply.
+    m_screen.setCaption(QStringLiteral("LblSonVeri"), QString());
     applyCaptionRules(caption);
     if (kind == DeviceKind::meterReader)
         selectMeterReader(group, item, serial);

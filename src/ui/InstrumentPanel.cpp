@@ -60,8 +60,39 @@ const QString panelStyle = QStringLiteral(
     "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }"
     "QLabel { color: #c0c0c0; background: transparent; }"
     "#CosE, #PFE, #Fr { color: lime; }"
+    "#CosE[dimmed=\"true\"], #PFE[dimmed=\"true\"], #Fr[dimmed=\"true\"] { color: #008000; }"
     "#Panel30, #Panel56 { background: #1c1c1c; border-radius: 4px; }"
     "#Panel30 QCheckBox, #Panel56 QCheckBox { color: #e0e0e0; }");
+
+// The cell of a display that grows and shrinks with the room the panel gets: from about 17 px type
+// (digits of 14 px and more) up to half as large again as its usual size. The display inside keeps a
+// fixed size that only a resize of its cell changes: a display whose size may vary asks its panel for a
+// new layout on every new reading, once a second.
+class DisplayCell final : public QWidget
+{
+public:
+    DisplayCell(QWidget *owner, const QString &name, int digits)
+        : QWidget(owner), m_display(form::display(this, name, digits)), m_usual(m_display->size())
+    {
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+        setMinimumSize(int(m_usual.width() * 0.72), int(m_usual.height() * 0.72));
+        setMaximumSize(int(m_usual.width() * 1.5), int(m_usual.height() * 1.5));
+    }
+
+    QSize sizeHint() const override { return m_usual; }
+
+protected:
+    void resizeEvent(QResizeEvent *) override { m_display->setFixedSize(size()); }
+
+private:
+    SevenSegmentDisplay *m_display;
+    QSize m_usual;
+};
+
+QWidget *scalingDisplay(QWidget *owner, const QString &name, int digits)
+{
+    return new DisplayCell(owner, name, digits);
+}
 
 QGroupBox *valuePanel(QWidget *owner, const ValueGroup &group)
 {
@@ -72,7 +103,7 @@ QGroupBox *valuePanel(QWidget *owner, const ValueGroup &group)
     int row = 0;
     for (const Row &r : group.rows) {
         grid->addWidget(new QLabel(text(r.label), box), row, 0);
-        grid->addWidget(form::display(box, text(r.display), 7), row, 1);
+        grid->addWidget(scalingDisplay(box, text(r.display), 7), row, 1);
         QLabel *unit = new QLabel(text(r.unit), box);
         if (*r.unitName) {
             unit->setObjectName(text(r.unitName));
@@ -97,6 +128,8 @@ QLabel *bigLimeLabel(QWidget *owner, const char *name)
     label->setFixedSize(QFontMetrics(font).horizontalAdvance(QStringLiteral("-00,000")) + 8,
                         QFontMetrics(font).height() + 4);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // A reading that the views dim with the displays while the link is down.
+    label->setProperty("reading", true);
     return label;
 }
 } // namespace
@@ -111,6 +144,8 @@ InstrumentPanel::InstrumentPanel(QWidget *parent) : QWidget(parent)
     font.setBold(true);
     heading->setFont(font);
     header->addWidget(heading, 1);
+    // When the values shown arrived: "Son veri: 10:30:00".
+    header->addWidget(form::label(this, QStringLiteral("LblSonVeri"), QString()));
     header->addWidget(form::check(this, QStringLiteral("chkyenile"), QStringLiteral("Otomatik yenile")));
     QLineEdit *row = form::edit(this, QStringLiteral("Edit1"), QStringLiteral("1"));
     row->setFixedWidth(48);
@@ -120,9 +155,17 @@ InstrumentPanel::InstrumentPanel(QWidget *parent) : QWidget(parent)
 
     QFrame *panel = form::panel(this, QStringLiteral("Panel7"));
     panel->setStyleSheet(panelStyle);
-    auto *columns = new QHBoxLayout(panel);
+    auto *rows = new QVBoxLayout(panel);
+    auto *columns = new QHBoxLayout;
     columns->addWidget(buildValueColumn(panel), 3);
     columns->addWidget(buildMeterColumn(panel), 1);
+    rows->addLayout(columns, 1);
+    // The relays across the whole panel, under the values and the meter.
+    rows->addWidget(buildRelayPanels(panel));
+    QCheckBox *alarm =
+        form::check(panel, QStringLiteral("chkinpuuyari"), text("İnput değerleri değiştiğinde uyarı ver."));
+    alarm->hide();
+    rows->addWidget(alarm);
     layout->addWidget(panel, 1);
 }
 
@@ -131,20 +174,9 @@ QWidget *InstrumentPanel::buildValueColumn(QWidget *owner)
     auto *column = new QWidget(owner);
     auto *grid = new QGridLayout(column);
     grid->setContentsMargins(0, 0, 0, 0);
-    // Rows of the column on a grid of six: three groups side by side, then pairs of half the width.
-    struct Place {
-        int row, column, span;
-    };
-    const Place places[] = {{0, 0, 2}, {0, 2, 2}, {0, 4, 2}, {1, 0, 3}, {1, 3, 3},
-                            {2, 0, 3}, {2, 3, 3}, {3, 0, 3}, {3, 3, 3}};
-    for (size_t i = 0; i < std::size(valueGroups); ++i)
-        grid->addWidget(valuePanel(column, valueGroups[i]), places[i].row, places[i].column, 1,
-                        places[i].span);
-    grid->addWidget(buildRelayPanels(column), 4, 0, 1, 6);
-    QCheckBox *alarm =
-        form::check(column, QStringLiteral("chkinpuuyari"), text("İnput değerleri değiştiğinde uyarı ver."));
-    alarm->hide();
-    grid->addWidget(alarm, 5, 0, 1, 6);
+    // Three groups side by side in three rows: the column then fits a laptop's screen with room to spare.
+    for (int i = 0; i < int(std::size(valueGroups)); ++i)
+        grid->addWidget(valuePanel(column, valueGroups[i]), i / 3, i % 3);
     return column;
 }
 
@@ -180,26 +212,27 @@ QWidget *InstrumentPanel::buildMeterColumn(QWidget *owner)
     layout->addWidget(device);
     auto *meter = new NeedleMeter(column);
     meter->setObjectName(QStringLiteral("VrMeter2"));
-    meter->setMinimumSize(220, 150);
-    layout->addWidget(meter);
+    meter->setMinimumSize(200, 120);
+    meter->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    layout->addWidget(meter, 1);
 
+    // cos φ and the power factor side by side, each total above its three phases.
     auto *grid = new QGridLayout;
+    grid->setVerticalSpacing(3);
     grid->addWidget(new QLabel(text("Cos φ :"), column), 0, 0);
     grid->addWidget(bigLimeLabel(column, "CosE"), 0, 1);
+    grid->addWidget(new QLabel(text("Power F:"), column), 0, 2);
+    grid->addWidget(bigLimeLabel(column, "PFE"), 0, 3);
     const char *cosNames[] = {"Cos1", "Cos2", "Cos3"};
     const char *pfNames[] = {"Pf1", "Pf2", "Pf3"};
     for (int i = 0; i < 3; ++i) {
         grid->addWidget(new QLabel(QStringLiteral("Cos φ%1").arg(i + 1), column), 1 + i, 0);
-        grid->addWidget(form::display(column, text(cosNames[i]), 5), 1 + i, 1);
+        grid->addWidget(scalingDisplay(column, text(cosNames[i]), 5), 1 + i, 1);
+        grid->addWidget(new QLabel(QStringLiteral("PF %1").arg(i + 1), column), 1 + i, 2);
+        grid->addWidget(scalingDisplay(column, text(pfNames[i]), 5), 1 + i, 3);
     }
-    grid->addWidget(new QLabel(text("Power F:"), column), 4, 0);
-    grid->addWidget(bigLimeLabel(column, "PFE"), 4, 1);
-    for (int i = 0; i < 3; ++i) {
-        grid->addWidget(new QLabel(QStringLiteral("PF %1").arg(i + 1), column), 5 + i, 0);
-        grid->addWidget(form::display(column, text(pfNames[i]), 5), 5 + i, 1);
-    }
-    grid->addWidget(new QLabel(text("Frekans:"), column), 8, 0);
-    grid->addWidget(bigLimeLabel(column, "Fr"), 8, 1);
+    grid->addWidget(new QLabel(text("Frekans:"), column), 4, 0);
+    grid->addWidget(bigLimeLabel(column, "Fr"), 4, 1);
     layout->addLayout(grid);
 
     auto *lamps = new QGridLayout;
@@ -214,7 +247,6 @@ QWidget *InstrumentPanel::buildMeterColumn(QWidget *owner)
         lamps->addLayout(cell, i / 4, i % 4);
     }
     layout->addLayout(lamps);
-    layout->addStretch(1);
     return column;
 }
 

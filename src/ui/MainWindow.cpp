@@ -58,8 +58,12 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     setWindowTitle(QStringLiteral("FrmAna"));
     resize(1280, 800);
     // Never larger than the screen at start, leaving room for the window frame.
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         resize(size().boundedTo(screen->availableGeometry().size() - QSize(16, 40)));
+        // A laptop's screen is all needed: the views are laid out to fit 1366×768 without scrolling.
+        if (screen->availableGeometry().width() <= 1366)
+            setWindowState(Qt::WindowMaximized);
+    }
 
     buildMenu();
     auto *central = new QWidget(this);

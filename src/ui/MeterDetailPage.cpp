@@ -111,11 +111,12 @@ MeterDetailPage::MeterDetailPage(QWidget *parent) : QWidget(parent)
 
     QGroupBox *information = form::group(this, QStringLiteral("    Sayaç Bilgileri   "));
     auto *groups = new QGridLayout(information);
+    // Two groups a row: three of them with their long date displays are wider than a laptop's screen.
     int index = 0;
     for (const SubGroup &g : meterInformation) {
         groups->addWidget(MeterReadingPage::displayGroup(information, utf8(g.caption), g.displays,
                                                          QStringLiteral("00000000")),
-                          index / 3, index % 3);
+                          index / 2, index % 2);
         ++index;
     }
     layout->addWidget(information);

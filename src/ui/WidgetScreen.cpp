@@ -23,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -444,12 +445,41 @@ bool WidgetScreen::setPicture(const QString &control, const QString &fileName)
         return false;
     if (label->property(pictureProperty).toString() == fileName)
         return true;
+    if (fileName.isEmpty()) {
+        label->clear();
+        label->setProperty(pictureProperty, QString());
+        return true;
+    }
     QPixmap pixmap;
     if (!pixmap.load(fileName))
         return false;
     label->setPixmap(pixmap);
     label->setProperty(pictureProperty, fileName);
     return true;
+}
+
+void WidgetScreen::setViewsDimmed(bool dimmed)
+{
+    m_viewsDimmed = dimmed;
+    // Every page, also those not built yet, so that none is missed.
+    completeWindow(mainWindow);
+    auto *pages = qobject_cast<QWidget *>(find(QStringLiteral("suiPageControl1")));
+    if (!pages)
+        return;
+    for (auto *display : pages->findChildren<SevenSegmentDisplay *>())
+        display->setDimmed(dimmed);
+    for (auto *lamp : pages->findChildren<Lamp *>())
+        lamp->setDimmed(dimmed);
+    for (auto *meter : pages->findChildren<NeedleMeter *>())
+        meter->setDimmed(dimmed);
+    // The large readings take their colour from their panel's style sheet, which has a dimmed rule.
+    for (auto *label : pages->findChildren<QLabel *>()) {
+        if (label->property("reading").toBool() && label->property("dimmed").toBool() != dimmed) {
+            label->setProperty("dimmed", dimmed);
+            label->style()->unpolish(label);
+            label->style()->polish(label);
+        }
+    }
 }
 
 QString WidgetScreen::picture(const QString &control) const

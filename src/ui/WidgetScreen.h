@@ -59,6 +59,8 @@ public:
     void onChange(const QString &control, QObject *context, std::function<void()> action) override;
     void onShown(const QString &window, QObject *context, std::function<void()> action) override;
     void onClosed(const QString &window, QObject *context, std::function<void()> action) override;
+    void setViewsDimmed(bool dimmed) override;
+    bool viewsDimmed() const override { return m_viewsDimmed; }
     void setFocus(const QString &control) override;
     void closeWindow(const QString &window) override;
     void showWindow(const QString &window) override;
@@ -79,6 +81,7 @@ private:
     QTabWidget *pages() const;
 
     QHash<QString, QPointer<QWidget>> m_windows;
+    bool m_viewsDimmed = false;
     QHash<QString, std::function<void()>> m_completions;
     QList<std::function<void()>> m_waiting;
     struct Resolved {

@@ -57,21 +57,32 @@ CapacitorView::CapacitorView(Screen &screen, const ClientState &state, const Dev
 
 void CapacitorView::render(int row)
 {
-    states(m_table.value(row, statesSlot));
+    states(row);
     for (int g = 0; g < Groups; ++g) {
         for (int k = 0; k < StepsPerGroup; ++k) {
-            const double value = m_table.value(row, firstPowerSlot + g * StepsPerGroup + k);
-            m_screen.setCaption(m_powers[g][k], formatMask(value, u"0.000", m_state.decimalSeparator));
+            const int slot = firstPowerSlot + g * StepsPerGroup + k;
+            m_screen.setCaption(m_powers[g][k],
+                                m_table.hasValue(row, slot)
+                                    ? formatMask(m_table.value(row, slot), u"0.000", m_state.decimalSeparator)
+                                    : QString());
         }
     }
     for (int i = 0; i < Steps / 4; ++i)
-        phases(4 * i, m_table.value(row, firstPhaseSlot + i));
+        phases(4 * i, row, firstPhaseSlot + i);
 }
 
-void CapacitorView::states(double value)
+void CapacitorView::states(int row)
 {
+    // No state received: no picture, since either picture would claim a state.
+    if (!m_table.hasValue(row, statesSlot)) {
+        for (const auto &group : m_pictures) {
+            for (const QString &picture : group)
+                m_screen.setPicture(picture, QString());
+        }
+        return;
+    }
     // Byte g holds group g's steps, bit k its step k; bits 6 and 7 are unused.
-    const auto bytes = SplitToBytes(value);
+    const auto bytes = SplitToBytes(m_table.value(row, statesSlot));
     for (int k = 0; k < StepsPerGroup; ++k) {
         for (int g = 0; g < Groups; ++g) {
             const bool active = (bytes[g] >> k) & 1;
@@ -82,9 +93,11 @@ void CapacitorView::states(double value)
     }
 }
 
-void CapacitorView::phases(int firstStep, double value)
+void CapacitorView::phases(int firstStep, int row, int slot)
 {
-    const auto bytes = SplitToBytes(value);
+    // Phases never received tick no box; a byte of 0 clears the boxes the same way.
+    const auto bytes =
+        m_table.hasValue(row, slot) ? SplitToBytes(m_table.value(row, slot)) : std::array<int, 4>{};
     for (int j = 0; j < 4; ++j) {
         const auto &boxes = m_phaseBoxes[firstStep + j];
         if (bytes[j] == 0) {

@@ -11,7 +11,8 @@ class Screen;
 struct ClientState;
 
 // Slots 52 to 82 on the tab "Kondansatör Durumları": the state picture of each of the 24 steps (four
-// groups of six), their powers, and the phase each step hangs on. A part of the renderer's full pass.
+// groups of six), their powers, and the phase each step hangs on; what was never received shows no
+// picture, an empty power and no phase. A part of the renderer's full pass.
 class CapacitorView final
 {
 public:
@@ -29,8 +30,8 @@ public:
     void render(int row);
 
 private:
-    void states(double value);
-    void phases(int firstStep, double value);
+    void states(int row);
+    void phases(int firstStep, int row, int slot);
 
     Screen &m_screen;
     const ClientState &m_state;

@@ -51,6 +51,8 @@ const char16_t *energyMask(double value)
 }
 
 const QString activeTotalName = QStringLiteral("Ewh");
+// The counters the active total adds up.
+constexpr int activeCounterSlots[] = {36, 37, 38};
 const QString activeParts[] = {QStringLiteral("kWh1"), QStringLiteral("kwh2"), QStringLiteral("kwh3"),
                                QStringLiteral("SayacAktif")};
 const QString signLabel = QStringLiteral("Label76");
@@ -68,6 +70,12 @@ ConsumptionView::ConsumptionView(Screen &screen, Environment &environment, const
         m_controls.push_back(QString::fromLatin1(rule.control));
 }
 
+QString ConsumptionView::totalText(double reading, int row, int slot, bool capacitive) const
+{
+    return formatMask(reading + m_table.value(row, slot), capacitive ? u"0.00" : u"0.000",
+                      m_state.decimalSeparator);
+}
+
 std::optional<double> ConsumptionView::number(const QString &control) const
 {
     return parseDecimal(m_screen.caption(control), m_state.decimalSeparator);
@@ -79,29 +87,34 @@ bool ConsumptionView::render(int row)
     for (size_t i = 0; i < std::size(consumptionSlots); ++i) {
         const SlotRule &rule = consumptionSlots[i];
         const QString &name = m_controls[i];
+        const bool received = m_table.hasValue(row, rule.slot);
         const double value = m_table.value(row, rule.slot);
+        // A counter that never arrived shows an empty face, and what is derived from it stays empty.
+        const auto showEnergy = [&] {
+            m_screen.setCaption(name, received ? formatMask(value, energyMask(value), separator) : QString());
+        };
         switch (rule.rule) {
         case Rule::Energy:
-            m_screen.setCaption(name, formatMask(value, energyMask(value), separator));
+            showEnergy();
             break;
         case Rule::EnergyAndTotal:
-            m_screen.setCaption(name, formatMask(value, energyMask(value), separator));
-            activeTotal();
+            showEnergy();
+            activeTotal(row);
             break;
         case Rule::EnergyAndSign:
-            m_screen.setCaption(name, formatMask(value, energyMask(value), separator));
+            showEnergy();
             // Each of the three slots decides in turn and nothing is drawn between them, so only the
             // last one is applied: a label hidden and shown again every second would relay out its
             // panel every second.
             if (i + 1 == std::size(consumptionSlots) || consumptionSlots[i + 1].rule != Rule::EnergyAndSign)
-                m_screen.setVisible(signLabel, value < 0);
+                m_screen.setVisible(signLabel, received && value < 0);
             break;
         case Rule::InductiveTotal:
-            if (!reactiveTotal(inductiveMeter, name, inductiveRatio, value, false))
+            if (!reactiveTotal(row, rule.slot, inductiveMeter, name, inductiveRatio, false))
                 return false;
             break;
         case Rule::CapacitiveTotal:
-            if (!reactiveTotal(capacitiveMeter, name, capacitiveRatio, value, true))
+            if (!reactiveTotal(row, rule.slot, capacitiveMeter, name, capacitiveRatio, true))
                 return false;
             break;
         }
@@ -110,8 +123,21 @@ bool ConsumptionView::render(int row)
     return true;
 }
 
-void ConsumptionView::activeTotal()
+bool ConsumptionView::activeCountersReceived(int row) const
 {
+    for (int slot : activeCounterSlots) {
+        if (!m_table.hasValue(row, slot))
+            return false;
+    }
+    return true;
+}
+
+void ConsumptionView::activeTotal(int row)
+{
+    if (!activeCountersReceived(row)) {
+        m_screen.setCaption(activeTotalName, QString());
+        return;
+    }
     // The sum of what the four displays show; a display that holds no number leaves the total as it was.
     double sum = 0;
     for (const QString &part : activeParts) {
@@ -125,8 +151,8 @@ void ConsumptionView::activeTotal()
     m_screen.setCaption(activeTotalName, formatGeneral(sum, m_state.decimalSeparator));
 }
 
-bool ConsumptionView::reactiveTotal(const QString &meter, const QString &total, const QString &ratio,
-                                    double value, bool capacitive)
+bool ConsumptionView::reactiveTotal(int row, int slot, const QString &meter, const QString &total,
+                                    const QString &ratio, bool capacitive)
 {
     const QChar separator = m_state.decimalSeparator;
     const QString meterText = m_screen.caption(meter);
@@ -141,8 +167,14 @@ bool ConsumptionView::reactiveTotal(const QString &meter, const QString &total, 
         }
         return false;
     }
+    const bool received = m_table.hasValue(row, slot);
+    m_screen.setCaption(total, received ? totalText(*reading, row, slot, capacitive) : QString());
+    // The ratio needs the slot and the three active counters.
+    if (!received || !activeCountersReceived(row)) {
+        m_screen.setCaption(ratio, QString());
+        return true;
+    }
     const char16_t *mask = capacitive ? u"0.00" : u"0.000";
-    m_screen.setCaption(total, formatMask(*reading + value, mask, separator));
     // Without an active total to divide by, the ratio reads 0.
     const auto shownTotal = number(total);
     const auto active = number(activeTotalName);

@@ -14,7 +14,8 @@ struct ClientState;
 
 // Slots 36 to 51 on the tab "Analizör-Tüketim Değerleri": the energy counters per phase in four ranges,
 // the totals that add the meter's last readings ("Sayaçtan Alınan Son Değerler") and the reactive to
-// active ratios. A part of the renderer's full pass; it remembers only the failure it last reported.
+// active ratios. A counter never received shows an empty face, and a total or ratio that needs one is
+// empty. A part of the renderer's full pass; it remembers only the failure it last reported.
 class ConsumptionView final
 {
 public:
@@ -28,8 +29,11 @@ public:
 private:
     // What a caption reads as in the user's decimal format.
     std::optional<double> number(const QString &control) const;
-    void activeTotal();
-    bool reactiveTotal(const QString &meter, const QString &total, const QString &ratio, double value,
+    // Whether the three active counters of the row were received.
+    bool activeCountersReceived(int row) const;
+    void activeTotal(int row);
+    QString totalText(double reading, int row, int slot, bool capacitive) const;
+    bool reactiveTotal(int row, int slot, const QString &meter, const QString &total, const QString &ratio,
                        bool capacitive);
 
     Screen &m_screen;

@@ -87,8 +87,10 @@ void DataReplies::handleRegisterDump(ReplyText &text)
     if (!kind) {
         // Kinds read elsewhere go to their reader; any other kind (a meter reading, or nothing asked
         // yet) leaves the reply to the skipping rule.
-        if (auto reader = m_readers.constFind(m_state.pendingKind); reader != m_readers.cend())
+        if (auto reader = m_readers.constFind(m_state.pendingKind); reader != m_readers.cend()) {
             (*reader)(text);
+            Q_EMIT dataArrived();
+        }
         return;
     }
     const QString number = QString::number(m_state.activeDeviceNumber);
@@ -99,6 +101,7 @@ void DataReplies::handleRegisterDump(ReplyText &text)
     });
     text.clear();
     m_screen.setCaption(QStringLiteral("Label2"), number + QString::fromUtf16(kind->heading));
+    Q_EMIT dataArrived();
 }
 
 void DataReplies::addReader(const QString &pendingKind, std::function<void(ReplyText &)> reader)
@@ -111,6 +114,7 @@ void DataReplies::handleRelayCurrents(ReplyText &text)
     text.drop(14);
     for (const char *display : relayDisplays)
         m_screen.setCaption(QString::fromLatin1(display), text.takeField());
+    Q_EMIT dataArrived();
 }
 
 void DataReplies::handleValueRecords(ReplyText &text)

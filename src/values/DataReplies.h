@@ -36,6 +36,11 @@ public:
     void handleRelayCurrents(ReplyText &text);
     void handleValueRecords(ReplyText &text);
 
+Q_SIGNALS:
+    // A reply with data of the active device was read: a register dump of the kind asked for, a reply
+    // that a reader took, or the relay's currents.
+    void dataArrived();
+
 private:
     void request(const QString &kind, int slot, const QString &verb, const QString &outgoing);
 

@@ -23,7 +23,8 @@ constexpr auto IntegerSlotMap = integerSlotMap();
 } // namespace
 
 DeviceValueTable::DeviceValueTable()
-    : m_cells(std::make_unique<Cell[]>(std::size_t(LastRow - FirstRow + 1) * SlotCount))
+    : m_cells(std::make_unique<Cell[]>(std::size_t(LastRow - FirstRow + 1) * SlotCount)),
+      m_received(std::make_unique<std::bitset<SlotCount>[]>(std::size_t(LastRow - FirstRow + 1)))
 {
     for (int row = FirstRow; row <= LastRow; ++row)
         resetRow(row);
@@ -52,6 +53,7 @@ void DeviceValueTable::resetRow(int row)
         return;
     Cell *first = &m_cells[index(row, 0)];
     std::fill(first, first + SlotCount, Cell{Unset, {UnsetByte, UnsetByte, UnsetByte, UnsetByte}});
+    m_received[std::size_t(row - FirstRow)].reset();
 }
 
 } // namespace korvel

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <bitset>
 #include <memory>
 
 namespace korvel
@@ -11,6 +12,8 @@ namespace korvel
 // 256 slots each, with the four bytes each slot was decoded from. One instance per process, owned by the
 // tool window; it is allocated once and never grows, so a client running for weeks keeps its size.
 // Reads outside the table give the "nothing received" markers; writes outside it are dropped.
+// Beside each value the table knows whether one was received since the row was last reset: -1.0 is a
+// value a device can send, so the marker alone cannot tell the views that nothing came.
 class DeviceValueTable final
 {
 public:
@@ -35,10 +38,17 @@ public:
 
     double value(int row, int slot) const;
     int rawByte(int row, int slot, int k) const;
+    // Whether the slot was written since the row was reset (or since start).
+    bool hasValue(int row, int slot) const
+    {
+        return contains(row, slot) && m_received[std::size_t(row - FirstRow)][std::size_t(slot)];
+    }
     void setValue(int row, int slot, double value)
     {
-        if (contains(row, slot))
+        if (contains(row, slot)) {
             m_cells[index(row, slot)].value = value;
+            m_received[std::size_t(row - FirstRow)].set(std::size_t(slot));
+        }
     }
     void setRawBytes(int row, int slot, const RawBytes &bytes)
     {
@@ -53,7 +63,8 @@ public:
     QString &receiveText() { return m_receiveText; }
     const QString &receiveText() const { return m_receiveText; }
 
-    // ResetDeviceRow: every value of the row back to -1.0 and every raw byte to -1. The cursor stays.
+    // ResetDeviceRow: every value of the row back to -1.0 and every raw byte to -1, and no slot of it
+    // counts as received. The cursor stays.
     void resetRow(int row);
     void ResetDeviceRow(int row) { resetRow(row); }
 
@@ -66,6 +77,9 @@ private:
     static std::size_t index(int row, int slot) { return std::size_t(row - FirstRow) * SlotCount + slot; }
 
     std::unique_ptr<Cell[]> m_cells;
+    // One bit per slot, a row after another: 32 bytes a row, kept apart from the cells so that the
+    // decoders' stores stay as dense as before.
+    std::unique_ptr<std::bitset<SlotCount>[]> m_received;
     int m_slotCursor = 0;
     QString m_receiveText;
 };

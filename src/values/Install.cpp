@@ -2,9 +2,11 @@
 
 #include "core/ClientParts.h"
 #include "core/Screen.h"
+#include "link/Connection.h"
 #include "link/ReplyDispatcher.h"
 #include "values/CapacitorView.h"
 #include "values/ConsumptionView.h"
+#include "values/DataAge.h"
 #include "values/DataReplies.h"
 #include "values/ValueRenderer.h"
 
@@ -33,6 +35,9 @@ void install(ClientParts &parts)
     parts.renderer =
         new ValueRenderer(parts.screen, parts.environment, parts.state, parts.table, &parts.owner);
     addViews(*parts.renderer, parts.screen, parts.environment, parts.state, parts.table);
+    auto *age = new DataAge(parts.screen, parts.environment, &parts.owner);
+    QObject::connect(replies, &DataReplies::dataArrived, age, &DataAge::dataArrived);
+    QObject::connect(&parts.connection, &Connection::linkLost, age, &DataAge::linkLost);
     parts.dispatcher.setHandler(u"enerjial", [replies](ReplyText &t) { replies->handleRegisterDump(t); });
     parts.dispatcher.setHandler(u"akimdegerleri",
                                 [replies](ReplyText &t) { replies->handleRelayCurrents(t); });

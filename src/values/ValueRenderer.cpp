@@ -80,6 +80,32 @@ QString control(const char *name)
     return QString::fromLatin1(name);
 }
 
+// A lamp whose input state never arrived: neither of the state colours.
+constexpr Colour noValueLamp = rgb(128, 128, 128);
+
+// Nothing received for the slot: an empty face rather than the -1 the table holds in its place, the
+// needle at rest in the centre and the input lamps grey.
+void renderNoValue(Screen &screen, const SlotRule &rule)
+{
+    screen.setCaption(control(rule.control), QString());
+    switch (rule.rule) {
+    case Rule::LineVoltage:
+        screen.setCaption(control(rule.unit), QStringLiteral("V"));
+        break;
+    case Rule::CosPhi:
+        screen.setPosition(QStringLiteral("VrMeter2"), 0);
+        break;
+    case Rule::FrequencyInputs:
+        for (const char *lamp : inputLamps)
+            screen.setColour(control(lamp), noValueLamp);
+        break;
+    case Rule::PhaseVoltage:
+    case Rule::Current:
+    case Rule::Fixed3:
+        break;
+    }
+}
+
 // The relay sends the year as years since 2000. Writing "200" in front of it suits only 2000 to 2009;
 // a two-digit year becomes the full year, anything else (-1 before data) keeps the old form.
 QString relayYear(int yearByte)
@@ -154,9 +180,13 @@ void ValueRenderer::addSection(Section section)
 void ValueRenderer::renderSlot(int row, int slot)
 {
     const SlotRule &rule = instantSlots[slot];
+    const QString name = control(rule.control);
+    if (!m_table.hasValue(row, slot)) {
+        renderNoValue(m_screen, rule);
+        return;
+    }
     const double value = m_table.value(row, slot);
     const QChar separator = m_state.decimalSeparator;
-    const QString name = control(rule.control);
     switch (rule.rule) {
     case Rule::PhaseVoltage:
     case Rule::LineVoltage: {
@@ -191,12 +221,20 @@ void ValueRenderer::renderSlot(int row, int slot)
 void ValueRenderer::renderCompact()
 {
     const auto raw = [this](int slot, int k) { return QString::number(m_table.rawByte(1, slot, k)); };
-    m_screen.setCaption(QStringLiteral("Saat"), raw(0, 2) + u':' + raw(0, 1) + u':' + raw(0, 0));
+    const bool clock = m_table.hasValue(1, 0);
+    m_screen.setCaption(QStringLiteral("Saat"),
+                        clock ? raw(0, 2) + u':' + raw(0, 1) + u':' + raw(0, 0) : QString());
     m_screen.setCaption(QStringLiteral("Trh"),
-                        raw(0, 3) + u'.' + raw(1, 2) + u'.' + relayYear(m_table.rawByte(1, 1, 3)));
+                        clock && m_table.hasValue(1, 1)
+                            ? raw(0, 3) + u'.' + raw(1, 2) + u'.' + relayYear(m_table.rawByte(1, 1, 3))
+                            : QString());
     const char *currents[] = {"akim1", "akim2", "akim3", "akimt"};
     for (int i = 0; i < 4; ++i) {
         const int slot = 2 + i;
+        if (!m_table.hasValue(1, slot)) {
+            m_screen.setCaption(control(currents[i]), QString());
+            continue;
+        }
         const double value =
             Float32FromBytes(m_table.rawByte(1, slot, 0) & 0xFF, m_table.rawByte(1, slot, 1) & 0xFF,
                              m_table.rawByte(1, slot, 2) & 0xFF, m_table.rawByte(1, slot, 3) & 0xFF);

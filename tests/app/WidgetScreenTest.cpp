@@ -1,6 +1,13 @@
 #include "ui/WidgetScreen.h"
 #include "TestApplication.h"
+#include "ui/ClientWindows.h"
+#include "ui/MainWindow.h"
+#include "ui/widgets/Lamp.h"
+#include "ui/widgets/NeedleMeter.h"
+#include "ui/widgets/SevenSegmentDisplay.h"
 
+#include <QImage>
+#include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -85,4 +92,45 @@ TEST(WidgetScreen, ListChoiceIsTheSelectedLine)
     list->item(0)->setSelected(true);
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(screen.position(name), 0);
+}
+
+// While the link is down every display of the views is drawn at half brightness, on the pages built
+// later too; fresh data lights them again.
+TEST(WidgetScreen, DimmedViewsDrawEveryDisplayAtHalfBrightness)
+{
+    test::application("app_tests");
+    ClientWindows windows;
+    WidgetScreen &screen = windows.screen();
+    ASSERT_FALSE(windows.main().pagesComplete());
+    auto *display = qobject_cast<SevenSegmentDisplay *>(screen.find(QStringLiteral("V1")));
+    ASSERT_NE(display, nullptr);
+    display->setText(QStringLiteral("888"));
+    display->resize(120, 40);
+    const auto brightest = [display] {
+        const QImage image = display->grab().toImage();
+        int green = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                green = std::max(green, qGreen(image.pixel(x, y)));
+        }
+        return green;
+    };
+    const int lit = brightest();
+
+    screen.setViewsDimmed(true);
+    EXPECT_TRUE(screen.viewsDimmed());
+    EXPECT_NEAR(brightest(), lit / 2, 3);
+    // Controls of every page and kind, the capacitor page built only now included.
+    EXPECT_TRUE(qobject_cast<SevenSegmentDisplay *>(screen.find(QStringLiteral("CA1")))->dimmed());
+    EXPECT_TRUE(qobject_cast<Lamp *>(screen.find(QStringLiteral("Shape9")))->dimmed());
+    EXPECT_TRUE(qobject_cast<NeedleMeter *>(screen.find(QStringLiteral("VrMeter2")))->dimmed());
+    auto *reading = qobject_cast<QLabel *>(screen.find(QStringLiteral("Fr")));
+    EXPECT_EQ(reading->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+    // The activity lamp of the top bar is no view's display.
+    EXPECT_FALSE(qobject_cast<Lamp *>(screen.find(QStringLiteral("Shape1")))->dimmed());
+
+    screen.setViewsDimmed(false);
+    EXPECT_EQ(brightest(), lit);
+    EXPECT_FALSE(qobject_cast<SevenSegmentDisplay *>(screen.find(QStringLiteral("CA1")))->dimmed());
+    EXPECT_EQ(reading->palette().color(QPalette::WindowText), QColor(0, 255, 0));
 }

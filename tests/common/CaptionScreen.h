@@ -36,6 +36,8 @@ public:
     void onChange(const QString &, QObject *, std::function<void()>) override {}
     void onShown(const QString &, QObject *, std::function<void()>) override {}
     void onClosed(const QString &, QObject *, std::function<void()>) override {}
+    void setViewsDimmed(bool) override {}
+    bool viewsDimmed() const override { return false; }
     void setFocus(const QString &) override {}
     void closeWindow(const QString &) override {}
     void showWindow(const QString &) override {}

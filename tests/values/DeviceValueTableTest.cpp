@@ -78,3 +78,27 @@ TEST(DeviceValueTable, IntegerSlotsAreExactlyTheListedOnes)
     for (int slot = -2; slot < DeviceValueTable::SlotCount + 2; ++slot)
         EXPECT_EQ(DeviceValueTable::isIntegerSlot(slot), integerSlots.count(slot) == 1) << "slot " << slot;
 }
+
+// Whether a slot was received is kept apart from its value: -1 received is a value, a reset forgets it.
+TEST(DeviceValueTable, KnowsWhichSlotsWereReceivedSinceTheRowWasReset)
+{
+    DeviceValueTable table;
+    EXPECT_FALSE(table.hasValue(1, 0));
+    table.setValue(1, 0, -1.0);
+    table.setValue(1, 255, 2.5);
+    table.setValue(2, 35, 7);
+    EXPECT_TRUE(table.hasValue(1, 0));
+    EXPECT_TRUE(table.hasValue(1, 255));
+    EXPECT_FALSE(table.hasValue(1, 1));
+    EXPECT_FALSE(table.hasValue(1, 35));
+    // Raw bytes alone are no value.
+    table.setRawBytes(1, 2, {1, 2, 3, 4});
+    EXPECT_FALSE(table.hasValue(1, 2));
+    for (const auto &[row, slot] : {std::pair{0, 0}, {251, 0}, {1, -1}, {1, 256}})
+        EXPECT_FALSE(table.hasValue(row, slot));
+
+    table.resetRow(1);
+    EXPECT_FALSE(table.hasValue(1, 0));
+    EXPECT_FALSE(table.hasValue(1, 255));
+    EXPECT_TRUE(table.hasValue(2, 35));
+}

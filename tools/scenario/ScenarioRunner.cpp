@@ -525,6 +525,10 @@ void ScenarioRunner::addExpectations()
         expectEqual(QStringLiteral("picture of ") + l.args[0], l.args[1],
                     client().windows().screen().picture(l.args[0]));
     });
+    expect("dimmed", 1, 1, [this](const ScenarioLine &l) {
+        if (client().windows().screen().viewsDimmed() != yesNo(l.args[0]))
+            fail(QStringLiteral("dimmed: expected %1").arg(l.args[0]));
+    });
     expect("page", 1, 1, [this](const ScenarioLine &l) {
         expectEqual(QStringLiteral("page"), l.args[0],
                     QString::number(client().windows().screen().activePage()));

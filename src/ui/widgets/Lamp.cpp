@@ -21,6 +21,14 @@ void Lamp::setBrushColour(Colour colour)
     update();
 }
 
+void Lamp::setDimmed(bool dimmed)
+{
+    if (dimmed == m_dimmed)
+        return;
+    m_dimmed = dimmed;
+    update();
+}
+
 void Lamp::setShape(Shape shape)
 {
     if (shape == m_shape)
@@ -71,7 +79,9 @@ void Lamp::paintEvent(QPaintEvent *)
     // Dome: the brush colour, brighter at the top left where the light sits, darker at the rim.
     const double ring = qMax(1.5, side * 0.12);
     const QRectF dome = outer.adjusted(ring, ring, -ring, -ring);
-    const QColor base = QColor::fromRgb(m_brushColour);
+    QColor base = QColor::fromRgb(m_brushColour);
+    if (m_dimmed)
+        base = QColor(base.red() / 2, base.green() / 2, base.blue() / 2);
     QRadialGradient fill(dome.center() - QPointF(dome.width() * 0.15, dome.height() * 0.2),
                          qMax(dome.width(), dome.height()) * 0.75);
     fill.setColorAt(0, base.lighter(150));
@@ -85,7 +95,7 @@ void Lamp::paintEvent(QPaintEvent *)
     const QRectF gloss(dome.left() + dome.width() * 0.18, dome.top() + dome.height() * 0.06,
                        dome.width() * 0.64, dome.height() * 0.42);
     QLinearGradient shine(gloss.topLeft(), gloss.bottomLeft());
-    shine.setColorAt(0, QColor(255, 255, 255, 170));
+    shine.setColorAt(0, QColor(255, 255, 255, m_dimmed ? 85 : 170));
     shine.setColorAt(1, QColor(255, 255, 255, 0));
     p.setBrush(shine);
     p.drawPath(outline(gloss));

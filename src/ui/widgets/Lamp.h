@@ -22,6 +22,10 @@ public:
     Colour brushColour() const { return m_brushColour; }
     void setBrushColour(Colour colour);
 
+    // Drawn at half brightness: the state may be out of date.
+    bool dimmed() const { return m_dimmed; }
+    void setDimmed(bool dimmed);
+
     Shape shape() const { return m_shape; }
     void setShape(Shape shape);
 
@@ -34,6 +38,7 @@ protected:
 private:
     Colour m_brushColour = defaultBrushColour;
     Shape m_shape = Shape::Circle;
+    bool m_dimmed = false;
 };
 
 } // namespace korvel

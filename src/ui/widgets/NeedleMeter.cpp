@@ -96,6 +96,14 @@ double NeedleMeter::angleFor(double position) const
     return -halfSweep + 2 * halfSweep * t;
 }
 
+void NeedleMeter::setDimmed(bool dimmed)
+{
+    if (dimmed == m_dimmed)
+        return;
+    m_dimmed = dimmed;
+    update();
+}
+
 void NeedleMeter::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
@@ -227,6 +235,12 @@ void NeedleMeter::paintEvent(QPaintEvent *)
     p.setPen(Qt::NoPen);
     p.setBrush(sheen);
     p.drawRoundedRect(face, corner * 0.7, corner * 0.7);
+
+    // Half brightness over everything on the face.
+    if (m_dimmed) {
+        p.setBrush(QColor(0, 0, 0, 128));
+        p.drawRoundedRect(face, corner * 0.7, corner * 0.7);
+    }
 }
 
 } // namespace korvel

@@ -38,6 +38,10 @@ public:
     QString legend() const { return m_legend; }
     void setLegend(const QString &legend);
 
+    // Drawn at half brightness: the reading may be out of date.
+    bool dimmed() const { return m_dimmed; }
+    void setDimmed(bool dimmed);
+
     QSize sizeHint() const override { return {220, 150}; }
     QSize minimumSizeHint() const override { return {80, 56}; }
 
@@ -54,6 +58,7 @@ private:
     QString m_leftCaption;
     QString m_rightCaption;
     QString m_legend;
+    bool m_dimmed = false;
 };
 
 } // namespace korvel

@@ -93,6 +93,14 @@ void SevenSegmentDisplay::setLitColour(Colour colour)
     update();
 }
 
+void SevenSegmentDisplay::setDimmed(bool dimmed)
+{
+    if (dimmed == m_dimmed)
+        return;
+    m_dimmed = dimmed;
+    update();
+}
+
 void SevenSegmentDisplay::setGhostVisible(bool visible)
 {
     if (visible == m_ghostVisible)
@@ -156,6 +164,28 @@ QFont SevenSegmentDisplay::fontForHeight(int pixelHeight) const
     return f;
 }
 
+QFont SevenSegmentDisplay::fittedFont(const QRect &area, const QString &segments, const QString &cells) const
+{
+    QFont f = fontForHeight(int(area.height() * glyphShare));
+    const QFontMetricsF fm(f);
+    const double wanted = qMax(fm.horizontalAdvance(segments), fm.horizontalAdvance(cells));
+    if (wanted > area.width())
+        f.setPixelSize(qMax(6, int(f.pixelSize() * area.width() / wanted)));
+    return f;
+}
+
+QRect SevenSegmentDisplay::textArea() const
+{
+    return contentsRect().adjusted(padding, 0, -padding, 0);
+}
+
+int SevenSegmentDisplay::digitHeight() const
+{
+    const QString segments = segmentText(text());
+    const QFont f = fittedFont(textArea(), segments, ghostText(segments, m_ghostDigits));
+    return int(QFontMetricsF(f).tightBoundingRect(QStringLiteral("8")).height());
+}
+
 QSize SevenSegmentDisplay::sizeHint() const
 {
     const QFont f = fontForHeight(24);
@@ -176,7 +206,7 @@ void SevenSegmentDisplay::paintEvent(QPaintEvent *)
     QPainter p(this);
     p.fillRect(rect(), Qt::black);
 
-    const QRect area = contentsRect().adjusted(padding, 0, -padding, 0);
+    const QRect area = textArea();
     if (area.width() <= 0 || area.height() <= 0)
         return;
 
@@ -186,23 +216,16 @@ void SevenSegmentDisplay::paintEvent(QPaintEvent *)
     const bool rightAligned = alignment() & Qt::AlignRight;
     const QString ghostCells = ghost ? ghostText(segments, rightAligned ? m_ghostDigits : 0) : QString();
 
-    // Largest font that fits the height, shrunk when the text would run out of the window.
-    QFont f = fontForHeight(int(area.height() * glyphShare));
-    {
-        const QFontMetricsF fm(f);
-        const double wanted = qMax(fm.horizontalAdvance(segments), fm.horizontalAdvance(ghostCells));
-        if (wanted > area.width())
-            f.setPixelSize(qMax(6, int(f.pixelSize() * area.width() / wanted)));
-    }
-    p.setFont(f);
+    p.setFont(fittedFont(area, segments, ghostCells));
     p.setRenderHint(QPainter::TextAntialiasing);
 
     const int flags = int(alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter | Qt::TextSingleLine;
+    const double brightness = m_dimmed ? 0.5 : 1.0;
     if (ghost) {
-        p.setPen(mixWithBlack(m_litColour, 0.13));
+        p.setPen(mixWithBlack(m_litColour, 0.13 * brightness));
         p.drawText(area, flags, ghostCells);
     }
-    p.setPen(toColor(m_litColour));
+    p.setPen(mixWithBlack(m_litColour, brightness));
     p.drawText(area, flags, segments);
 }
 

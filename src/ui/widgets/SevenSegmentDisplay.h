@@ -22,6 +22,10 @@ public:
     Colour litColour() const { return m_litColour; }
     void setLitColour(Colour colour);
 
+    // Drawn at half brightness: the reading may be out of date.
+    bool dimmed() const { return m_dimmed; }
+    void setDimmed(bool dimmed);
+
     // Faint unlit segments behind the text, at least `digits` wide (0: as wide as the text).
     bool ghostVisible() const { return m_ghostVisible; }
     void setGhostVisible(bool visible);
@@ -36,6 +40,10 @@ public:
     // Family of the segment font, or an empty string when the font file is missing.
     static QString segmentFontFamily();
 
+    // Height in pixels of a digit as drawn at the display's present size, for the longest of its
+    // caption and its cells.
+    int digitHeight() const;
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -45,10 +53,15 @@ protected:
 
 private:
     QFont fontForHeight(int pixelHeight) const;
+    // The largest font that fits the height of `area`, shrunk when `segments` or `cells` would not fit
+    // its width.
+    QFont fittedFont(const QRect &area, const QString &segments, const QString &cells) const;
+    QRect textArea() const;
 
     Colour m_litColour = defaultLitColour;
     bool m_ghostVisible = true;
     int m_ghostDigits = 0;
+    bool m_dimmed = false;
 };
 
 } // namespace korvel
