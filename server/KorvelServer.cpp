@@ -481,19 +481,23 @@ void KorvelServer::summarizeNoise(double seconds)
             rest.refused += noise.refused;
             continue;
         }
-        QString text = QStringLiteral("before login from %1 in %2 s: %3 connections ended")
-                           .arg(busiest[i].second)
-                           .arg(seconds, 0, 'f', 0)
-                           .arg(noise.ended);
+        // Only the counts that are not zero.
+        QStringList parts;
         if (noise.ended > 0)
-            text += QStringLiteral(" (%1)").arg(reasonList(noise.endReasons));
-        text += QStringLiteral(", %1 requests refused").arg(noise.refused);
+            parts.append(QStringLiteral("%1 connections ended (%2)")
+                             .arg(noise.ended)
+                             .arg(reasonList(noise.endReasons)));
         if (noise.refused > 0) {
-            text += QStringLiteral(" (%1").arg(reasonList(noise.refusals));
+            QString part =
+                QStringLiteral("%1 requests refused (%2").arg(noise.refused).arg(reasonList(noise.refusals));
             if (noise.hasVerb)
-                text += QStringLiteral("; the first \"%1\"").arg(noise.firstVerb);
-            text += u')';
+                part += QStringLiteral("; the first \"%1\"").arg(noise.firstVerb);
+            parts.append(part + u')');
         }
+        const QString text = QStringLiteral("before login from %1 in %2 s: %3")
+                                 .arg(busiest[i].second)
+                                 .arg(seconds, 0, 'f', 0)
+                                 .arg(parts.join(u", "));
         m_log.line(text);
     }
     if (rest.ended > 0 || rest.refused > 0)
