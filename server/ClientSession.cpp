@@ -137,6 +137,8 @@ void ClientSession::turn()
             resumeLater();
             break;
         }
+        if (m_endOfStream)
+            break;
         if (drained) {
             waitReadable();
             break;
@@ -146,6 +148,12 @@ void ClientSession::turn()
         const size_t n = m_socket.read_some(asio::buffer(buffer), ec);
         if (ec == asio::error::would_block || ec == asio::error::try_again) {
             waitReadable();
+            break;
+        }
+        if (ec == asio::error::eof) {
+            // A half-close: every complete request has been handled; their replies still go out,
+            // and flush() closes the connection once they have.
+            m_endOfStream = true;
             break;
         }
         if (ec) {
@@ -175,7 +183,7 @@ void ClientSession::handle(const Request &request)
         return;
     }
     if (!m_user) {
-        refused(QStringLiteral("\"%1\" before login").arg(request.verb.left(40)));
+        refused(QStringLiteral("request before login"), request.verb.left(40));
         return;
     }
     const Outcome outcome = m_server.handler().handle(*m_user, request);
@@ -210,26 +218,78 @@ void ClientSession::audit(const Request &request, const QString &outcome)
 
 void ClientSession::login(const Request &request)
 {
-    const QString name = request.field(0);
-    const QString password = request.field(1);
-    const qint64 wait = m_server.loginThrottle().admit(m_address, name, m_server.steadyMs());
-    if (wait <= 0) {
-        checkLogin(name, password);
-        return;
+    m_heldName = request.field(0);
+    m_heldPassword = request.field(1);
+    if (!holdLogin()) {
+        checkLogin(m_heldName, m_heldPassword);
+        m_heldPassword.clear();
     }
-    // Requests behind the login wait with it.
+}
+
+// Holds the login while the throttle says so; requests behind it wait with it. The throttle reserves
+// nothing for a held attempt: it asks again when the time comes.
+bool ClientSession::holdLogin()
+{
+    const qint64 wait = m_server.loginThrottle().wait(m_address, m_heldName, m_server.steadyMs());
+    if (wait <= 0)
+        return false;
     m_loginHeld = true;
-    m_heldName = name;
     m_timer.emplace(m_socket.get_executor());
     m_timer->expires_after(std::chrono::milliseconds(wait));
-    m_timer->async_wait([self = shared_from_this(), name, password](const asio::error_code &ec) {
-        if (ec || self->m_finished)
-            return;
-        self->m_loginHeld = false;
-        self->checkLogin(name, password);
-        self->flush();
-        self->resumeLater();
+    m_timer->async_wait([self = shared_from_this()](const asio::error_code &ec) {
+        if (!ec && !self->m_finished)
+            self->releaseLogin();
     });
+    if (!m_watchingHeld)
+        watchWhileHeld();
+    return true;
+}
+
+void ClientSession::releaseLogin()
+{
+    // An attempt whose client has gone is dropped unchecked: it counts for nothing.
+    readWhileHeld();
+    if (m_finished || holdLogin())
+        return;
+    m_loginHeld = false;
+    checkLogin(m_heldName, m_heldPassword);
+    m_heldPassword.clear();
+    flush();
+    resumeLater();
+}
+
+// A held connection is watched, so that one whose client goes away ends at once rather than when its
+// turn comes.
+void ClientSession::watchWhileHeld()
+{
+    m_watchingHeld = true;
+    m_socket.async_wait(asio::socket_base::wait_read,
+                        [self = shared_from_this()](const asio::error_code &ec) {
+                            self->m_watchingHeld = false;
+                            if (!ec && !self->m_finished && self->m_loginHeld && self->readWhileHeld())
+                                self->watchWhileHeld();
+                        });
+}
+
+// Takes what the client sent behind its held login, to learn whether it has gone. False when it has,
+// or when enough waits that reading on would only cost memory.
+bool ClientSession::readWhileHeld()
+{
+    auto &buffer = m_server.readBuffer();
+    while (!m_finished && m_assembler.pendingBytes() <= readPauseBytes) {
+        asio::error_code ec;
+        const size_t n = m_socket.read_some(asio::buffer(buffer), ec);
+        if (ec == asio::error::would_block || ec == asio::error::try_again)
+            return true;
+        if (ec) {
+            finish(ec == asio::error::eof || ec == asio::error::connection_reset
+                       ? QStringLiteral("closed by the client while its login waited")
+                       : QString::fromStdString(ec.message()));
+            return false;
+        }
+        m_assembler.append(QByteArrayView(buffer.data(), qsizetype(n)));
+    }
+    return false;
 }
 
 void ClientSession::checkLogin(const QString &name, const QString &password)
@@ -267,7 +327,7 @@ void ClientSession::loginChecked(const QString &name, const UserAccount *account
         });
         return;
     }
-    m_server.loginThrottle().succeeded(m_address, name);
+    m_server.loginThrottle().succeeded(m_address);
     m_user = m_server.directory().user(account->name);
     m_lastRequest = Clock::now();
     for (const DeviceModel *device : m_server.directory().visibleDevices(*m_user)) {
@@ -317,6 +377,10 @@ void ClientSession::flush()
     if (backlog() == 0) {
         m_out.clear();
         m_outStart = 0;
+        if (m_endOfStream && !m_inTurn) {
+            finish(QStringLiteral("closed by the client"));
+            return;
+        }
     } else {
         if (m_outStart > m_out.size() / 2) {
             m_out.remove(0, m_outStart);
@@ -345,25 +409,36 @@ void ClientSession::sendNotice(const QByteArray &bytes)
     send(bytes);
 }
 
-void ClientSession::checkDeadlines(Clock::time_point now)
+bool ClientSession::expired(Clock::time_point now) const
 {
     if (m_finished)
+        return false;
+    return (!m_user && !m_loginHeld && !m_loginRefused &&
+            msBetween(m_started, now) > m_options.loginDeadlineMs) ||
+           (m_user && msBetween(m_lastRequest, now) > m_options.idleTimeoutMs) ||
+           (backlog() > 0 && msBetween(m_lastWrite, now) > m_options.writeStallMs);
+}
+
+void ClientSession::closeExpired(Clock::time_point now)
+{
+    if (!expired(now))
         return;
     if (!m_user && !m_loginHeld && !m_loginRefused && msBetween(m_started, now) > m_options.loginDeadlineMs)
         finish(QStringLiteral("no login within %1 s").arg(m_options.loginDeadlineMs / 1000.0));
     else if (m_user && msBetween(m_lastRequest, now) > m_options.idleTimeoutMs)
         finish(QStringLiteral("no request for %1 s").arg(m_options.idleTimeoutMs / 1000.0));
-    else if (backlog() > 0 && msBetween(m_lastWrite, now) > m_options.writeStallMs)
+    else
         finish(QStringLiteral("client stopped reading (%1 bytes waiting)").arg(backlog()));
 }
 
-void ClientSession::refused(const QString &why)
+void ClientSession::refused(const QString &why, const QString &verb)
 {
     ++m_refusals;
-    if (m_refusals <= m_options.loggedRefusalsPerConnection)
-        m_server.log().line(QStringLiteral("#%1 %2 %3 refused: %4")
-                                .arg(m_id)
-                                .arg(m_peer, m_user ? m_user->name : QStringLiteral("-"), why));
+    // Before a login a connection is anyone's noise: counted per address and summarized.
+    if (!m_user)
+        m_server.refusedBeforeLogin(m_address, why, verb);
+    else if (m_refusals <= m_options.loggedRefusalsPerConnection)
+        m_server.log().line(QStringLiteral("#%1 %2 %3 refused: %4").arg(m_id).arg(m_peer, m_user->name, why));
 }
 
 void ClientSession::finish(const QString &reason, bool quiet)
@@ -371,13 +446,13 @@ void ClientSession::finish(const QString &reason, bool quiet)
     if (m_finished)
         return;
     m_finished = true;
-    if (m_loginHeld)
-        m_server.loginThrottle().abandoned(m_address, m_heldName);
-    if (!quiet)
+    if (!m_user && !quiet)
+        m_server.endedBeforeLogin(m_address, reason);
+    else if (!quiet)
         m_server.log().line(
             QStringLiteral("#%1 %2 user %3: %4 requests, %5 refused, %6 notices dropped, %7 s; %8")
                 .arg(m_id)
-                .arg(m_peer, m_user ? m_user->name : QStringLiteral("-"))
+                .arg(m_peer, m_user->name)
                 .arg(m_requests)
                 .arg(m_refusals)
                 .arg(m_droppedNotices)

@@ -44,21 +44,26 @@ public:
     void sendNotice(const QByteArray &bytes);
     // Ends the connection now; the closing line gives the reason. A quiet end writes no line.
     void finish(const QString &reason, bool quiet = false);
-    // Closes the connection when one of its deadlines has passed.
-    void checkDeadlines(Clock::time_point now);
+    // Whether one of its deadlines has passed; closeExpired() then closes it with the reason.
+    bool expired(Clock::time_point now) const;
+    void closeExpired(Clock::time_point now);
 
 private:
     void waitReadable();
     void resumeLater();
     void handle(const Request &request);
     void login(const Request &request);
+    bool holdLogin();
+    void releaseLogin();
+    void watchWhileHeld();
+    bool readWhileHeld();
     void checkLogin(const QString &name, const QString &password);
     void loginChecked(const QString &name, const UserAccount *account);
     void audit(const Request &request, const QString &outcome);
     bool send(const QByteArray &bytes);
     void flush();
     qint64 backlog() const { return m_out.size() - m_outStart; }
-    void refused(const QString &why);
+    void refused(const QString &why, const QString &verb = {});
 
     asio::ip::tcp::socket m_socket;
     KorvelServer &m_server;
@@ -66,7 +71,8 @@ private:
     quint64 m_id;
     QString m_address;
     QString m_peer;
-    QString m_heldName; // the user name of a login held back by the throttle
+    QString m_heldName; // a login held back by the throttle
+    QString m_heldPassword;
     RequestAssembler m_assembler;
     QByteArray m_out;
     qsizetype m_outStart = 0;
@@ -74,6 +80,8 @@ private:
     UserAccount *m_user = nullptr;
     bool m_loginHeld = false;
     bool m_loginRefused = false;
+    bool m_watchingHeld = false; // waiting to learn whether the client of a held login has gone
+    bool m_endOfStream = false;  // the client sends no more: answer what came, then close
     bool m_finished = false;
     bool m_reading = false; // a read turn is waiting or scheduled
     bool m_inTurn = false;  // handling requests; replies are written at the end of the turn

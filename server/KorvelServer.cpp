@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QMap>
 #include <QSet>
 
 #include <asio/executor_work_guard.hpp>
@@ -41,6 +42,42 @@ constexpr int acceptsPerTurn = 64;
 constexpr int acceptPauseMs = 100;
 // Turns from the queue in one pass before the loop looks for new events again.
 constexpr auto passBudget = std::chrono::microseconds(1000);
+// Expired connections closed in one pass: thousands that reach a deadline together are closed over
+// many passes, with new events served between them.
+constexpr int closesPerPass = 32;
+constexpr auto closePassBudget = std::chrono::microseconds(500);
+// Addresses given a line of their own in a summary of what came before a login; the rest share one.
+constexpr int noiseLinesPerSummary = 20;
+// Addresses counted one by one; past this, further ones are counted together.
+constexpr qsizetype noiseAddresses = 10'000;
+// Reasons told apart per address; further ones are counted as "other".
+constexpr qsizetype noiseReasons = 8;
+
+// What the connections from one address did before logging in, since the last summary.
+struct Noise {
+    int ended = 0;
+    int refused = 0;
+    QMap<QString, int> endReasons;
+    QMap<QString, int> refusals;
+    QString firstVerb;
+    bool hasVerb = false;
+};
+
+void countReason(QMap<QString, int> &reasons, const QString &reason)
+{
+    if (reasons.size() < noiseReasons || reasons.contains(reason))
+        ++reasons[reason];
+    else
+        ++reasons[QStringLiteral("other")];
+}
+
+QString reasonList(const QMap<QString, int> &reasons)
+{
+    QStringList parts;
+    for (auto it = reasons.begin(); it != reasons.end(); ++it)
+        parts.append(QStringLiteral("%1 %2").arg(it.value()).arg(it.key()));
+    return parts.join(u", ");
+}
 
 } // namespace
 
@@ -57,6 +94,8 @@ struct KorvelServer::Network {
     std::unordered_map<ClientSession *, std::shared_ptr<ClientSession>> sessions;
     std::deque<std::shared_ptr<ClientSession>> turns;
     bool draining = false;
+    std::deque<std::shared_ptr<ClientSession>> expired; // being closed, a slice per pass
+    QHash<QString, Noise> noise;
     QHash<QString, int> perAddress;
     int maxConnections = 0;
     int reserve = -1; // a descriptor given up to shed one connection when the others are used up
@@ -189,6 +228,7 @@ bool KorvelServer::listen(const QHostAddress &address, quint16 port)
         m_log.line(QStringLiteral("WARNING: users with a clear password in the configuration: %1; store "
                                   "\"passwordHash\" instead (korvel-server --hash-password)")
                        .arg(m_clearPasswordUsers.join(QStringLiteral(", "))));
+    m_log.flush();
     m_net->lastSummary = steadyMs();
     accept();
     sweep();
@@ -326,6 +366,28 @@ void KorvelServer::loginRefused(const QString &address, const QString &user)
         m_net->refusedNames.insert(user.left(40));
 }
 
+void KorvelServer::refusedBeforeLogin(const QString &address, const QString &why, const QString &verb)
+{
+    Network &n = *m_net;
+    const QString key = n.noise.size() < noiseAddresses || n.noise.contains(address) ? address : QString();
+    Noise &noise = n.noise[key];
+    ++noise.refused;
+    countReason(noise.refusals, why);
+    if (!verb.isNull() && !noise.hasVerb) {
+        noise.hasVerb = true;
+        noise.firstVerb = verb;
+    }
+}
+
+void KorvelServer::endedBeforeLogin(const QString &address, const QString &reason)
+{
+    Network &n = *m_net;
+    const QString key = n.noise.size() < noiseAddresses || n.noise.contains(address) ? address : QString();
+    Noise &noise = n.noise[key];
+    ++noise.ended;
+    countReason(noise.endReasons, reason);
+}
+
 void KorvelServer::sweep()
 {
     const int interval = std::clamp(
@@ -334,12 +396,21 @@ void KorvelServer::sweep()
     m_net->sweep.async_wait([this](const asio::error_code &ec) {
         if (ec)
             return;
-        const auto now = ClientSession::Clock::now();
-        for (const auto &[raw, session] : m_net->sessions)
-            session->checkDeadlines(now);
+        // Finding the expired costs little per connection; closing them is spread over passes. While
+        // the last sweep's are still being closed, this one finds nothing new to do.
+        if (m_net->expired.empty()) {
+            const auto now = ClientSession::Clock::now();
+            for (const auto &[raw, session] : m_net->sessions) {
+                if (session->expired(now))
+                    m_net->expired.push_back(session);
+            }
+            if (!m_net->expired.empty())
+                asio::post(m_net->io, [this] { closeExpired(); });
+        }
         const qint64 nowMs = steadyMs();
         m_throttle.forget(nowMs);
         summarize(nowMs);
+        m_log.flush();
         // Partial requests and backlogs of ended connections go back to the system, not only to
         // the allocator.
         if (m_net->ended >= 100) {
@@ -350,10 +421,24 @@ void KorvelServer::sweep()
     });
 }
 
-void KorvelServer::summarize(qint64 nowMs)
+void KorvelServer::closeExpired()
+{
+    const auto start = ClientSession::Clock::now();
+    for (int i = 0; i < closesPerPass && !m_net->expired.empty(); ++i) {
+        const std::shared_ptr<ClientSession> session = std::move(m_net->expired.front());
+        m_net->expired.pop_front();
+        session->closeExpired(start);
+        if (ClientSession::Clock::now() - start > closePassBudget)
+            break;
+    }
+    if (!m_net->expired.empty())
+        asio::post(m_net->io, [this] { closeExpired(); });
+}
+
+void KorvelServer::summarize(qint64 nowMs, bool now)
 {
     Network &n = *m_net;
-    if (nowMs - n.lastSummary < m_options.summaryIntervalMs)
+    if (!now && nowMs - n.lastSummary < m_options.summaryIntervalMs)
         return;
     const double seconds = double(nowMs - n.lastSummary) / 1000.0;
     n.lastSummary = nowMs;
@@ -378,9 +463,63 @@ void KorvelServer::summarize(qint64 nowMs)
                        .arg(n.maxConnections)
                        .arg(m_options.maxConnectionsPerAddress)
                        .arg(n.exhaustions));
+    summarizeNoise(seconds);
     n.refusedLogins = n.turnedAway = n.exhaustions = 0;
     n.refusedAddresses.clear();
     n.refusedNames.clear();
+}
+
+void KorvelServer::summarizeNoise(double seconds)
+{
+    Network &n = *m_net;
+    if (n.noise.isEmpty())
+        return;
+    // The busiest addresses get a line each, with their reasons; the others one line together.
+    std::vector<std::pair<int, QString>> busiest;
+    busiest.reserve(size_t(n.noise.size()));
+    for (auto it = n.noise.begin(); it != n.noise.end(); ++it)
+        busiest.emplace_back(-(it->ended + it->refused), it.key());
+    const size_t shown = std::min(busiest.size(), size_t(noiseLinesPerSummary));
+    std::partial_sort(busiest.begin(), busiest.begin() + qsizetype(shown), busiest.end());
+    int restAddresses = 0;
+    Noise rest;
+    for (size_t i = 0; i < busiest.size(); ++i) {
+        const Noise &noise = n.noise[busiest[i].second];
+        if (i >= shown || busiest[i].second.isEmpty()) {
+            // Beyond the lines, and the addresses that came after the table was full.
+            restAddresses += busiest[i].second.isEmpty() ? 0 : 1;
+            rest.ended += noise.ended;
+            rest.refused += noise.refused;
+            continue;
+        }
+        // Only the counts that are not zero.
+        QStringList parts;
+        if (noise.ended > 0)
+            parts.append(QStringLiteral("%1 connections ended (%2)")
+                             .arg(noise.ended)
+                             .arg(reasonList(noise.endReasons)));
+        if (noise.refused > 0) {
+            QString part =
+                QStringLiteral("%1 requests refused (%2").arg(noise.refused).arg(reasonList(noise.refusals));
+            if (noise.hasVerb)
+                part += QStringLiteral("; the first \"%1\"").arg(noise.firstVerb);
+            parts.append(part + u')');
+        }
+        const QString text = QStringLiteral("before login from %1 in %2 s: %3")
+                                 .arg(busiest[i].second)
+                                 .arg(seconds, 0, 'f', 0)
+                                 .arg(parts.join(u", "));
+        m_log.line(text);
+    }
+    if (rest.ended > 0 || rest.refused > 0)
+        m_log.line(QStringLiteral("before login from %1 other addresses in %2 s: %3 connections ended, %4 "
+                                  "requests refused")
+                       .arg(n.noise.contains(QString()) ? QStringLiteral("%1 and more").arg(restAddresses)
+                                                        : QString::number(restAddresses))
+                       .arg(seconds, 0, 'f', 0)
+                       .arg(rest.ended)
+                       .arg(rest.refused));
+    n.noise.clear();
 }
 
 void KorvelServer::run()
@@ -476,8 +615,11 @@ void KorvelServer::closeNow()
     const auto sessions = std::move(n.sessions);
     n.sessions.clear();
     n.turns.clear();
+    n.expired.clear();
     for (const auto &[raw, session] : sessions)
         session->finish(QStringLiteral("server stopping"));
+    summarize(steadyMs(), true);
+    m_log.flush();
 }
 
 void KorvelServer::sendValueNotices()

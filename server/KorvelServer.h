@@ -72,6 +72,9 @@ public:
     std::array<char, 16 * 1024> &readBuffer() { return m_readBuffer; }
     qint64 steadyMs() const;
     void loginRefused(const QString &address, const QString &user);
+    // What connections do before they log in is counted per address and summarized once per interval.
+    void refusedBeforeLogin(const QString &address, const QString &why, const QString &verb);
+    void endedBeforeLogin(const QString &address, const QString &reason);
     void sessionFinished(ClientSession *session);
     // Queues a turn for a session: sessions that have more to do, or whose requests cost much, take
     // turns from one queue with a time budget per pass, so the loop returns to new events between.
@@ -85,8 +88,10 @@ private:
     void accepted(int descriptor);
     void outOfDescriptors(int error);
     void sweep();
+    void closeExpired();
     void drainTurns();
-    void summarize(qint64 nowMs);
+    void summarize(qint64 nowMs, bool now = false);
+    void summarizeNoise(double seconds);
     void closeNow();
     void listenForHangup();
 

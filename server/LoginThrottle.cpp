@@ -15,32 +15,23 @@ constexpr qsizetype maxRecords = 50'000;
 
 qint64 LoginThrottle::delay(int failures) const
 {
+    if (failures < m_options.loginFreeFailures)
+        return 0;
     qint64 ms = m_options.loginBackoffMs;
-    for (int i = 1; i < failures && ms < m_options.loginBackoffCeilingMs; ++i)
+    for (int i = m_options.loginFreeFailures; i < failures && ms < m_options.loginBackoffCeilingMs; ++i)
         ms *= 2;
     return std::min<qint64>(ms, m_options.loginBackoffCeilingMs);
 }
 
-qint64 LoginThrottle::admit(const QString &address, const QString &user, qint64 nowMs)
+qint64 LoginThrottle::wait(const QString &address, const QString &user, qint64 nowMs) const
 {
-    Record *records[] = {nullptr, nullptr};
-    if (auto it = m_byAddress.find(address); it != m_byAddress.end())
-        records[0] = &*it;
-    if (auto it = m_byName.find(user); it != m_byName.end())
-        records[1] = &*it;
-    qint64 slot = nowMs;
-    for (Record *r : records) {
-        if (r)
-            slot = std::max(slot, r->nextSlot);
-    }
-    // The next attempt waits behind this one as though this one fails too.
-    for (Record *r : records) {
-        if (r) {
-            ++r->pending;
-            r->nextSlot = slot + delay(r->failures + r->pending);
-        }
-    }
-    return slot - nowMs;
+    const auto byAddress = m_byAddress.constFind(address);
+    if (byAddress == m_byAddress.cend() || byAddress->failures == 0)
+        return 0;
+    qint64 next = byAddress->nextCheck;
+    if (const auto byName = m_byName.constFind(user); byName != m_byName.cend())
+        next = std::max(next, byName->nextCheck);
+    return std::max<qint64>(0, next - nowMs);
 }
 
 void LoginThrottle::failedOn(QHash<QString, Record> &records, const QString &key, qint64 nowMs)
@@ -53,40 +44,25 @@ void LoginThrottle::failedOn(QHash<QString, Record> &records, const QString &key
     Record &r = records[key];
     ++r.failures;
     r.lastFailure = nowMs;
-    r.nextSlot = std::max(r.nextSlot, nowMs + delay(r.failures));
-}
-
-void LoginThrottle::settle(const QString &address, const QString &user)
-{
-    if (auto it = m_byAddress.find(address); it != m_byAddress.end() && it->pending > 0)
-        --it->pending;
-    if (auto it = m_byName.find(user); it != m_byName.end() && it->pending > 0)
-        --it->pending;
-}
-
-void LoginThrottle::abandoned(const QString &address, const QString &user)
-{
-    settle(address, user);
+    r.nextCheck = nowMs + delay(r.failures);
 }
 
 void LoginThrottle::failed(const QString &address, const QString &user, qint64 nowMs)
 {
-    settle(address, user);
     failedOn(m_byAddress, address, nowMs);
     failedOn(m_byName, user, nowMs);
 }
 
-void LoginThrottle::succeeded(const QString &address, const QString &user)
+void LoginThrottle::succeeded(const QString &address)
 {
     m_byAddress.remove(address);
-    m_byName.remove(user);
 }
 
 void LoginThrottle::forget(qint64 nowMs)
 {
     for (QHash<QString, Record> *records : {&m_byAddress, &m_byName}) {
         records->removeIf([&](const QHash<QString, Record>::iterator &it) {
-            return nowMs - it->lastFailure > m_options.loginMemoryMs && it->nextSlot <= nowMs;
+            return nowMs - it->lastFailure > m_options.loginMemoryMs && it->nextCheck <= nowMs;
         });
     }
 }

@@ -19,6 +19,7 @@ public:
     // The next complete request without its terminator, or nothing when none is complete.
     std::optional<QByteArray> next();
     // True when the unfinished rest is longer than the limit; the connection is then given up.
+    qsizetype pendingBytes() const { return m_buffer.size() - m_start; }
     bool overflowed() const { return m_buffer.size() - m_start > m_limit; }
 
 private:

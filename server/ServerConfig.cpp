@@ -67,6 +67,7 @@ bool readLimits(const QJsonObject &object, ServerOptions &limits, QString *error
         {u"stalledWriteSeconds", 1, 3600, [&](qint64 v) { limits.writeStallMs = int(v * 1000); }},
         {u"loginBackoffMs", 0, 60'000, [&](qint64 v) { limits.loginBackoffMs = int(v); }},
         {u"loginBackoffCeilingMs", 0, 3'600'000, [&](qint64 v) { limits.loginBackoffCeilingMs = int(v); }},
+        {u"loginFreeFailures", 0, 1000, [&](qint64 v) { limits.loginFreeFailures = int(v); }},
     };
     for (auto it = object.begin(); it != object.end(); ++it) {
         const Field *field = nullptr;

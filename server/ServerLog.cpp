@@ -4,17 +4,40 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace korvel::server
 {
 
-ServerLog::ServerLog()
-    : m_sink([](const QString &text) {
-          const QByteArray out =
-              QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toUtf8() + ' ' + text.toUtf8() + '\n';
-          std::fwrite(out.constData(), 1, size_t(out.size()), stderr);
-      })
+namespace
 {
+
+// Past this many bytes gathered, the block is written at once.
+constexpr qsizetype blockBytes = 32 * 1024;
+
+} // namespace
+
+ServerLog::ServerLog()
+{
+    auto block = std::make_shared<QByteArray>();
+    m_flush = [block] {
+        if (block->isEmpty())
+            return;
+        std::fwrite(block->constData(), 1, size_t(block->size()), stderr);
+        std::fflush(stderr);
+        block->clear();
+    };
+    m_sink = [block, flush = m_flush](const QString &text) {
+        *block +=
+            QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toUtf8() + ' ' + text.toUtf8() + '\n';
+        if (block->size() >= blockBytes)
+            flush();
+    };
+}
+
+ServerLog::~ServerLog()
+{
+    flush();
 }
 
 QString ServerLog::escaped(const QString &text)

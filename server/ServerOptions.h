@@ -31,12 +31,15 @@ struct ServerOptions {
     int requestsPerTurn = 8;
     // How long a refused login waits before the connection is closed.
     int refusedLoginDelayMs = 500;
-    // Failed logins delay the next attempt from the same address and for the same user name: the
-    // first delay, doubling with each failure up to the ceiling; forgotten after the memory time.
-    int loginBackoffMs = 500;
+    // After the free failures, an address gets one attempt checked per back-off period: the first
+    // period, doubling with each further failure up to the ceiling; a user name's failures slow the
+    // addresses that have failed in the same way. Forgotten after the memory time.
+    int loginFreeFailures = 5;
+    int loginBackoffMs = 1000;
     int loginBackoffCeilingMs = 30'000;
     int loginMemoryMs = 600'000;
-    // Refused logins, rejected connections and descriptor exhaustion are logged once per interval.
+    // Refused logins, rejected connections, descriptor exhaustion and what each address did before
+    // logging in (refused requests, connections ended) are logged once per interval.
     int summaryIntervalMs = 60'000;
     // Refused requests logged per connection; the rest are counted in its closing line.
     int loggedRefusalsPerConnection = 10;

@@ -14,7 +14,7 @@
 namespace korvel::server::test
 {
 
-RawClient::RawClient(quint16 port, int receiveWindow)
+RawClient::RawClient(quint16 port, int receiveWindow, const char *source)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
@@ -23,6 +23,15 @@ RawClient::RawClient(quint16 port, int receiveWindow)
         ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveWindow, sizeof receiveWindow);
     const int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    if (source) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        if (::inet_pton(AF_INET, source, &local.sin_addr) != 1 ||
+            ::bind(fd, reinterpret_cast<sockaddr *>(&local), sizeof local) != 0) {
+            ::close(fd);
+            return;
+        }
+    }
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
@@ -64,6 +73,11 @@ bool RawClient::send(const QByteArray &bytes)
         }
     }
     return sent == bytes.size();
+}
+
+void RawClient::shutdownWrite()
+{
+    ::shutdown(m_fd, SHUT_WR);
 }
 
 QByteArray RawClient::readUntil(const QByteArray &end, int timeoutMs)

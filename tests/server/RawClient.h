@@ -11,8 +11,9 @@ namespace korvel::server::test
 class RawClient final
 {
 public:
-    // receiveWindow > 0 sets a small receive buffer before connecting.
-    explicit RawClient(quint16 port, int receiveWindow = 0);
+    // receiveWindow > 0 sets a small receive buffer before connecting; source, a loopback address
+    // such as "127.0.0.2", is the address the connection comes from.
+    explicit RawClient(quint16 port, int receiveWindow = 0, const char *source = nullptr);
     ~RawClient();
     RawClient(const RawClient &) = delete;
     RawClient &operator=(const RawClient &) = delete;
@@ -21,6 +22,8 @@ public:
     // Sends what the socket takes now, without waiting; returns the bytes taken.
     qsizetype sendSome(const QByteArray &bytes);
     bool send(const QByteArray &bytes);
+    // Sends no more: the server sees the end of the stream and may still answer.
+    void shutdownWrite();
     // Bytes up to and including the first end text, or empty after the time.
     QByteArray readUntil(const QByteArray &end, int timeoutMs = 3000);
     // True when the server closes the connection within the time (bytes before the end are skipped).

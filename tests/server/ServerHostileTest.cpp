@@ -1,6 +1,8 @@
 // Hostile clients against a server on a thread of its own, as a real one runs: half requests, idle and
-// excess connections, descriptor exhaustion, password guessing, request storms, control bytes for the
-// log, clients that never read, and requests that reach past the user's rights.
+// excess connections, descriptor exhaustion, password guessing beside the real user, request storms,
+// half-closes, noise before login and the log it makes, thousands of connections reaching the login
+// deadline together, control bytes for the log, clients that never read, and requests that reach past
+// the user's rights.
 #include "Clock.h"
 #include "KorvelServer.h"
 #include "RawClient.h"
@@ -8,6 +10,7 @@
 #include "ServerLog.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTimeZone>
 
@@ -15,6 +18,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <deque>
 #include <dirent.h>
 #include <fstream>
 #include <memory>
@@ -114,6 +118,18 @@ protected:
 
     qsizetype logged(const QString &part) { return logLines().filter(part).size(); }
 
+    // The sum of the counts in the summary lines of what came before a login: "N <what>".
+    int countedBeforeLogin(const QString &what)
+    {
+        int sum = 0;
+        const QRegularExpression count(QStringLiteral("(\\d+) ") + QRegularExpression::escape(what));
+        for (const QString &line : logLines().filter(QStringLiteral("before login from"))) {
+            for (auto it = count.globalMatch(line); it.hasNext();)
+                sum += it.next().captured(1).toInt();
+        }
+        return sum;
+    }
+
     static bool waitFor(const std::function<bool()> &condition, int timeoutMs)
     {
         QElapsedTimer timer;
@@ -142,6 +158,7 @@ TEST_F(HostileClients, HalfRequestsCostLittleLeaveAtTheLoginDeadlineAndGiveTheMe
     ServerOptions options;
     options.loginDeadlineMs = 1500;
     options.maxConnectionsPerAddress = 1000;
+    options.summaryIntervalMs = 200;
     start(options);
     constexpr int count = 300;
     const long before = residentKib();
@@ -169,7 +186,9 @@ TEST_F(HostileClients, HalfRequestsCostLittleLeaveAtTheLoginDeadlineAndGiveTheMe
     EXPECT_LT(held - before, count * 24) << "KiB while held";
     EXPECT_LT(after - before, 4096) << "KiB after they left";
 #endif
-    EXPECT_GE(logged(QStringLiteral("no login within")), count);
+    EXPECT_TRUE(
+        waitFor([&] { return countedBeforeLogin(QStringLiteral("no login within 1.5 s")) == count; }, 2000))
+        << "counted in the summary, " << countedBeforeLogin(QStringLiteral("no login within 1.5 s"));
 
     // Past the unterminated-request limit the connection ends at once.
     RawClient longer(server->port());
@@ -292,8 +311,8 @@ TEST_F(HostileClients, PasswordGuessesAreSlowedDownAndSummarized)
     const double seconds = double(timer.elapsed()) / 1000.0;
     std::printf("%d wrong passwords checked in %.1f s from 8 connections at a time\n", guesses.load(),
                 seconds);
-    // 0.1, 0.2, 0.4, 0.8, 0.8, ... s apart, one behind the other; unthrottled, hundreds a second.
-    EXPECT_LE(guesses.load(), 3 + int(seconds / 0.8) + 1);
+    // Five free, then 0.1, 0.2, 0.4, 0.8, 0.8, ... s apart, one at a time; unthrottled, hundreds a second.
+    EXPECT_LE(guesses.load(), 5 + 3 + int(seconds / 0.8) + 1);
     RawClient right(server->port());
     EXPECT_TRUE(right.login("demo", "demo")) << "the right password still gets in";
     EXPECT_TRUE(waitFor([&] { return logged(QStringLiteral("logins refused")) > 0; }, 2000));
@@ -303,7 +322,9 @@ TEST_F(HostileClients, PasswordGuessesAreSlowedDownAndSummarized)
 
 TEST_F(HostileClients, StormsOfEmptyRequestsEndTheConnection)
 {
-    start({});
+    ServerOptions options;
+    options.summaryIntervalMs = 100;
+    start(options);
     for (const bool loggedIn : {false, true}) {
         RawClient storm(server->port());
         if (loggedIn) {
@@ -315,7 +336,11 @@ TEST_F(HostileClients, StormsOfEmptyRequestsEndTheConnection)
         storm.send(terminators);
         EXPECT_TRUE(storm.closedWithin(2000)) << "logged in " << loggedIn;
     }
-    EXPECT_EQ(logged(QStringLiteral("too many requests")), 2);
+    // The logged-in user's connection has its line; the other is counted with its address.
+    EXPECT_EQ(
+        logLines().filter(QStringLiteral("user demo: ")).filter(QStringLiteral("too many requests")).size(),
+        1);
+    EXPECT_TRUE(waitFor([&] { return countedBeforeLogin(QStringLiteral("too many requests")) == 1; }, 2000));
 }
 
 TEST_F(HostileClients, ControlBytesFromTheNetworkAreEscapedInTheLog)
@@ -333,7 +358,8 @@ TEST_F(HostileClients, ControlBytesFromTheNetworkAreEscapedInTheLog)
         for (QChar c : line)
             EXPECT_TRUE(c.isPrint()) << "character " << int(c.unicode()) << " in " << line.toStdString();
     }
-    EXPECT_EQ(logged(QStringLiteral("\"ab\\x0Acd\\x1B[31m\" before login")), 1);
+    ASSERT_TRUE(waitFor([&] { return logged(QStringLiteral("before login from")) > 0; }, 2000));
+    EXPECT_EQ(logged(QStringLiteral("the first \"ab\\x0Acd\\x1B[31m\"")), 1);
     EXPECT_EQ(logged(QStringLiteral("evil\\x0Aforged line\\x1B]0;x\\x07")), 1);
 }
 
@@ -429,4 +455,186 @@ TEST_F(HostileClients, ViewRightsGovernTheValuesOfTheirViews)
         EXPECT_EQ(replies.size() > 8, c.answered) << c.user << " " << c.request.left(20).toStdString();
     }
     EXPECT_EQ(logged(QStringLiteral("needs view right")), 3);
+}
+
+TEST_F(HostileClients, GuessersAreSlowedNotTheRealUser)
+{
+    // The default schedule (5 free failures, then 1 s doubling to 30 s) at a tenth of the time.
+    ServerOptions options;
+    options.loginBackoffMs = 100;
+    options.loginBackoffCeilingMs = 800;
+    options.refusedLoginDelayMs = 50;
+    start(options);
+    constexpr int attackMs = 3000;
+    std::mutex mutex;
+    std::vector<qint64> answers; // when the guesser's attempts were checked and refused
+    QElapsedTimer timer;
+    timer.start();
+    std::vector<std::thread> guessers;
+    for (int t = 0; t < 20; ++t) {
+        guessers.emplace_back([&, t] {
+            for (int i = 0; timer.elapsed() < attackMs; ++i) {
+                // A held guess is given up when the attack ends: its connection closes unanswered.
+                RawClient client(server->port(), 0, "127.0.0.2");
+                client.send(QByteArray("kulsifre\x01"
+                                       "demo\x01guess") +
+                            QByteArray::number(t * 1000 + i) + "\x02\xF4\xF4\xF4");
+                if (client.closedWithin(int(std::max<qint64>(1, attackMs - timer.elapsed())))) {
+                    std::lock_guard lock(mutex);
+                    answers.push_back(timer.elapsed());
+                }
+            }
+        });
+    }
+    // The real user, from another address, logs in as the guessed name during the attack.
+    std::vector<double> userMs;
+    while (timer.elapsed() < attackMs - 500) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        QElapsedTimer login;
+        login.start();
+        RawClient user(server->port(), 0, "127.0.0.3");
+        userMs.push_back(user.login("demo", "demo") ? double(login.elapsed()) : -1.0);
+    }
+    for (auto &g : guessers)
+        g.join();
+    QElapsedTimer after;
+    after.start();
+    RawClient sameAddress(server->port(), 0, "127.0.0.2");
+    const bool answeredAfter = sameAddress.login("demo", "demo");
+    const qint64 afterMs = after.elapsed();
+
+    std::sort(answers.begin(), answers.end());
+    std::printf("%zu guesses answered in %d ms; the user's logins took", answers.size(), attackMs);
+    for (double ms : userMs)
+        std::printf(" %.0f", ms);
+    std::printf(" ms; from the guesser's address %lld ms after the attack\n", qlonglong(afterMs));
+    for (double ms : userMs) {
+        EXPECT_GE(ms, 0) << "answered";
+        EXPECT_LT(ms, 1000) << "not held for someone else's guesses";
+    }
+    ASSERT_GE(answers.size(), 5u);
+    for (size_t i = 5; i < answers.size(); ++i)
+        EXPECT_GE(answers[i] - answers[i - 1], 80)
+            << "after the first five, one a back-off apart; answer " << i;
+    // Sent in the last back-off period or so, the guess last checked leaves a wait of at most the
+    // ceiling; the guesses given up count for nothing.
+    EXPECT_TRUE(answeredAfter);
+    EXPECT_LT(afterMs, 2 * options.loginBackoffCeilingMs + 500);
+}
+
+TEST_F(HostileClients, AHalfCloseStillGetsEveryReply)
+{
+    start({});
+    QByteArray pings;
+    for (int i = 0; i < 20; ++i)
+        pings += "ping\xF4\xF4\xF4";
+    int whole = 0;
+    for (int trial = 0; trial < 20; ++trial) {
+        RawClient client(server->port());
+        ASSERT_TRUE(client.login("demo", "demo"));
+        client.send(pings);
+        client.shutdownWrite();
+        int pongs = 0;
+        while (pongs < 20 && !client.readUntil("pong\x01\xF4\xF4\xF4", 2000).isEmpty())
+            ++pongs;
+        EXPECT_TRUE(client.closedWithin(2000)) << "closed once the replies are out";
+        whole += pongs == 20 ? 1 : 0;
+    }
+    EXPECT_EQ(whole, 20) << "trials with all 20 pongs";
+}
+
+TEST_F(HostileClients, NoiseBeforeLoginMakesASummaryNotALog)
+{
+    ServerOptions options;
+    options.maxConnectionsPerAddress = 1000;
+    start(options); // the summary once a minute: here at the end
+    for (int i = 0; i < 5000; ++i)
+        RawClient knock(server->port());
+    std::vector<std::unique_ptr<RawClient>> floods;
+    QByteArray empty;
+    for (int i = 0; i < 1000; ++i)
+        empty += "\xF4\xF4\xF4";
+    for (int i = 0; i < 10; ++i) {
+        floods.push_back(std::make_unique<RawClient>(server->port()));
+        floods.back()->send(empty);
+    }
+    for (auto &flood : floods)
+        EXPECT_TRUE(flood->closedWithin(3000));
+    {
+        RawClient user(server->port());
+        ASSERT_TRUE(user.login("demo", "demo"));
+    }
+    EXPECT_TRUE(waitFor([&] { return server->sessionCount() == 0; }, 5000));
+    server.reset();
+    qsizetype bytes = 0;
+    for (const QString &line : logLines())
+        bytes += line.toUtf8().size() + 30; // and the time in front
+    std::printf("5,000 knocks and 10 floods of 1,000 empty requests: %zu lines, %lld bytes of log\n",
+                size_t(logLines().size()), qlonglong(bytes));
+    EXPECT_LT(bytes, 64 * 1024);
+    EXPECT_EQ(countedBeforeLogin(QStringLiteral("connections ended")), 5010);
+    EXPECT_EQ(countedBeforeLogin(QStringLiteral("too many requests")), 10);
+    EXPECT_EQ(countedBeforeLogin(QStringLiteral("request before login")), 10 * 200);
+    EXPECT_EQ(logLines().filter(QStringLiteral("user demo: ")).size(), 1) << "a user keeps the line";
+}
+
+TEST_F(HostileClients, ThousandsReachingTheLoginDeadlineTogetherDoNotStallTheLoop)
+{
+    ServerOptions options;
+    options.loginDeadlineMs = 2000;
+    options.maxConnectionsPerAddress = 100'000;
+    options.maxRequestsPerSecond = 0; // the bystander pings every millisecond
+    start(options);
+    RawClient bystander(server->port(), 0, "127.0.0.9");
+    ASSERT_TRUE(bystander.login("demo", "demo"));
+    constexpr int count = 3000;
+    // A ping on a fixed schedule, each timed from when it was due: a stall delays every ping due
+    // during it, not only the one that was waiting.
+    auto round = [&]() -> double {
+        std::vector<std::unique_ptr<RawClient>> waiting;
+        QElapsedTimer timer;
+        timer.start();
+        for (int i = 0; i < count; ++i) {
+            waiting.push_back(std::make_unique<RawClient>(server->port()));
+            EXPECT_TRUE(waiting.back()->connected());
+        }
+        EXPECT_TRUE(waitFor([&] { return server->sessionCount() == count + 1; }, 5000));
+        if (timer.elapsed() > options.loginDeadlineMs - 500)
+            return -1; // not all connected well before the deadline: no measure
+        auto ms = [&] { return double(timer.nsecsElapsed()) / 1e6; };
+        std::deque<double> due;
+        std::vector<double> delays;
+        double next = ms();
+        double end = 1e18;
+        while (ms() < end && ms() < 15'000) {
+            for (const double now = ms(); next <= now; next += 1.0) {
+                bystander.sendSome(QByteArray("ping\xF4\xF4\xF4"));
+                due.push_back(next);
+            }
+            if (!bystander.readUntil("pong\x01\xF4\xF4\xF4", 1).isEmpty() && !due.empty()) {
+                delays.push_back(ms() - due.front());
+                due.pop_front();
+            }
+            if (end > 1e17 && server->sessionCount() == 1)
+                end = ms() + 300;
+        }
+        EXPECT_EQ(server->sessionCount(), 1) << "every waiting connection closed";
+        EXPECT_GT(delays.size(), 1000u);
+        if (delays.empty())
+            return -1;
+        std::sort(delays.begin(), delays.end());
+        const double p999 = delays[size_t(double(delays.size() - 1) * 0.999)];
+        std::printf("%d connections closed at the login deadline: bystander p99.9 %.2f ms, max %.2f ms over "
+                    "%zu pings\n",
+                    count, p999, delays.back(), delays.size());
+        return p999;
+    };
+    // A stall of the loop shows in every round; a busy test machine now and then delays one, so the
+    // best of up to three counts.
+    double best = 1e9;
+    for (int i = 0; i < 3 && !(best < 20.0) && !HasFailure(); ++i) {
+        if (const double p999 = round(); p999 >= 0)
+            best = std::min(best, p999);
+    }
+    EXPECT_LT(best, 20.0);
 }

@@ -1,4 +1,5 @@
 #include "DateText.h"
+#include "LoginThrottle.h"
 #include "RegisterDump.h"
 #include "RequestAssembler.h"
 #include "ServerConfig.h"
@@ -205,6 +206,7 @@ TEST(ServerConfig, TheDocumentedLimitsAreTheDefaultsAndEachCanBeSet)
     EXPECT_EQ(l.writeStallMs, defaults.writeStallMs);
     EXPECT_EQ(l.loginBackoffMs, defaults.loginBackoffMs);
     EXPECT_EQ(l.loginBackoffCeilingMs, defaults.loginBackoffCeilingMs);
+    EXPECT_EQ(l.loginFreeFailures, defaults.loginFreeFailures);
 
     const auto set =
         ServerConfig::fromJson(R"({"limits": {"loginSeconds": 3, "requestsPerSecond": 0}})", &error);
@@ -226,6 +228,40 @@ TEST(ServerConfig, TheDocumentedLimitsAreTheDefaultsAndEachCanBeSet)
         EXPECT_FALSE(ServerConfig::fromJson(bad.json, &error)) << bad.json;
         EXPECT_TRUE(error.contains(QString::fromUtf8(bad.error))) << error.toStdString();
     }
+}
+
+TEST(LoginThrottle, SlowsTheAddressThatFailsNotTheUser)
+{
+    const ServerOptions options; // 5 free failures, then 1 s doubling to 30 s
+    LoginThrottle throttle(options);
+    const QString guesser = QStringLiteral("127.0.0.2");
+    const QString user = QStringLiteral("127.0.0.3");
+    const QString demo = QStringLiteral("demo");
+    qint64 now = 1'000'000;
+    // The wait after each failure, checked as soon as allowed.
+    const qint64 expected[] = {0, 0, 0, 0, 1000, 2000, 4000, 8000, 16000, 30000, 30000};
+    for (qint64 wait : expected) {
+        EXPECT_EQ(throttle.wait(guesser, demo, now), 0) << "its turn has come";
+        throttle.failed(guesser, demo, now);
+        EXPECT_EQ(throttle.wait(guesser, demo, now), wait);
+        EXPECT_EQ(throttle.wait(guesser, QStringLiteral("izleyici"), now), wait) << "the address is slowed";
+        EXPECT_EQ(throttle.wait(user, demo, now), 0) << "a clean address never waits for the name";
+        now += wait;
+    }
+    // An address that has failed once waits for the name's turn as well.
+    throttle.failed(guesser, demo, now);
+    throttle.failed(user, QStringLiteral("izleyici"), now);
+    EXPECT_EQ(throttle.wait(user, QStringLiteral("izleyici"), now), 0);
+    EXPECT_EQ(throttle.wait(user, demo, now), 30000);
+    // A correct login clears its address, not the name.
+    throttle.succeeded(guesser);
+    EXPECT_EQ(throttle.wait(guesser, demo, now), 0);
+    throttle.failed(guesser, demo, now);
+    EXPECT_EQ(throttle.wait(guesser, demo, now), 30000) << "the name's failures go on counting";
+    // Ten quiet minutes forget everything.
+    now += options.loginMemoryMs + 31'000;
+    throttle.forget(now);
+    EXPECT_EQ(throttle.records(), 0);
 }
 
 TEST(ServerLog, NonPrintableCharactersAreEscaped)

@@ -115,7 +115,8 @@ TEST_F(ServerRobustness, ALineWithoutTerminatorClosesOnlyThatConnection)
     TestClient flood(server->port());
     flood.send(QByteArray(10 * 1024 * 1024, 'a'));
     EXPECT_TRUE(flood.waitForDisconnect(10000));
-    EXPECT_TRUE(logged(QStringLiteral("request too long")));
+    // Before a login, counted in the address's summary.
+    EXPECT_TRUE(QTest::qWaitFor([this] { return logged(QStringLiteral("1 request too long")); }, 3000));
     other->send(QByteArray("ping\xF4\xF4\xF4"));
     EXPECT_EQ(other->next(), QByteArray("pong\x01\xF4\xF4\xF4"));
 }
