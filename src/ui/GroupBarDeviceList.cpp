@@ -2,6 +2,8 @@
 
 #include "ui/widgets/GroupBar.h"
 
+#include <algorithm>
+
 namespace korvel
 {
 
@@ -17,8 +19,15 @@ QString GroupBarDeviceList::groupCaption(int group) const
 
 int GroupBarDeviceList::addGroup(const QString &caption)
 {
-    m_serials.append(QStringList());
-    return m_bar.addGroup(caption);
+    m_serials.emplace_back();
+    const int group = m_bar.addGroup(caption);
+    m_groups.insert(caption, std::min(m_groups.value(caption, group), group));
+    return group;
+}
+
+int GroupBarDeviceList::findGroup(const QString &caption) const
+{
+    return m_groups.value(caption, -1);
 }
 
 int GroupBarDeviceList::itemCount(int group) const
@@ -38,16 +47,50 @@ int GroupBarDeviceList::itemKind(int group, int item) const
 
 QString GroupBarDeviceList::itemSerial(int group, int item) const
 {
-    return group >= 0 && group < m_serials.size() ? m_serials[group].value(item) : QString();
+    if (group < 0 || size_t(group) >= m_serials.size())
+        return {};
+    const std::deque<QString> &rows = m_serials[size_t(group)].rows;
+    return item >= 0 && size_t(item) < rows.size() ? rows[size_t(item)] : QString();
 }
 
 void GroupBarDeviceList::insertItem(int group, int position, const QString &caption, int kind,
                                     const QString &serial)
 {
-    if (group < 0 || group >= m_serials.size())
+    if (group < 0 || size_t(group) >= m_serials.size())
         return;
     m_bar.insertItem(group, position, caption, kind);
-    m_serials[group].insert(std::clamp<qsizetype>(position, 0, m_serials[group].size()), serial);
+    Serials &s = m_serials[size_t(group)];
+    const int count = int(s.rows.size());
+    position = std::clamp(position, 0, count);
+    s.rows.insert(s.rows.begin() + position, serial);
+    if (position == 0) {
+        s.stamps.insert(serial, --s.top);
+    } else if (position == count) {
+        s.stamps.insert(serial, s.top + count);
+    } else {
+        renumber(s);
+    }
+}
+
+void GroupBarDeviceList::renumber(Serials &serials)
+{
+    serials.stamps.clear();
+    serials.top = 0;
+    qint64 stamp = 0;
+    for (const QString &serial : serials.rows)
+        serials.stamps.insert(serial, stamp++);
+}
+
+QList<int> GroupBarDeviceList::itemsWithSerial(int group, const QString &serial) const
+{
+    QList<int> items;
+    if (group < 0 || size_t(group) >= m_serials.size())
+        return items;
+    const Serials &s = m_serials[size_t(group)];
+    for (auto it = s.stamps.constFind(serial); it != s.stamps.cend() && it.key() == serial; ++it)
+        items.append(int(*it - s.top));
+    std::sort(items.begin(), items.end());
+    return items;
 }
 
 void GroupBarDeviceList::setItemColour(int group, int item, Colour colour)
@@ -58,8 +101,8 @@ void GroupBarDeviceList::setItemColour(int group, int item, Colour colour)
 void GroupBarDeviceList::clearItems()
 {
     m_bar.clearItems();
-    for (QStringList &serials : m_serials)
-        serials.clear();
+    for (Serials &serials : m_serials)
+        serials = Serials();
 }
 
 } // namespace korvel
