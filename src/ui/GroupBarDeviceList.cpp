@@ -49,8 +49,7 @@ QString GroupBarDeviceList::itemSerial(int group, int item) const
 {
     if (group < 0 || size_t(group) >= m_serials.size())
         return {};
-    const std::deque<QString> &rows = m_serials[size_t(group)].rows;
-    return item >= 0 && size_t(item) < rows.size() ? rows[size_t(item)] : QString();
+    return m_serials[size_t(group)].rows.value(item);
 }
 
 void GroupBarDeviceList::insertItem(int group, int position, const QString &caption, int kind,
@@ -62,23 +61,24 @@ void GroupBarDeviceList::insertItem(int group, int position, const QString &capt
     Serials &s = m_serials[size_t(group)];
     const int count = int(s.rows.size());
     position = std::clamp(position, 0, count);
-    s.rows.insert(s.rows.begin() + position, serial);
-    if (position == 0) {
-        s.stamps.insert(serial, --s.top);
-    } else if (position == count) {
-        s.stamps.insert(serial, s.top + count);
-    } else {
-        renumber(s);
-    }
+    s.rows.insert(position, serial);
+    if (position == 0)
+        m_stamps.insert({group, serial}, --s.top);
+    else if (position == count)
+        m_stamps.insert({group, serial}, s.top + count);
+    else
+        renumber(group);
 }
 
-void GroupBarDeviceList::renumber(Serials &serials)
+void GroupBarDeviceList::renumber(int group)
 {
-    serials.stamps.clear();
-    serials.top = 0;
+    Serials &s = m_serials[size_t(group)];
+    for (const QString &serial : s.rows)
+        m_stamps.remove({group, serial});
+    s.top = 0;
     qint64 stamp = 0;
-    for (const QString &serial : serials.rows)
-        serials.stamps.insert(serial, stamp++);
+    for (const QString &serial : s.rows)
+        m_stamps.insert({group, serial}, stamp++);
 }
 
 QList<int> GroupBarDeviceList::itemsWithSerial(int group, const QString &serial) const
@@ -86,9 +86,10 @@ QList<int> GroupBarDeviceList::itemsWithSerial(int group, const QString &serial)
     QList<int> items;
     if (group < 0 || size_t(group) >= m_serials.size())
         return items;
-    const Serials &s = m_serials[size_t(group)];
-    for (auto it = s.stamps.constFind(serial); it != s.stamps.cend() && it.key() == serial; ++it)
-        items.append(int(*it - s.top));
+    const qint64 top = m_serials[size_t(group)].top;
+    const Key key{group, serial};
+    for (auto it = m_stamps.constFind(key); it != m_stamps.cend() && it.key() == key; ++it)
+        items.append(int(*it - top));
     std::sort(items.begin(), items.end());
     return items;
 }
@@ -103,6 +104,7 @@ void GroupBarDeviceList::clearItems()
     m_bar.clearItems();
     for (Serials &serials : m_serials)
         serials = Serials();
+    m_stamps.clear();
 }
 
 } // namespace korvel

@@ -6,7 +6,7 @@
 #include <QList>
 #include <QString>
 
-#include <deque>
+#include <utility>
 #include <vector>
 
 namespace korvel
@@ -36,19 +36,20 @@ public:
     void clearItems() override;
 
 private:
-    // Each item has a stamp: row = stamp - top. Items arrive at the top or the bottom of a group, which
-    // moves top or adds a stamp past the end and leaves every other stamp as it was; an insert in the
-    // middle renumbers the group.
+    // Each item has a stamp: row = stamp - top of its group. Items arrive at the top or the bottom of a
+    // group, which moves top or adds a stamp past the end and leaves every other stamp as it was; an
+    // insert in the middle renumbers the group. One index for all groups: an empty group costs nothing.
     struct Serials {
-        std::deque<QString> rows;
-        QMultiHash<QString, qint64> stamps;
+        QList<QString> rows;
         qint64 top = 0;
     };
+    using Key = std::pair<int, QString>;
 
-    void renumber(Serials &serials);
+    void renumber(int group);
 
     GroupBar &m_bar;
     std::vector<Serials> m_serials;
+    QMultiHash<Key, qint64> m_stamps;
     QHash<QString, int> m_groups;
 };
 

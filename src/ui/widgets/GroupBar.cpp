@@ -78,9 +78,9 @@ void GroupBar::insertItem(int group, int position, const QString &caption, int i
 {
     if (group < 0 || group >= groupCount())
         return;
-    std::deque<Item> &items = m_groups[size_t(group)].items;
+    QList<Item> &items = m_groups[size_t(group)].items;
     position = std::clamp(position, 0, int(items.size()));
-    items.insert(items.begin() + position, Item{caption, imageIndex, std::nullopt});
+    items.insert(position, Item{caption, imageIndex, std::nullopt});
     changed(group);
 }
 
