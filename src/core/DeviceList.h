@@ -2,6 +2,7 @@
 
 #include "core/Screen.h"
 
+#include <QList>
 #include <QString>
 
 namespace korvel
@@ -18,6 +19,8 @@ public:
     virtual QString groupCaption(int group) const = 0;
     // Appends a group at the end of the bar; returns its index.
     virtual int addGroup(const QString &caption) = 0;
+    // The first group with this caption, or -1; as fast with twenty thousand groups as with two.
+    virtual int findGroup(const QString &caption) const = 0;
 
     virtual int itemCount(int group) const = 0;
     virtual QString itemCaption(int group, int item) const = 0;
@@ -25,6 +28,9 @@ public:
     virtual QString itemSerial(int group, int item) const = 0;
     virtual void insertItem(int group, int position, const QString &caption, int kind,
                             const QString &serial) = 0;
+    // The items of the group created with this serial number, in order; a lookup, not a walk through
+    // the group.
+    virtual QList<int> itemsWithSerial(int group, const QString &serial) const = 0;
     virtual void setItemColour(int group, int item, Colour colour) = 0;
     // Removes every item of every group; the groups stay.
     virtual void clearItems() = 0;

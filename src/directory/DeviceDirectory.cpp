@@ -22,15 +22,8 @@ int DeviceKind::fromType(const QString &type)
 
 int DeviceDirectory::groupFor(const QString &caption)
 {
-    // Groups are never removed, so a remembered index stays valid; it is checked all the same.
-    if (const auto it = m_groups.constFind(caption);
-        it != m_groups.cend() && *it < m_list.groupCount() && m_list.groupCaption(*it) == caption)
-        return *it;
-    for (int g = 0; g < m_list.groupCount(); ++g) {
-        if (m_list.groupCaption(g) == caption)
-            return m_groups[caption] = g;
-    }
-    return m_groups[caption] = m_list.addGroup(caption);
+    const int group = m_list.findGroup(caption);
+    return group >= 0 ? group : m_list.addGroup(caption);
 }
 
 void DeviceDirectory::handleDevice(ReplyText &text)

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QString>
 
 namespace korvel
@@ -24,8 +23,6 @@ private:
 
     DeviceList &m_list;
     Screen &m_screen;
-    // Group index by caption: a long list of groups is not searched once per device.
-    QHash<QString, int> m_groups;
 };
 
 } // namespace korvel

@@ -2,6 +2,8 @@
 
 #include "ui/widgets/GroupBar.h"
 
+#include <algorithm>
+
 namespace korvel
 {
 
@@ -17,8 +19,15 @@ QString GroupBarDeviceList::groupCaption(int group) const
 
 int GroupBarDeviceList::addGroup(const QString &caption)
 {
-    m_serials.append(QStringList());
-    return m_bar.addGroup(caption);
+    m_serials.emplace_back();
+    const int group = m_bar.addGroup(caption);
+    m_groups.insert(caption, std::min(m_groups.value(caption, group), group));
+    return group;
+}
+
+int GroupBarDeviceList::findGroup(const QString &caption) const
+{
+    return m_groups.value(caption, -1);
 }
 
 int GroupBarDeviceList::itemCount(int group) const
@@ -38,16 +47,51 @@ int GroupBarDeviceList::itemKind(int group, int item) const
 
 QString GroupBarDeviceList::itemSerial(int group, int item) const
 {
-    return group >= 0 && group < m_serials.size() ? m_serials[group].value(item) : QString();
+    if (group < 0 || size_t(group) >= m_serials.size())
+        return {};
+    return m_serials[size_t(group)].rows.value(item);
 }
 
 void GroupBarDeviceList::insertItem(int group, int position, const QString &caption, int kind,
                                     const QString &serial)
 {
-    if (group < 0 || group >= m_serials.size())
+    if (group < 0 || size_t(group) >= m_serials.size())
         return;
     m_bar.insertItem(group, position, caption, kind);
-    m_serials[group].insert(std::clamp<qsizetype>(position, 0, m_serials[group].size()), serial);
+    Serials &s = m_serials[size_t(group)];
+    const int count = int(s.rows.size());
+    position = std::clamp(position, 0, count);
+    s.rows.insert(position, serial);
+    if (position == 0)
+        m_stamps.insert({group, serial}, --s.top);
+    else if (position == count)
+        m_stamps.insert({group, serial}, s.top + count);
+    else
+        renumber(group);
+}
+
+void GroupBarDeviceList::renumber(int group)
+{
+    Serials &s = m_serials[size_t(group)];
+    for (const QString &serial : s.rows)
+        m_stamps.remove({group, serial});
+    s.top = 0;
+    qint64 stamp = 0;
+    for (const QString &serial : s.rows)
+        m_stamps.insert({group, serial}, stamp++);
+}
+
+QList<int> GroupBarDeviceList::itemsWithSerial(int group, const QString &serial) const
+{
+    QList<int> items;
+    if (group < 0 || size_t(group) >= m_serials.size())
+        return items;
+    const qint64 top = m_serials[size_t(group)].top;
+    const Key key{group, serial};
+    for (auto it = m_stamps.constFind(key); it != m_stamps.cend() && it.key() == key; ++it)
+        items.append(int(*it - top));
+    std::sort(items.begin(), items.end());
+    return items;
 }
 
 void GroupBarDeviceList::setItemColour(int group, int item, Colour colour)
@@ -58,8 +102,9 @@ void GroupBarDeviceList::setItemColour(int group, int item, Colour colour)
 void GroupBarDeviceList::clearItems()
 {
     m_bar.clearItems();
-    for (QStringList &serials : m_serials)
-        serials.clear();
+    for (Serials &serials : m_serials)
+        serials = Serials();
+    m_stamps.clear();
 }
 
 } // namespace korvel

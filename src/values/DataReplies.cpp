@@ -128,15 +128,12 @@ void DataReplies::handleValueRecords(ReplyText &text)
     text.takeField();
     text.drop(1);
 
-    const QString caption = asciiUpper(group);
-    for (int g = 0; g < m_list.groupCount(); ++g) {
-        if (m_list.groupCaption(g) != caption)
-            continue;
-        for (int i = 0; i < m_list.itemCount(g); ++i) {
-            if (m_list.itemCaption(g, i).contains(device))
-                m_list.setItemColour(g, i, colours::blue);
-        }
-    }
+    // The device is looked up by its number: a notice costs the same in a group of a hundred thousand
+    // devices, and it marks that device only, not every one whose caption holds its digits (12 in 120)
+    // nor, with no number at all, the whole group.
+    const int g = m_list.findGroup(asciiUpper(group));
+    for (const int i : m_list.itemsWithSerial(g, device))
+        m_list.setItemColour(g, i, colours::blue);
 }
 
 } // namespace korvel

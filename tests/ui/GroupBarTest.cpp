@@ -1,6 +1,5 @@
 #include "ui/widgets/GroupBar.h"
 #include "WidgetTesting.h"
-#include "ui/widgets/GroupBarItems.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -22,7 +21,7 @@ QStringList captions(const GroupBar &bar, int group)
 
 void clickItem(GroupBar &bar, int group, int item)
 {
-    QTest::mouseClick(bar.itemsWidget(group), Qt::LeftButton, {}, bar.itemRect(group, item).center());
+    QTest::mouseClick(bar.viewport(), Qt::LeftButton, {}, bar.itemRect(group, item).center());
 }
 
 } // namespace
@@ -77,7 +76,7 @@ TEST(GroupBar, UnknownGroupsAndItemsAreHarmless)
     EXPECT_EQ(bar.itemImageIndex(0, 0), -1);
     bar.setItemColour(0, 0, korvel::colours::red);
     bar.setItemColour(7, 0, korvel::colours::red);
-    EXPECT_EQ(bar.itemsWidget(1), nullptr);
+    EXPECT_EQ(bar.headerRect(1), QRect());
     EXPECT_EQ(bar.itemRect(0, 0), QRect());
 }
 
@@ -143,8 +142,10 @@ TEST(GroupBar, ClickingAnItemReportsItsGroupAndRow)
         EXPECT_EQ(clicks[i][1].toInt(), expected[i].second);
     }
 
-    // Below the last row, and a press that ends on another row, are not clicks.
-    QWidget *rows = bar.itemsWidget(0);
+    // Below the last row of a group and below the last group, and a press that ends on another row,
+    // are not clicks.
+    QWidget *rows = bar.viewport();
+    QTest::mouseClick(rows, Qt::LeftButton, {}, QPoint(10, bar.itemRect(0, 2).bottom() + 2));
     QTest::mouseClick(rows, Qt::LeftButton, {}, QPoint(10, rows->height() - 1));
     QTest::mousePress(rows, Qt::LeftButton, {}, bar.itemRect(0, 0).center());
     QTest::mouseRelease(rows, Qt::LeftButton, {}, bar.itemRect(0, 1).center());
@@ -160,37 +161,51 @@ TEST(GroupBar, ClickingAHeaderFoldsAndUnfoldsItsGroup)
     bar.insertItem(0, 0, QStringLiteral("a"), 0);
     korvel::testing::showAndSettle(bar);
     ASSERT_TRUE(bar.isGroupExpanded(0));
-    const int bTop = bar.headerWidget(1)->y();
+    const int bTop = bar.headerRect(1).top();
 
-    QTest::mouseClick(bar.headerWidget(0), Qt::LeftButton);
+    QTest::mouseClick(bar.viewport(), Qt::LeftButton, {}, bar.headerRect(0).center());
     korvel::testing::settle();
     EXPECT_FALSE(bar.isGroupExpanded(0));
-    EXPECT_FALSE(bar.itemsWidget(0)->isVisible());
+    EXPECT_EQ(bar.itemRect(0, 0), QRect());
     EXPECT_TRUE(bar.isGroupExpanded(1));
-    EXPECT_LT(bar.headerWidget(1)->y(), bTop) << "the next group moves up";
+    EXPECT_LT(bar.headerRect(1).top(), bTop) << "the next group moves up";
 
-    QTest::mouseClick(bar.headerWidget(0), Qt::LeftButton);
+    QTest::mouseClick(bar.viewport(), Qt::LeftButton, {}, bar.headerRect(0).center());
     korvel::testing::settle();
     EXPECT_TRUE(bar.isGroupExpanded(0));
-    EXPECT_TRUE(bar.itemsWidget(0)->isVisible());
+    EXPECT_EQ(bar.headerRect(1).top(), bTop);
 }
 
-TEST(GroupBar, AThousandItemsAddNoWidgets)
+// Twenty thousand groups add no widget, and the bar scrolls to the last of them: its rows are where a
+// click finds them.
+TEST(GroupBar, ManyGroupsAddNoWidgetsAndScrollToTheLast)
 {
     GroupBar bar;
     bar.resize(241, 500);
-    bar.addGroup(QStringLiteral("A"));
     korvel::testing::showAndSettle(bar);
     const qsizetype widgets = bar.findChildren<QWidget *>().size();
 
-    for (int i = 0; i < 1000; ++i)
-        bar.insertItem(0, 0, QStringLiteral("Cihaz No: %1").arg(i), i % 5);
+    constexpr int groups = 20000;
+    for (int g = 0; g < groups; ++g) {
+        bar.addGroup(QStringLiteral("TESIS %1").arg(g));
+        bar.insertItem(g, 0, QStringLiteral("Cihaz No: %1").arg(g), g % 5);
+    }
+    bar.insertItem(0, 0, QStringLiteral("Cihaz No: ilk"), 0);
     korvel::testing::settle();
     EXPECT_EQ(bar.findChildren<QWidget *>().size(), widgets);
-    ASSERT_EQ(bar.itemCount(0), 1000);
-    EXPECT_EQ(bar.itemCaption(0, 0), QStringLiteral("Cihaz No: 999"));
-    EXPECT_EQ(bar.itemCaption(0, 999), QStringLiteral("Cihaz No: 0"));
-    EXPECT_EQ(bar.itemsWidget(0)->height(), bar.itemRect(0, 999).bottom() + 1 + 2);
+    EXPECT_EQ(bar.itemRect(0, 1).top(), bar.itemRect(0, 0).bottom() + 1);
+    // Each group is a band, a gap, the rows between their margins and a gap; the first group has two rows.
+    const int pitch = bar.headerRect(1).top() - bar.headerRect(0).top() - bar.itemRect(0, 0).height();
+    EXPECT_EQ(bar.headerRect(groups - 1).top() - bar.headerRect(1).top(), (groups - 2) * pitch);
+
+    QSignalSpy clicks(&bar, &GroupBar::itemClicked);
+    bar.ensureItemVisible(groups - 1, 0);
+    const QRect last = bar.itemRect(groups - 1, 0);
+    EXPECT_TRUE(bar.viewport()->rect().contains(last));
+    QTest::mouseClick(bar.viewport(), Qt::LeftButton, {}, last.center());
+    ASSERT_EQ(clicks.size(), 1);
+    EXPECT_EQ(clicks[0][0].toInt(), groups - 1);
+    EXPECT_EQ(clicks[0][1].toInt(), 0);
 }
 
 // A caption cut short in its row offers itself whole as a tooltip; one that fits offers none.
@@ -203,9 +218,8 @@ TEST(GroupBar, CutCaptionsShowWholeAsTooltips)
     bar.insertItem(0, 0, longCaption, 0);
     bar.insertItem(0, 1, QStringLiteral("Pano No: 1"), 0);
     korvel::testing::showAndSettle(bar);
-    auto *rows = qobject_cast<korvel::GroupBarItems *>(bar.itemsWidget(0));
-    ASSERT_NE(rows, nullptr);
-    EXPECT_EQ(rows->toolTipAt(bar.itemRect(0, 0).center()), longCaption);
-    EXPECT_EQ(rows->toolTipAt(bar.itemRect(0, 1).center()), QString());
-    EXPECT_EQ(rows->toolTipAt(QPoint(10, rows->height() - 1)), QString());
+    EXPECT_EQ(bar.toolTipAt(bar.itemRect(0, 0).center()), longCaption);
+    EXPECT_EQ(bar.toolTipAt(bar.itemRect(0, 1).center()), QString());
+    EXPECT_EQ(bar.toolTipAt(bar.headerRect(0).center()), QString());
+    EXPECT_EQ(bar.toolTipAt(QPoint(10, bar.viewport()->height() - 1)), QString());
 }

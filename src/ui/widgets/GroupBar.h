@@ -3,22 +3,24 @@
 #include "core/Screen.h"
 #include "ui/widgets/DeviceImages.h"
 
-#include <QScrollArea>
+#include <QAbstractScrollArea>
 #include <QString>
 
+#include <QList>
+#include <optional>
 #include <vector>
-
-class QVBoxLayout;
 
 namespace korvel
 {
 
-class GroupBarHeader;
-class GroupBarItems;
-
 // The device bar: a scrolling column of groups, each a caption band that folds it and a list of device
 // items with a picture and a caption. Groups are only ever appended; items go anywhere in a group.
-class GroupBar final : public QScrollArea
+//
+// The whole bar is one painted view, not a widget per group: adding a group costs the same however
+// many the bar holds, and the positions of the groups are worked out once per turn of the event loop,
+// from the first group that changed on. A paint draws only the groups on screen, found by a binary
+// search, so a bar of twenty thousand groups draws as fast as one of two.
+class GroupBar final : public QAbstractScrollArea
 {
     Q_OBJECT
 public:
@@ -46,29 +48,79 @@ public:
     // Removes every item of every group; the groups stay.
     void clearItems();
 
-    const DeviceImages &images() const { return m_images; }
-
-    // Where a person would click: the widgets that take the mouse for a group, and an item's row in
-    // its group's item widget.
-    QWidget *headerWidget(int group) const;
-    QWidget *itemsWidget(int group) const;
+    // Where a person would click, in the coordinates of viewport(), as the bar is scrolled now: a
+    // group's caption band and an item's row; empty for an unknown one or the items of a folded group.
+    QRect headerRect(int group) const;
     QRect itemRect(int group, int item) const;
+    // Scrolls the least needed to show the item's row whole.
+    void ensureItemVisible(int group, int item);
+    // The whole caption of the item at a viewport point when its row shows it cut short; empty otherwise.
+    QString toolTipAt(QPoint point) const;
+
+    const DeviceImages &images() const { return m_images; }
 
 Q_SIGNALS:
     void itemClicked(int group, int item);
 
+protected:
+    bool viewportEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
 private:
+    struct Item {
+        QString caption;
+        int imageIndex;
+        std::optional<Colour> colour;
+    };
     struct Group {
-        GroupBarHeader *header;
-        GroupBarItems *items;
+        QString caption;
+        bool expanded = true;
+        // Qt's list keeps room at its front as it grows there: an item on top costs the same in a group
+        // of a hundred thousand, and a group of one item costs one small block.
+        QList<Item> items;
+    };
+    // What lies under a point: a caption band (item -1), an item row, or nothing (group -1).
+    struct Spot {
+        int group = -1;
+        int item = -1;
+        bool operator==(const Spot &) const = default;
     };
 
     const Group *find(int group) const;
+    const Item *findItem(int group, int item) const;
+    int headerHeight() const;
+    int rowHeight() const;
+    int groupHeight(const Group &group) const;
+    // Content y of the group's caption band; the tops are brought up to date first.
+    qint64 groupTop(int group) const;
+    void refreshTops() const;
+    // Marks the tops from this group's successor on as stale and asks for one refresh this turn.
+    void changed(int group);
+    void relayout();
+    // Content rectangles (y from the top of the whole column) and their viewport counterparts.
+    QRect toViewport(qint64 top, int height) const;
+    QRect contentHeader(int group) const;
+    QRect contentItem(int group, int item) const;
+    Spot spotAt(QPoint point) const;
+    QRect spotRect(Spot spot) const;
+    void setHovered(Spot spot);
+    void paintHeader(QPainter &p, const QRect &band, const Group &group) const;
 
     DeviceImages m_images;
-    QWidget *m_content;
-    QVBoxLayout *m_column;
     std::vector<Group> m_groups;
+    // m_tops[g] is the content y of group g for g < m_validTops; one more entry ends the column.
+    mutable std::vector<qint64> m_tops{0};
+    mutable int m_validTops = 1;
+    bool m_relayoutPending = false;
+    Spot m_pressed;
+    Spot m_hovered;
 };
 
 } // namespace korvel
