@@ -36,6 +36,10 @@ public:
     void handleRelayCurrents(ReplyText &text);
     void handleValueRecords(ReplyText &text);
 
+Q_SIGNALS:
+    // A register dump of the pending kind filled row 1 from firstSlot up to (not including) endSlot.
+    void registerDumpDecoded(const QString &kind, int firstSlot, int endSlot);
+
 private:
     void request(const QString &kind, int slot, const QString &verb, const QString &outgoing);
 
