@@ -159,8 +159,10 @@ void SettingsWriter::wire()
         const QString control = name(l.control);
         m_defaults.insert(control, m_screen.caption(control));
         m_screen.onChange(control, this, [this, control] {
-            if (!m_filling)
-                m_known.insert(control);
+            if (m_filling)
+                return;
+            m_read.remove(control);
+            m_typed.insert(control);
         });
     }
     m_screen.onClick(QStringLiteral("sabitoku"), this, [this] { requestSettings(); });
@@ -206,7 +208,9 @@ QString SettingsWriter::doubt(const Input &input, double value) const
 {
     const QString control = name(input.control);
     QStringList reasons;
-    if (!m_known.contains(control))
+    if (m_read.contains(control))
+        return {};
+    if (!m_typed.contains(control))
         reasons << QStringLiteral("cihazdan okunmadı");
     if (const Limits *l = limitsOf(input.control); l && (value < l->minimum || value > l->maximum)) {
         const auto shown = [this, l](double bound) {
@@ -279,7 +283,8 @@ void SettingsWriter::showValue(const char *control, const QString &text)
 {
     const QString box = name(control);
     m_screen.setCaption(box, text);
-    m_known.insert(box);
+    m_typed.remove(box);
+    m_read.insert(box);
 }
 
 void SettingsWriter::registerDumpDecoded(const QString &kind, int firstSlot, int endSlot)
@@ -327,7 +332,8 @@ void SettingsWriter::deviceSelected()
     const QScopedValueRollback filling(m_filling, true);
     for (auto it = m_defaults.cbegin(); it != m_defaults.cend(); ++it)
         m_screen.setCaption(it.key(), it.value());
-    m_known.clear();
+    m_read.clear();
+    m_typed.clear();
     // The choice shown belonged to the other device: the mode writer waits for a read or a choice.
     m_screen.setChecked(QStringLiteral("Radiooto"), false);
     m_screen.setChecked(QStringLiteral("RadioManual"), false);

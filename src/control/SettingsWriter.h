@@ -22,8 +22,9 @@ struct ClientState;
 //
 // A writer sends four fields at once, so a field the user never looked at overwrites what the device
 // holds. A settings read therefore puts the values the device reports into the spin boxes, and a writer
-// that would send a value neither read from this device nor typed by the user, or a value outside its
-// box's range, asks first (No is the answer that sends nothing).
+// that would send a value neither read from this device nor typed by the user, or a typed value outside
+// its box's range, asks first (No is the answer that sends nothing). A value as the device reported it
+// goes back unasked: it changes nothing there.
 class SettingsWriter final : public QObject
 {
     Q_OBJECT
@@ -68,8 +69,10 @@ private:
     Connection &m_connection;
     // The boxes' first values, to show again when another device is selected.
     QHash<QString, QString> m_defaults;
-    // Boxes whose text came from a read of the active device or was typed by the user since.
-    QSet<QString> m_known;
+    // Boxes whose text came from a read of the active device and was not changed since; boxes the user
+    // typed into since the device was selected.
+    QSet<QString> m_read;
+    QSet<QString> m_typed;
     // True while the client itself fills the boxes, whose change is then no typing.
     bool m_filling = false;
 };
