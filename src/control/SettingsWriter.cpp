@@ -216,7 +216,9 @@ QString SettingsWriter::doubt(const Input &input, double value) const
         const auto shown = [this, l](double bound) {
             return QString::number(bound, 'f', l->decimals).replace(u'.', m_state.decimalSeparator);
         };
-        reasons << QStringLiteral("izin verilen aralık: %1 – %2").arg(shown(l->minimum), shown(l->maximum));
+        // No-break spaces keep the range on one line of the question box.
+        reasons << QStringLiteral("izin verilen aralık: %1\u00A0–\u00A0%2")
+                       .arg(shown(l->minimum), shown(l->maximum));
     }
     if (reasons.isEmpty())
         return {};

@@ -76,7 +76,7 @@ TEST(QuestionBox, NoIsTheDefaultAndTheEscape)
         {"question-settings.png",
          ChangeQuestion::settingsQuestion({QStringLiteral("Alma Süre Monofaze: 1 (cihazdan okunmadı)"),
                                            QStringLiteral("Cos φ Reaktif Monofaze: 5,7 (izin verilen aralık: "
-                                                          "0,950 – 0,999)")}),
+                                                          "0,950\u00A0–\u00A00,999)")}),
          key(Qt::Key_Escape), false},
         {"question-reset.png",
          QStringLiteral("DİKKAT\n\rcihaz tüketim (kWh) değerleri ve ayarları resetlensin mi ?"),
