@@ -118,9 +118,12 @@ void DesktopEnvironment::showInfo(const QString &text)
 bool DesktopEnvironment::ask(const QString &text)
 {
     // Every question of the client confirms something that cannot be undone: a warning with Yes and No,
-    // No the default so that a stray Enter changes nothing.
-    return QMessageBox::warning(QApplication::activeWindow(), QApplication::applicationName(), text,
-                                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    // No the default and the Escape key's answer, so that a stray Enter or Escape changes nothing.
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), text,
+                    QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 } // namespace korvel

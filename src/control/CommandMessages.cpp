@@ -11,15 +11,19 @@ QString rawByte(int value)
     return QString(cp1254::charFor(quint8(value & 0xFF)));
 }
 
-int relaySelection(bool relay1, bool relay2)
+std::optional<int> relaySelection(bool relay1, bool relay2)
 {
+    if (!relay1 && !relay2)
+        return std::nullopt;
     return 2 + (relay1 ? 1 : 0) + (relay2 ? 2 : 0);
 }
 
-QString relaySelectionRequest(const QString &device, bool relay1, bool relay2)
+std::optional<QString> relaySelectionRequest(const QString &device, bool relay1, bool relay2)
 {
-    return MessageFramer::request(QStringLiteral("rolektifg"),
-                                  {device, rawByte(relaySelection(relay1, relay2))});
+    const auto code = relaySelection(relay1, relay2);
+    if (!code)
+        return std::nullopt;
+    return MessageFramer::request(QStringLiteral("rolektifg"), {device, rawByte(*code)});
 }
 
 int overcurrentRelayMask(bool relay1, bool relay2, bool relay3)

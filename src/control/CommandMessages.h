@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <optional>
 
 namespace korvel::CommandMessages
 {
@@ -10,11 +11,10 @@ namespace korvel::CommandMessages
 // bytes above 127 leave the socket as exactly that one byte.
 QString rawByte(int value);
 
-// "rolektifg": the analyzer's two output relays as one raw byte. The codes are 2 + (Röle 1 ? 1 : 0) +
-// (Röle 2 ? 2 : 0): 3 only Röle 1, 4 only Röle 2, 5 both; with neither on the same count gives 2, which
-// releases both, so the panel can also drop relays it pulled before.
-int relaySelection(bool relay1, bool relay2);
-QString relaySelectionRequest(const QString &device, bool relay1, bool relay2);
+// "rolektifg": the analyzer's two output relays as one raw byte: 3 only Röle 1, 4 only Röle 2, 5 both.
+// The device knows no code for neither, so there is no message for it.
+std::optional<int> relaySelection(bool relay1, bool relay2);
+std::optional<QString> relaySelectionRequest(const QString &device, bool relay1, bool relay2);
 
 // "roleaktif": the overcurrent relay's outputs as the bits 16, 32 and 64 of one raw byte.
 int overcurrentRelayMask(bool relay1, bool relay2, bool relay3);

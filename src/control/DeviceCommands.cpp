@@ -1,11 +1,14 @@
 #include "control/DeviceCommands.h"
 
+#include "control/ChangeQuestion.h"
 #include "control/CommandMessages.h"
 #include "core/Environment.h"
 #include "core/Screen.h"
 #include "link/Connection.h"
 #include "link/MessageFramer.h"
 #include "tool/CapacitorMirror.h"
+#include "values/DeviceValueTable.h"
+#include "values/FloatBytes.h"
 
 namespace korvel
 {
@@ -23,6 +26,17 @@ const char *const capacitorToggles[4][6] = {
 // The eight-relay panel's toggles "R1" to "R8".
 const char *const panelRelays[8] = {"c411", "c422", "c433", "c444", "c455", "c466", "c477", "c488"};
 
+// The slot that holds the capacitor states, one byte per group.
+constexpr int capacitorStateSlot = 52;
+
+QStringList relayNames(int count, const QString &prefix)
+{
+    QStringList names;
+    for (int k = 1; k <= count; ++k)
+        names << prefix + QString::number(k);
+    return names;
+}
+
 QString serialOf(const Screen &screen)
 {
     return screen.caption(QStringLiteral("Edit111"));
@@ -30,8 +44,8 @@ QString serialOf(const Screen &screen)
 } // namespace
 
 DeviceCommands::DeviceCommands(Screen &screen, Environment &environment, Connection &connection,
-                               QObject *parent)
-    : QObject(parent), m_screen(screen), m_environment(environment), m_connection(connection)
+                               const DeviceValueTable &table, QObject *parent)
+    : QObject(parent), m_screen(screen), m_environment(environment), m_connection(connection), m_table(table)
 {
 }
 
@@ -64,12 +78,29 @@ void DeviceCommands::relayRequestSent()
     m_screen.setCaption(QStringLiteral("LblMesaj"), QString());
 }
 
+bool DeviceCommands::confirm(const ChangeQuestion::Switching &switching)
+{
+    return m_environment.ask(ChangeQuestion::switchingQuestion(switching));
+}
+
 void DeviceCommands::switchOutputRelays()
 {
+    const bool relay1 = on(QStringLiteral("VrPowerButton1"));
+    const bool relay2 = on(QStringLiteral("VrPowerButton2"));
     // The device field is the number the instantaneous view shows, not Edit111.
-    m_connection.send(CommandMessages::relaySelectionRequest(m_screen.caption(QStringLiteral("Label17")),
-                                                             on(QStringLiteral("VrPowerButton1")),
-                                                             on(QStringLiteral("VrPowerButton2"))));
+    const auto request =
+        CommandMessages::relaySelectionRequest(m_screen.caption(QStringLiteral("Label17")), relay1, relay2);
+    if (!request) {
+        m_screen.setCaption(QStringLiteral("LblGiden"),
+                            QStringLiteral("Önce çekilecek röleyi seçin: \"Röle 1\" ya da \"Röle 2\". "
+                                           "Hiçbir istek gönderilmedi."));
+        return;
+    }
+    // No reply reports these relays: their present state is never known.
+    if (!confirm(
+            {ChangeQuestion::Outputs::Relays, relayNames(2, QStringLiteral("Röle ")), {relay1, relay2}, {}}))
+        return;
+    m_connection.send(*request);
     relayRequestSent();
 }
 
@@ -78,6 +109,11 @@ void DeviceCommands::switchRelayPanel()
     std::array<bool, 8> relays{};
     for (size_t k = 0; k < relays.size(); ++k)
         relays[k] = on(QString::fromLatin1(panelRelays[k]));
+    if (!confirm({ChangeQuestion::Outputs::Relays,
+                  relayNames(8, QStringLiteral("R")),
+                  std::vector<bool>(relays.begin(), relays.end()),
+                  {}}))
+        return;
     m_connection.send(CommandMessages::capacitorRequest(serialOf(m_screen),
                                                         {255, 255, 255, CommandMessages::bitMask(relays)}));
 }
@@ -85,12 +121,22 @@ void DeviceCommands::switchRelayPanel()
 void DeviceCommands::switchCapacitors()
 {
     std::array<int, 4> groups{};
+    ChangeQuestion::Switching switching{ChangeQuestion::Outputs::Steps, {}, {}, {}};
+    if (m_capacitorsRead)
+        switching.lastRead.emplace();
     for (size_t g = 0; g < 4; ++g) {
         std::array<bool, 6> steps{};
-        for (size_t k = 0; k < 6; ++k)
+        for (size_t k = 0; k < 6; ++k) {
             steps[k] = on(QString::fromLatin1(capacitorToggles[g][k]));
+            switching.names << QStringLiteral("C%1").arg(g * 6 + k + 1);
+            switching.toSend.push_back(steps[k]);
+            if (m_capacitorsRead)
+                switching.lastRead->push_back(((*m_capacitorsRead)[g] >> k) & 1);
+        }
         groups[g] = CommandMessages::bitMask(steps);
     }
+    if (!confirm(switching))
+        return;
     // The tool window keeps the last masks sent as the data bytes of its next register write.
     tool::mirrorCapacitorMasks(m_screen, QString::number(groups[0]), QString::number(groups[1]),
                                QString::number(groups[2]), QString::number(groups[3]));
@@ -110,9 +156,15 @@ void DeviceCommands::reset()
 
 void DeviceCommands::switchOvercurrentRelays()
 {
-    m_connection.send(CommandMessages::overcurrentRelayRequest(
-        m_screen.caption(QStringLiteral("Sno")), on(QStringLiteral("role1")), on(QStringLiteral("role2")),
-        on(QStringLiteral("role3"))));
+    const bool relays[] = {on(QStringLiteral("role1")), on(QStringLiteral("role2")),
+                           on(QStringLiteral("role3"))};
+    if (!confirm({ChangeQuestion::Outputs::Relays,
+                  relayNames(3, QStringLiteral("Röle ")),
+                  std::vector<bool>(std::begin(relays), std::end(relays)),
+                  {}}))
+        return;
+    m_connection.send(CommandMessages::overcurrentRelayRequest(m_screen.caption(QStringLiteral("Sno")),
+                                                               relays[0], relays[1], relays[2]));
     relayRequestSent();
 }
 
@@ -126,6 +178,33 @@ void DeviceCommands::writeRelayConstants()
 {
     // Carries no device and no values.
     m_connection.send(MessageFramer::request(QStringLiteral("sabitleriyaz")));
+    m_screen.setCaption(QStringLiteral("LblGiden"),
+                        QStringLiteral("Sabit değerler yazılıyor.Lütfen bekleyin..."));
+}
+
+void DeviceCommands::registerDumpDecoded(const QString &kind, int firstSlot, int endSlot)
+{
+    if (kind != QLatin1String("kondasatordurum") || firstSlot > capacitorStateSlot ||
+        endSlot <= capacitorStateSlot)
+        return;
+    const auto bytes = SplitToBytes(m_table.value(DeviceValueTable::FirstRow, capacitorStateSlot));
+    std::array<int, 4> masks{};
+    for (size_t g = 0; g < 4; ++g) {
+        // Bits 6 and 7 belong to no step.
+        masks[g] = bytes[g] & 0x3F;
+        for (size_t k = 0; k < 6; ++k)
+            m_screen.setChecked(QString::fromLatin1(capacitorToggles[g][k]), (masks[g] >> k) & 1);
+    }
+    m_capacitorsRead = masks;
+}
+
+void DeviceCommands::deviceSelected()
+{
+    m_capacitorsRead.reset();
+    for (const auto &group : capacitorToggles) {
+        for (const char *toggle : group)
+            m_screen.setChecked(QString::fromLatin1(toggle), false);
+    }
 }
 
 } // namespace korvel

@@ -1,24 +1,37 @@
 #pragma once
 
 #include <QObject>
+#include <array>
+#include <optional>
 
 namespace korvel
 {
 
 class Connection;
+class DeviceValueTable;
 class Environment;
 class Screen;
+
+namespace ChangeQuestion
+{
+struct Switching;
+}
 
 // The commands that switch a device's outputs or clear its state: the analyzer's two output relays,
 // the eight-relay panel, the capacitor steps, the reset, and the overcurrent relay tab's commands. The
 // states to send are set beforehand on toggle buttons, which keep them after sending. Each command is
 // one message with no reply of its own ("AARdegerlerioku" is answered by "akimdegerleri").
+//
+// A command that switches equipment goes out only after the user has seen what it changes and said
+// Yes: the message carries the state of every output, so a step the user did not mean to touch is
+// switched too. The capacitor tab's toggles take the states the device last reported, so that sending
+// them changes only what the user toggled.
 class DeviceCommands final : public QObject
 {
     Q_OBJECT
 public:
     DeviceCommands(Screen &screen, Environment &environment, Connection &connection,
-                   QObject *parent = nullptr);
+                   const DeviceValueTable &table, QObject *parent = nullptr);
 
     // Connects the send buttons of the command panels.
     void wire();
@@ -36,13 +49,25 @@ public:
     void readOvercurrentRelay();
     void writeRelayConstants();
 
+    // A register dump of the active device filled the slots from firstSlot up to endSlot: a capacitor
+    // state among them sets the step toggles and becomes the state that commands are compared with.
+    void registerDumpDecoded(const QString &kind, int firstSlot, int endSlot);
+    // Another device (or the same one again) was selected: what was read of the last one is forgotten
+    // and the step toggles, which showed it, are cleared.
+    void deviceSelected();
+
 private:
     bool on(const QString &toggle) const;
     void relayRequestSent();
+    // Asks whether to send; true for Yes.
+    bool confirm(const ChangeQuestion::Switching &switching);
 
     Screen &m_screen;
     Environment &m_environment;
     Connection &m_connection;
+    const DeviceValueTable &m_table;
+    // The group masks of the last capacitor state read from the active device.
+    std::optional<std::array<int, 4>> m_capacitorsRead;
 };
 
 } // namespace korvel

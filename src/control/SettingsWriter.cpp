@@ -1,5 +1,6 @@
 #include "control/SettingsWriter.h"
 
+#include "control/ChangeQuestion.h"
 #include "control/CommandMessages.h"
 #include "control/FloatEncoder.h"
 #include "core/ClientState.h"
@@ -9,6 +10,10 @@
 #include "link/Connection.h"
 #include "link/MessageFramer.h"
 #include "values/DeviceValueTable.h"
+#include "values/FloatBytes.h"
+#include "values/NumberFormat.h"
+
+#include <QScopedValueRollback>
 
 namespace korvel
 {
@@ -99,9 +104,45 @@ const Writer writers[] = {
      u"Cosmax3 değeri yazılıyor.Lütfen bekleyin..."},
 };
 
+// The range of each spin box, as its arrows know it, and the decimals it shows.
+const struct Limits {
+    const char *control;
+    double minimum;
+    double maximum;
+    int decimals;
+} limits[] = {
+    {"VC", 1, 10000, 0},         {"CT", 1, 10000, 0},         {"Alma1", 1, 100, 0},
+    {"Cikma1", 1, 100, 0},       {"alma2", 1, 100, 0},        {"cikma2", 1, 100, 0},
+    {"Bank1", 0, 24, 0},         {"Bank3", 0, 24, 0},         {"Mod1", 0, 4, 0},
+    {"mod3", 0, 4, 0},           {"ilkkva1", 0.1, 10000, 3},  {"ilkkva3", 0.1, 10000, 3},
+    {"cosmin1", 0.95, 0.999, 3}, {"cosmax1", 0.96, 0.999, 3}, {"cosmin3", 0.95, 0.999, 3},
+    {"cosmax3", 0.96, 0.999, 3},
+};
+
+const Limits *limitsOf(const char *control)
+{
+    for (const Limits &l : limits) {
+        if (qstrcmp(l.control, control) == 0)
+            return &l;
+    }
+    return nullptr;
+}
+
+// The real settings in the order of slots 103 to 108.
+const char *const realControls[] = {"ilkkva1", "ilkkva3", "cosmin1", "cosmax1", "cosmin3", "cosmax3"};
+
+constexpr int firstSettingsSlot = 100;
+constexpr int modeSlot = 109;
+
 QString name(const char *latin1)
 {
     return QString::fromLatin1(latin1);
+}
+
+// A bank byte holds the count minus one; 255 is a count of 0.
+int bankCount(int byte)
+{
+    return byte == 255 ? 0 : byte + 1;
 }
 } // namespace
 
@@ -114,6 +155,16 @@ SettingsWriter::SettingsWriter(Screen &screen, Environment &environment, ClientS
 
 void SettingsWriter::wire()
 {
+    for (const Limits &l : limits) {
+        const QString control = name(l.control);
+        m_defaults.insert(control, m_screen.caption(control));
+        m_screen.onChange(control, this, [this, control] {
+            if (m_filling)
+                return;
+            m_read.remove(control);
+            m_typed.insert(control);
+        });
+    }
     m_screen.onClick(QStringLiteral("sabitoku"), this, [this] { requestSettings(); });
     for (int i = 0; i < int(std::size(writers)); ++i)
         m_screen.onClick(name(writers[i].button), this, [this, i] { write(i); });
@@ -141,31 +192,49 @@ std::optional<qint64> SettingsWriter::integer(const Input &input)
     return std::nullopt;
 }
 
-std::optional<std::array<int, 4>> SettingsWriter::real(const Input &input)
+std::optional<double> SettingsWriter::real(const Input &input)
 {
     const QString text = m_screen.caption(name(input.control));
-    // The spin boxes show a '.' whatever the locale; the locale's own mark is taken as well.
-    auto value = parseDecimal(text, m_state.decimalSeparator);
+    // Only the user's own decimal mark: where it is ',' a '.' would be a thousands mark, and "1.000"
+    // taken as 1.0 would write a thousandth of what the user meant.
+    const auto value = parseDecimal(text, m_state.decimalSeparator);
     if (!value)
-        value = parseDecimal(text, QLatin1Char('.'));
-    const QString label = QString::fromUtf8(input.label);
-    if (!value) {
-        m_environment.showError(
-            QStringLiteral("%1: '%2' geçerli bir sayı değil. Hiçbir değer gönderilmedi.").arg(label, text));
-        return std::nullopt;
+        m_environment.showError(QStringLiteral("%1: '%2' geçerli bir sayı değil. Hiçbir değer gönderilmedi.")
+                                    .arg(QString::fromUtf8(input.label), text));
+    return value;
+}
+
+QString SettingsWriter::doubt(const Input &input, double value) const
+{
+    const QString control = name(input.control);
+    QStringList reasons;
+    if (m_read.contains(control))
+        return {};
+    if (!m_typed.contains(control))
+        reasons << QStringLiteral("cihazdan okunmadı");
+    if (const Limits *l = limitsOf(input.control); l && (value < l->minimum || value > l->maximum)) {
+        const auto shown = [this, l](double bound) {
+            return QString::number(bound, 'f', l->decimals).replace(u'.', m_state.decimalSeparator);
+        };
+        // No-break spaces keep the range on one line of the question box.
+        reasons << QStringLiteral("izin verilen aralık: %1\u00A0–\u00A0%2")
+                       .arg(shown(l->minimum), shown(l->maximum));
     }
-    const auto bytes = fb(*value);
-    if (!bytes)
-        m_environment.showError(
-            QStringLiteral("%1: '%2' cihaza yazılabilecek bir sayı değil. Hiçbir değer gönderilmedi.")
-                .arg(label, text));
-    return bytes;
+    if (reasons.isEmpty())
+        return {};
+    return QStringLiteral("%1: %2 (%3)")
+        .arg(QString::fromUtf8(input.label), m_screen.caption(control), reasons.join(QStringLiteral("; ")));
 }
 
 void SettingsWriter::write(int index)
 {
     const Writer &w = writers[index];
     std::array<qint64, 4> fields{};
+    QStringList doubts;
+    const auto note = [&](const Input &input, double value) {
+        if (const QString line = doubt(input, value); !line.isEmpty())
+            doubts << line;
+    };
     switch (w.fields) {
     case Fields::Ratios: {
         const auto vt = integer({w.controls[0], w.labels[0]});
@@ -174,6 +243,8 @@ void SettingsWriter::write(int index)
         const auto ct = integer({w.controls[1], w.labels[1]});
         if (!ct)
             return;
+        note({w.controls[0], w.labels[0]}, double(*vt));
+        note({w.controls[1], w.labels[1]}, double(*ct));
         // Integer division and remainder truncate toward zero: within 1 to 10000 the high and low byte.
         fields = {*vt / 256, *vt % 256, *ct / 256, *ct % 256};
         break;
@@ -185,16 +256,89 @@ void SettingsWriter::write(int index)
                 return;
             fields[k] = *value + w.offsets[k];
         }
+        for (size_t k = 0; k < 4; ++k)
+            note({w.controls[k], w.labels[k]}, double(fields[k] - w.offsets[k]));
         break;
     case Fields::Real: {
-        const auto bytes = real({w.controls[0], w.labels[0]});
-        if (!bytes)
+        const Input input{w.controls[0], w.labels[0]};
+        const auto value = real(input);
+        if (!value)
             return;
+        const auto bytes = fb(*value);
+        if (!bytes) {
+            m_environment.showError(
+                QStringLiteral("%1: '%2' cihaza yazılabilecek bir sayı değil. Hiçbir değer gönderilmedi.")
+                    .arg(QString::fromUtf8(input.label), m_screen.caption(name(input.control))));
+            return;
+        }
+        note(input, *value);
         fields = {(*bytes)[0], (*bytes)[1], (*bytes)[2], (*bytes)[3]};
         break;
     }
     }
+    if (!doubts.isEmpty() && !m_environment.ask(ChangeQuestion::settingsQuestion(doubts)))
+        return;
     send(QString::fromUtf16(w.verb), fields, QString::fromUtf16(w.status));
+}
+
+void SettingsWriter::showValue(const char *control, const QString &text)
+{
+    const QString box = name(control);
+    m_screen.setCaption(box, text);
+    m_typed.remove(box);
+    m_read.insert(box);
+}
+
+void SettingsWriter::registerDumpDecoded(const QString &kind, int firstSlot, int endSlot)
+{
+    if (kind != QLatin1String("sabitler"))
+        return;
+    const QScopedValueRollback filling(m_filling, true);
+    const int row = DeviceValueTable::FirstRow;
+    for (int slot = std::max(firstSlot, firstSettingsSlot); slot < std::min(endSlot, modeSlot + 1); ++slot) {
+        const double value = m_table.value(row, slot);
+        const auto d = SplitToBytes(value);
+        const auto number = [](int n) { return QString::number(n); };
+        switch (slot) {
+        case 100:
+            showValue("VC", number(d[0] * 256 + d[1]));
+            showValue("CT", number(d[2] * 256 + d[3]));
+            break;
+        case 101:
+            showValue("Alma1", number(d[0]));
+            showValue("Cikma1", number(d[1]));
+            showValue("alma2", number(d[2]));
+            showValue("cikma2", number(d[3]));
+            break;
+        case 102:
+            showValue("Bank1", number(bankCount(d[0])));
+            showValue("Bank3", number(bankCount(d[1])));
+            showValue("Mod1", number(d[2]));
+            showValue("mod3", number(d[3]));
+            break;
+        case modeSlot:
+            // Any other value says neither mode; the choice stays as it is.
+            if (d[2] == 1 || d[2] == 0)
+                m_screen.setChecked(d[2] == 1 ? QStringLiteral("Radiooto") : QStringLiteral("RadioManual"),
+                                    true);
+            break;
+        default:
+            showValue(realControls[slot - 103], formatMask(value, u"0.000", m_state.decimalSeparator));
+            break;
+        }
+    }
+}
+
+void SettingsWriter::deviceSelected()
+{
+    const QScopedValueRollback filling(m_filling, true);
+    for (auto it = m_defaults.cbegin(); it != m_defaults.cend(); ++it)
+        m_screen.setCaption(it.key(), it.value());
+    m_read.clear();
+    m_typed.clear();
+    // The choice shown belonged to the other device: the mode writer waits for a read or a choice.
+    m_screen.setChecked(QStringLiteral("Radiooto"), false);
+    m_screen.setChecked(QStringLiteral("RadioManual"), false);
 }
 
 void SettingsWriter::writeSwitchingMode()

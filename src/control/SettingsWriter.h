@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
+#include <QSet>
 #include <array>
 #include <optional>
 
@@ -14,9 +16,15 @@ class Screen;
 struct ClientState;
 
 // The settings block of the analyzer on the tab "Ayarlar": the read request and the writers, one per
-// group of settings. A writer sends what its spin boxes' texts say, also outside their ranges; a text
-// that is no number stops it with an error box before anything goes out. No reply acknowledges a
-// write: the user reads the block again.
+// group of settings. A writer sends what its spin boxes' texts say; a text that is no number stops it
+// with an error box before anything goes out. No reply acknowledges a write: the user reads the block
+// again.
+//
+// A writer sends four fields at once, so a field the user never looked at overwrites what the device
+// holds. A settings read therefore puts the values the device reports into the spin boxes, and a writer
+// that would send a value neither read from this device nor typed by the user, or a typed value outside
+// its box's range, asks first (No is the answer that sends nothing). A value as the device reported it
+// goes back unasked: it changes nothing there.
 class SettingsWriter final : public QObject
 {
     Q_OBJECT
@@ -35,13 +43,23 @@ public:
     // the user to choose: a guessed mode would switch a real bank.
     void writeSwitchingMode();
 
+    // A register dump filled row 1 from firstSlot up to endSlot; a settings dump's values go into the
+    // spin boxes and the mode choice.
+    void registerDumpDecoded(const QString &kind, int firstSlot, int endSlot);
+    // Another device was selected: the boxes hold their first values again, none of them read.
+    void deviceSelected();
+
 private:
     struct Input {
         const char *control;
         const char *label;
     };
     std::optional<qint64> integer(const Input &input);
-    std::optional<std::array<int, 4>> real(const Input &input);
+    std::optional<double> real(const Input &input);
+    // A line for the question when the value was not read from the device nor typed, or lies outside
+    // the box's range; empty when neither.
+    QString doubt(const Input &input, double value) const;
+    void showValue(const char *control, const QString &text);
     void send(const QString &verb, const std::array<qint64, 4> &fields, const QString &status);
 
     Screen &m_screen;
@@ -49,6 +67,14 @@ private:
     ClientState &m_state;
     DeviceValueTable &m_table;
     Connection &m_connection;
+    // The boxes' first values, to show again when another device is selected.
+    QHash<QString, QString> m_defaults;
+    // Boxes whose text came from a read of the active device and was not changed since; boxes the user
+    // typed into since the device was selected.
+    QSet<QString> m_read;
+    QSet<QString> m_typed;
+    // True while the client itself fills the boxes, whose change is then no typing.
+    bool m_filling = false;
 };
 
 } // namespace korvel

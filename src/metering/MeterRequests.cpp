@@ -9,6 +9,8 @@
 #include "metering/PeriodReports.h"
 #include "values/DeviceValueTable.h"
 
+#include <QLocale>
+
 namespace korvel
 {
 
@@ -58,6 +60,21 @@ void MeterRequests::read(const QString &utility, const QString &record)
     m_readout.reset();
 }
 
+bool MeterRequests::datesInOrder(const char *firstPicker, const char *secondPicker)
+{
+    // The pickers show the user's short date format; both are read the same way, so their order holds.
+    const QLocale locale;
+    const QDate first =
+        locale.toDate(m_screen.caption(QString::fromLatin1(firstPicker)), QLocale::ShortFormat);
+    const QDate last =
+        locale.toDate(m_screen.caption(QString::fromLatin1(secondPicker)), QLocale::ShortFormat);
+    if (!first.isValid() || !last.isValid() || first <= last)
+        return true;
+    m_environment.showError(
+        QStringLiteral("İlk tarih son tarihten sonra olamaz. Hiçbir istek gönderilmedi."));
+    return false;
+}
+
 void MeterRequests::sendPeriodRequest(const QString &verb, const char *firstPicker, const char *secondPicker)
 {
     // A picker's caption is its date in the user's short date format.
@@ -68,6 +85,8 @@ void MeterRequests::sendPeriodRequest(const QString &verb, const char *firstPick
 
 void MeterRequests::meterPeriodReport()
 {
+    if (!datesInOrder("dtsycilktarih", "dtsycsontarih"))
+        return;
     if (!deviceNumber(m_screen).isEmpty())
         sendPeriodRequest(QStringLiteral("sycreaktfener"), "dtsycilktarih", "dtsycsontarih");
     PeriodReports::clear(m_screen, PeriodReports::meterView);
@@ -75,6 +94,8 @@ void MeterRequests::meterPeriodReport()
 
 void MeterRequests::analyzerPeriodReport()
 {
+    if (!datesInOrder("DateTimePicker1", "DateTimePicker2"))
+        return;
     if (!deviceNumber(m_screen).isEmpty())
         sendPeriodRequest(QStringLiteral("reaktifener"), "DateTimePicker1", "DateTimePicker2");
 }

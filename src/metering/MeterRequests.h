@@ -32,6 +32,8 @@ public:
 
 private:
     void read(const QString &utility, const QString &record);
+    // False, after telling the user, when the first date of a range lies after the last.
+    bool datesInOrder(const char *firstPicker, const char *secondPicker);
     void sendPeriodRequest(const QString &verb, const char *firstPicker, const char *secondPicker);
 
     Screen &m_screen;

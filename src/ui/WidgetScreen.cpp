@@ -329,9 +329,15 @@ bool WidgetScreen::isEnabled(const QString &control) const
 
 void WidgetScreen::setChecked(const QString &control, bool checked)
 {
-    if (auto *button = qobject_cast<QAbstractButton *>(find(control));
-        button && button->isChecked() != checked)
-        button->setChecked(checked);
+    auto *button = qobject_cast<QAbstractButton *>(find(control));
+    if (!button || button->isChecked() == checked)
+        return;
+    // A choice of a group cannot be cleared while it is exclusive; clearing it leaves no choice made.
+    const bool exclusive = button->autoExclusive();
+    if (!checked && exclusive)
+        button->setAutoExclusive(false);
+    button->setChecked(checked);
+    button->setAutoExclusive(exclusive);
 }
 
 bool WidgetScreen::isChecked(const QString &control) const

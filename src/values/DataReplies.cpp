@@ -96,12 +96,14 @@ void DataReplies::handleRegisterDump(ReplyText &text)
     const QString number = QString::number(m_state.activeDeviceNumber);
     m_screen.setCaption(QStringLiteral("LblMesaj"), number + QString::fromUtf16(kind->status));
     text.drop(11);
+    const int firstSlot = m_table.slotCursor();
     DecodeRegisterDump(m_table, text.rest(), m_state.decimalSeparator, [this](const QString &line) {
         m_screen.appendLine(QStringLiteral("TVD1KAL.Memo3"), line);
     });
     text.clear();
     m_screen.setCaption(QStringLiteral("Label2"), number + QString::fromUtf16(kind->heading));
     Q_EMIT dataArrived();
+    Q_EMIT registerDumpDecoded(m_state.pendingKind, firstSlot, m_table.slotCursor());
 }
 
 void DataReplies::addReader(const QString &pendingKind, std::function<void(ReplyText &)> reader)

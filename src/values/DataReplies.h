@@ -40,6 +40,8 @@ Q_SIGNALS:
     // A reply with data of the active device was read: a register dump of the kind asked for, a reply
     // that a reader took, or the relay's currents.
     void dataArrived();
+    // A register dump of the pending kind filled row 1 from firstSlot up to (not including) endSlot.
+    void registerDumpDecoded(const QString &kind, int firstSlot, int endSlot);
 
 private:
     void request(const QString &kind, int slot, const QString &verb, const QString &outgoing);

@@ -220,6 +220,14 @@ void ValueRenderer::renderSlot(int row, int slot)
 
 void ValueRenderer::renderCompact()
 {
+    // Drawn only from bytes that changed since the last draw, so a newer "akimdegerleri" reply is not
+    // overwritten by the older dump on the next tick.
+    std::array<int, 24> bytes{};
+    for (int i = 0; i < 24; ++i)
+        bytes[size_t(i)] = m_table.rawByte(1, i / 4, i % 4);
+    if (m_compactDrawn == bytes)
+        return;
+    m_compactDrawn = bytes;
     const auto raw = [this](int slot, int k) { return QString::number(m_table.rawByte(1, slot, k)); };
     const bool clock = m_table.hasValue(1, 0);
     m_screen.setCaption(QStringLiteral("Saat"),

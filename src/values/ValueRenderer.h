@@ -2,7 +2,9 @@
 
 #include <QObject>
 #include <QString>
+#include <array>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace korvel
@@ -16,7 +18,9 @@ struct ClientState;
 
 // Draws the value table onto the views once a second: every slot of the slot maps goes to its display
 // with its format, unit and colour. While the instantaneous view is hidden it fills the relay view's
-// compact clock and current displays instead. Captions are written only when their text changes.
+// compact clock and current displays instead, when the table's bytes for them have changed: the reply
+// "akimdegerleri" fills the same displays, and whichever came last stays on screen. Captions are written
+// only when their text changes.
 class ValueRenderer final : public QObject
 {
     Q_OBJECT
@@ -37,6 +41,9 @@ public:
     // the left, held at the ends of the scale.
     static int needlePosition(double cosPhi);
 
+    // A device was selected: the next compact pass draws its displays whatever they held.
+    void deviceSelected() { m_compactDrawn.reset(); }
+
 private:
     void renderFull();
     void renderCompact();
@@ -51,6 +58,8 @@ private:
     Ticker *m_timer;
     QString m_reportedRowText;
     std::vector<Section> m_sections;
+    // The raw bytes of slots 0 to 5 of row 1 that the compact view last drew.
+    std::optional<std::array<int, 24>> m_compactDrawn;
 };
 
 } // namespace korvel

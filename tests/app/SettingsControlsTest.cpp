@@ -3,6 +3,7 @@
 #include "ui/SettingsPage.h"
 #include "ui/widgets/TextSpinBox.h"
 
+#include <QLocale>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -51,6 +52,36 @@ TEST(SettingsPage, SpinBoxArrowsKeepToTheirRangeAndStep)
     EXPECT_EQ(banks->text(), QStringLiteral("30"));
     banks->stepBy(1);
     EXPECT_EQ(banks->text(), QStringLiteral("24"));
+}
+
+// Where the decimal mark is ',' the real boxes show it and their arrows step from the text shown; a '.'
+// is no number there, so the arrows start again from the range's end.
+TEST(SettingsPage, RealBoxesUseTheUsersDecimalMark)
+{
+    test::application("app_tests");
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QStringLiteral("tr_TR")));
+    SettingsPage page;
+    const struct {
+        const char *name;
+        const char *shown;
+        int steps;
+        const char *stepped;
+    } cases[] = {
+        {"ilkkva1", "1,000", 0, "1,000"}, {"ilkkva1", "2,5", 1, "2,600"}, {"cosmin1", "0,955", -1, "0,954"},
+        {"cosmax3", "0,999", 0, "0,999"}, {"ilkkva3", "2.5", 1, "0,200"}, {"VC", "7", 1, "8"},
+    };
+    for (const auto &c : cases) {
+        auto *spin = page.findChild<TextSpinBox *>(QString::fromLatin1(c.name));
+        ASSERT_TRUE(spin) << c.name;
+        spin->setText(QString::fromUtf8(c.shown));
+        if (c.steps)
+            spin->stepBy(c.steps);
+        EXPECT_EQ(spin->text(), QString::fromUtf8(c.stepped)) << c.name << " " << c.shown;
+    }
+    EXPECT_EQ(SettingsPage().findChild<TextSpinBox *>(QStringLiteral("cosmin1"))->text(),
+              QStringLiteral("0,999"));
+    QLocale::setDefault(previous);
 }
 
 // A toggle starts off and flips when the click is released, or by the space key; nothing else flips it.

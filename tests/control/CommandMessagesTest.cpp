@@ -28,8 +28,10 @@ TEST(CommandMessages, RelayBytes)
     EXPECT_EQ(CommandMessages::relaySelection(true, false), 3);
     EXPECT_EQ(CommandMessages::relaySelection(false, true), 4);
     EXPECT_EQ(CommandMessages::relaySelection(true, true), 5);
-    EXPECT_EQ(CommandMessages::relaySelection(false, false), 2);
-    EXPECT_EQ(wire(CommandMessages::relaySelectionRequest(QStringLiteral("12001"), true, true)),
+    // No code exists for neither relay: there is no message to send.
+    EXPECT_EQ(CommandMessages::relaySelection(false, false), std::nullopt);
+    EXPECT_EQ(CommandMessages::relaySelectionRequest(QStringLiteral("12001"), false, false), std::nullopt);
+    EXPECT_EQ(wire(*CommandMessages::relaySelectionRequest(QStringLiteral("12001"), true, true)),
               QByteArray("rolektifg\x01"
                          "12001\x01\x05\x01\xF4\xF4\xF4"));
     // A zero byte is data: the message still ends with its separator and terminator.

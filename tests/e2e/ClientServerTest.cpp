@@ -21,10 +21,10 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QTcpServer>
 #include <QLocale>
 #include <QMap>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
@@ -308,6 +308,7 @@ TEST_F(ClientServerTest, SettingsWritesAreReadBack)
     clickButton(QStringLiteral("Button11"));
     screen().setCaption(QStringLiteral("ilkkva3"), QStringLiteral("12.5"));
     clickButton(QStringLiteral("Button13"));
+    screen().setCaption(QStringLiteral("cosmin1"), QStringLiteral("0.999"));
     clickButton(QStringLiteral("Button12"));
     screen().setChecked(QStringLiteral("RadioManual"), true);
     clickButton(QStringLiteral("konmodgonder"));
@@ -348,6 +349,8 @@ TEST_F(ClientServerTest, CommandsChangeWhatTheDeviceReports)
 
     for (const char *step : {"C11", "C16", "c22", "c46"})
         screen().setChecked(QString::fromLatin1(step), true);
+    // Nothing was read: the question says every step not ticked goes out.
+    m_environment.queueAnswer(true);
     clickButton(QStringLiteral("BitBtn1"));
     ASSERT_TRUE(readCapacitors()) << "kondasatordurum was not answered";
     EXPECT_EQ(table.rawByte(1, 52, 0), 33);
@@ -358,6 +361,7 @@ TEST_F(ClientServerTest, CommandsChangeWhatTheDeviceReports)
     // The panel's R1 to R8 drive steps C1 to C8.
     screen().setChecked(QStringLiteral("c422"), true);
     screen().setChecked(QStringLiteral("c488"), true);
+    m_environment.queueAnswer(true);
     clickButton(QStringLiteral("VrShadowButton10"));
     ASSERT_TRUE(readCapacitors());
     EXPECT_EQ(table.rawByte(1, 52, 0), 2);
@@ -367,17 +371,72 @@ TEST_F(ClientServerTest, CommandsChangeWhatTheDeviceReports)
     renderTick(); // Label17 carries the device number that "rolektifg" sends
     screen().setChecked(QStringLiteral("VrPowerButton1"), true);
     screen().setChecked(QStringLiteral("VrPowerButton2"), true);
+    m_environment.queueAnswer(true);
     clickButton(QStringLiteral("VrShadowButton4"));
     const auto readInputs = [&] {
         clickItem(QStringLiteral("Ana Pano Analizör No: 310001"));
         return waitFor([&] { return table.slotCursor() == 36; }) ? SplitToBytes(table.value(1, 35))[2] : -1;
     };
     EXPECT_EQ(readInputs() & 0xC0, 0xC0);
-    // Neither relay on releases both.
+    // Neither relay on: the device has no code for it, so nothing goes out and both stay pulled.
     screen().setChecked(QStringLiteral("VrPowerButton1"), false);
     screen().setChecked(QStringLiteral("VrPowerButton2"), false);
     clickButton(QStringLiteral("VrShadowButton4"));
-    EXPECT_EQ(readInputs() & 0xC0, 0);
+    EXPECT_EQ(readInputs() & 0xC0, 0xC0);
+}
+
+// Switching one capacitor step or changing one time setting leaves every other step and time as the
+// device held it: the toggles and boxes start from what was read.
+TEST_F(ClientServerTest, OneStepOrOneTimeChangesOnlyThat)
+{
+    login();
+    clickItem(QStringLiteral("Ana Pano Analizör No: 310001"));
+    DeviceValueTable &table = m_client->valueTable();
+    ASSERT_TRUE(waitFor([&] { return table.slotCursor() == 36; })) << "enertum was not answered";
+    const auto readCapacitors = [&] {
+        clickButton(QStringLiteral("BitBtn2"));
+        EXPECT_TRUE(waitFor([&] { return table.slotCursor() == 83; })) << "kondasatordurum was not answered";
+        std::array<int, 4> masks{};
+        for (int g = 0; g < 4; ++g)
+            masks[size_t(g)] = table.rawByte(1, 52, g) & 0x3F;
+        return masks;
+    };
+    const std::array<int, 4> before = readCapacitors();
+    // The first step that is out goes in.
+    int step = -1;
+    for (int n = 0; n < 24 && step < 0; ++n) {
+        if (!((before[size_t(n / 6)] >> (n % 6)) & 1))
+            step = n;
+    }
+    ASSERT_GE(step, 0) << "every step of the demo bank is in";
+    static const char *const groups[] = {"C1", "c2", "c3", "c4"};
+    screen().setChecked(QString::fromLatin1(groups[step / 6]) + QString::number(step % 6 + 1), true);
+    m_environment.takeBoxes();
+    m_environment.queueAnswer(true);
+    clickButton(QStringLiteral("BitBtn1"));
+    EXPECT_EQ(m_environment.takeBoxes(),
+              QStringList{QStringLiteral("Devreye girecek: C%1\n\nGönderilsin mi?").arg(step + 1)});
+    std::array<int, 4> expected = before;
+    expected[size_t(step / 6)] |= 1 << (step % 6);
+    EXPECT_EQ(readCapacitors(), expected);
+
+    const auto readTimes = [&] {
+        clickButton(QStringLiteral("sabitoku"));
+        EXPECT_TRUE(waitFor([&] { return table.slotCursor() == 113; })) << "sabitiste was not answered";
+        return SplitToBytes(table.value(1, 101));
+    };
+    const auto times = readTimes();
+    EXPECT_EQ(screen().caption(QStringLiteral("Alma1")), QString::number(times[0]));
+    EXPECT_EQ(screen().caption(QStringLiteral("cikma2")), QString::number(times[3]));
+    const int threePhaseIn = times[2] == 20 ? 21 : 20;
+    screen().setCaption(QStringLiteral("alma2"), QString::number(threePhaseIn));
+    clickButton(QStringLiteral("Button10"));
+    EXPECT_TRUE(m_environment.takeBoxes().isEmpty()) << "a write of values read and typed asks nothing";
+    const auto after = readTimes();
+    EXPECT_EQ(after[0], times[0]);
+    EXPECT_EQ(after[1], times[1]);
+    EXPECT_EQ(after[2], threePhaseIn);
+    EXPECT_EQ(after[3], times[3]);
 }
 
 // The demo analyzer's waveforms carry the 3rd, 5th and 7th harmonics on every phase: they stand out of

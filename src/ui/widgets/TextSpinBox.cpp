@@ -1,6 +1,7 @@
 #include "ui/widgets/TextSpinBox.h"
 
 #include <QLineEdit>
+#include <QLocale>
 #include <algorithm>
 #include <cmath>
 
@@ -24,15 +25,27 @@ void TextSpinBox::setText(const QString &text)
     lineEdit()->setText(text);
 }
 
+QChar TextSpinBox::decimalMark() const
+{
+    return QLocale().decimalPoint().at(0);
+}
+
 void TextSpinBox::setValue(double value)
 {
-    setText(QString::number(value, 'f', m_decimals));
+    setText(QString::number(value, 'f', m_decimals).replace(u'.', decimalMark()));
 }
 
 double TextSpinBox::current() const
 {
+    QString shown = text().trimmed();
+    // Read in the user's mark only: a '.' where the mark is ',' is no number here.
+    if (decimalMark() != u'.') {
+        if (shown.contains(u'.'))
+            return m_minimum;
+        shown.replace(decimalMark(), u'.');
+    }
     bool ok = false;
-    const double value = text().trimmed().toDouble(&ok);
+    const double value = shown.toDouble(&ok);
     return ok && std::isfinite(value) ? value : m_minimum;
 }
 

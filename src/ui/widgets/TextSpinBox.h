@@ -7,7 +7,8 @@ namespace korvel
 
 // A spin box whose text the user may type freely. The range, step and decimals bind the arrows and the
 // arrow keys only: a typed value outside the range, or a text that is no number at all, stays as typed,
-// and whoever reads the box decides what that text means. Numbers are shown with a '.' decimal mark.
+// and whoever reads the box decides what that text means. Numbers are shown and read with the decimal
+// mark of the user's locale and no grouping, so the arrows step from the text as the user reads it.
 class TextSpinBox final : public QAbstractSpinBox
 {
     Q_OBJECT
@@ -38,6 +39,7 @@ protected:
 private:
     // The text as a number, or the minimum when it is none.
     double current() const;
+    QChar decimalMark() const;
 
     double m_minimum = 0;
     double m_maximum = 99;
