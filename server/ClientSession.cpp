@@ -178,7 +178,7 @@ void ClientSession::handle(const Request &request)
         refused(QStringLiteral("\"%1\" before login").arg(request.verb.left(40)));
         return;
     }
-    const Outcome outcome = m_server.handler().handle(*m_user, request);
+    const Outcome outcome = m_server.handler().handle(*m_user, request, &m_messagesDelivered);
     if (!outcome.refusal.isEmpty())
         refused(outcome.refusal);
     for (const QByteArray &reply : outcome.replies) {
@@ -231,6 +231,7 @@ void ClientSession::checkLogin(const QString &name, const QString &password)
     }
     m_server.loginThrottle().succeeded(m_address, name);
     m_user = m_server.directory().user(account->name);
+    m_messagesDelivered = 0;
     m_lastRequest = Clock::now();
     for (const DeviceModel *device : m_server.directory().visibleDevices(*m_user)) {
         if (!send(ReplyBuilder::device(device->entry())))

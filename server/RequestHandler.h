@@ -31,7 +31,10 @@ class RequestHandler final
 public:
     RequestHandler(Directory &directory, const Clock &clock) : m_directory(directory), m_clock(clock) {}
 
-    Outcome handle(UserAccount &user, const Request &request);
+    // messagesDelivered counts the user's messages this connection has been given (numbered as
+    // UserAccount::messagesDropped says): "yenimesajiste" answers only the later ones and moves it on.
+    // Without it every waiting message is answered.
+    Outcome handle(UserAccount &user, const Request &request, qint64 *messagesDelivered = nullptr);
 
 private:
     Outcome deviceRequest(const UserAccount &user, const Request &request, DeviceModel &device);
