@@ -141,6 +141,8 @@ QWidget *MainWindow::buildLeftPanel()
     QSizePolicy policy = news->sizePolicy();
     policy.setRetainSizeWhenHidden(true);
     news->setSizePolicy(policy);
+    // The whole text, wrapped to the width of the panel.
+    news->setFixedHeight(news->heightForWidth(left->width()));
     news->hide();
     layout->addWidget(news);
     m_groupBar = new GroupBar(left);
