@@ -186,7 +186,7 @@ void ClientSession::handle(const Request &request)
         refused(QStringLiteral("request before login"), request.verb.left(40));
         return;
     }
-    const Outcome outcome = m_server.handler().handle(*m_user, request);
+    const Outcome outcome = m_server.handler().handle(*m_user, request, &m_messagesDelivered);
     if (!outcome.refusal.isEmpty())
         refused(outcome.refusal);
     // Recorded before any reply is queued: a client never sees the answer to a command that has no line.
@@ -329,6 +329,7 @@ void ClientSession::loginChecked(const QString &name, const UserAccount *account
     }
     m_server.loginThrottle().succeeded(m_address);
     m_user = m_server.directory().user(account->name);
+    m_messagesDelivered = 0;
     m_lastRequest = Clock::now();
     for (const DeviceModel *device : m_server.directory().visibleDevices(*m_user)) {
         if (!send(ReplyBuilder::device(device->entry())))

@@ -78,6 +78,7 @@ private:
     qsizetype m_outStart = 0;
     std::optional<asio::steady_timer> m_timer; // a held or refused login
     UserAccount *m_user = nullptr;
+    qint64 m_messagesDelivered = 0; // the user's messages this connection was given
     bool m_loginHeld = false;
     bool m_loginRefused = false;
     bool m_watchingHeld = false; // waiting to learn whether the client of a held login has gone

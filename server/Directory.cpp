@@ -113,8 +113,11 @@ std::vector<DeviceModel *> Directory::visibleDevices(const UserAccount &user) co
 void Directory::addMessage(UserAccount &user, ServerMessage message)
 {
     user.messages.append(std::move(message));
-    if (user.messages.size() > maxMessagesPerUser)
-        user.messages.remove(0, user.messages.size() - maxMessagesPerUser);
+    if (user.messages.size() > maxMessagesPerUser) {
+        const qsizetype excess = user.messages.size() - maxMessagesPerUser;
+        user.messages.remove(0, excess);
+        user.messagesDropped += excess;
+    }
 }
 
 QDateTime Directory::lastUtilityReading(const DeviceModel &meter, const QDateTime &now) const

@@ -6,6 +6,8 @@
 #include "MeterReadout.h"
 #include "ReplyBuilder.h"
 
+#include <algorithm>
+
 namespace korvel::server
 {
 
@@ -131,7 +133,7 @@ bool RequestHandler::changesDevice(const QString &verb)
     return settingsWordOf(verb) >= 0;
 }
 
-Outcome RequestHandler::handle(UserAccount &user, const Request &request)
+Outcome RequestHandler::handle(UserAccount &user, const Request &request, qint64 *messagesDelivered)
 {
     const QString &verb = request.verb;
     if (verb == u"ping")
@@ -140,8 +142,12 @@ Outcome RequestHandler::handle(UserAccount &user, const Request &request)
         if (request.field(0) != user.name)
             return refuse(QStringLiteral("messages of another user asked for"));
         Outcome o;
-        for (const ServerMessage &m : user.messages)
-            o.replies.append(ReplyBuilder::message(m));
+        // Messages dropped before this connection saw them are gone; the rest it has not had yet.
+        const qint64 first = messagesDelivered ? *messagesDelivered - user.messagesDropped : 0;
+        for (qsizetype i = std::max<qint64>(first, 0); i < user.messages.size(); ++i)
+            o.replies.append(ReplyBuilder::message(user.messages[i]));
+        if (messagesDelivered)
+            *messagesDelivered = user.messagesDropped + user.messages.size();
         return o;
     }
     if (!isDeviceVerb(verb) && verb != u"sabitleriyaz")

@@ -33,7 +33,10 @@ class RequestHandler final
 public:
     RequestHandler(Directory &directory, const Clock &clock) : m_directory(directory), m_clock(clock) {}
 
-    Outcome handle(UserAccount &user, const Request &request);
+    // messagesDelivered counts the user's messages this connection has been given (numbered as
+    // UserAccount::messagesDropped says): "yenimesajiste" answers only the later ones and moves it on.
+    // Without it every waiting message is answered.
+    Outcome handle(UserAccount &user, const Request &request, qint64 *messagesDelivered = nullptr);
     // Whether the request switches, writes or resets a device: the commands the audit log records.
     static bool changesDevice(const QString &verb);
 

@@ -29,6 +29,9 @@ struct UserAccount {
     bool seesAllDevices = false;
     QStringList devices; // serial numbers, when not all
     QList<ServerMessage> messages;
+    // How many of the oldest messages were dropped to keep the list bounded: message i of the list is
+    // the user's message number messagesDropped + i, which a connection uses to know what it delivered.
+    qint64 messagesDropped = 0;
 };
 
 struct DeviceEntry {

@@ -23,7 +23,7 @@ void install(ClientParts &parts)
         screen.onClick(QString::fromLatin1(silence), alarm, [alarm] { alarm->closeClicked(); });
     screen.onClosed(QStringLiteral("Tfrmuyari"), alarm, [alarm] { alarm->windowClosed(); });
 
-    screen.onShown(QStringLiteral("TFrmMesajlar"), messages, [messages] { messages->requestMessages(); });
+    screen.onShown(QStringLiteral("TFrmMesajlar"), messages, [messages] { messages->windowShown(); });
     screen.onClick(QStringLiteral("TFrmMesajlar.BitBtn2"), messages,
                    [messages] { messages->requestMessages(); });
     screen.onChange(QStringLiteral("TFrmMesajlar.RzListBox1"), messages,

@@ -35,6 +35,7 @@ void ServerMessages::handleNewMessage(ReplyText &text)
     m_screen.setCaption(status, QStringLiteral("Yeni Mesajınız Var..."));
     text.drop(QStringLiteral("yenimesaj").size() + 1);
     m_screen.setVisible(link, true);
+    m_blink->start();
 }
 
 void ServerMessages::handleMessage(ReplyText &text)
@@ -50,6 +51,15 @@ void ServerMessages::handleMessage(ReplyText &text)
     const QString line = QStringLiteral("//") + title;
     m_store.append(std::move(title), std::move(messageBody));
     m_screen.appendLine(list, line);
+}
+
+void ServerMessages::windowShown()
+{
+    // The user has seen that messages are waiting: the link stays, steady, until the next new one.
+    m_blink->stop();
+    m_linkLime = true;
+    m_screen.setColour(link, colours::lime);
+    requestMessages();
 }
 
 void ServerMessages::requestMessages()

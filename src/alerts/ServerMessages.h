@@ -14,9 +14,10 @@ class Screen;
 class Ticker;
 struct ClientState;
 
-// The server's messages for the user: "yenimesaj" shows the blinking link above the device list; the
-// messages window asks for the waiting messages with "yenimesajiste" each time it opens and on its
-// check button, and lists each "mesajvar" title; choosing a title shows its body. The list and the
+// The server's messages for the user: "yenimesaj" shows the blinking link above the device list, which
+// stops blinking once the messages window was opened; the window asks for the waiting messages with
+// "yenimesajiste" each time it opens and on its check button (the server answers each message once per
+// connection), and lists each "mesajvar" title; choosing a title shows its body. The list and the
 // store drop their oldest lines together, so the newest list line is always the newest message.
 class ServerMessages final : public QObject
 {
@@ -29,7 +30,9 @@ public:
 
     void handleNewMessage(ReplyText &text);
     void handleMessage(ReplyText &text);
-    // The window was shown or "Yeni Mesajları Kontrol Et" pressed.
+    // The window was shown: the link stops blinking, and the messages are asked for.
+    void windowShown();
+    // "Yeni Mesajları Kontrol Et" pressed.
     void requestMessages();
     // A line of the list was chosen.
     void listClicked();

@@ -35,6 +35,7 @@ std::vector<Option> options()
              if (host.trimmed().isEmpty())
                  return S("--server needs a host name or address");
              s.address.defaultHost = host.trimmed();
+             s.address.hostGiven = true;
              return QString();
          }},
         {QCommandLineOption(S("port"), S("Server port in the login window (default 17814)."), S("N")),

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QNetworkInformation>
 #include <QNetworkInterface>
+#include <QSettings>
 #include <QSoundEffect>
 #include <QUrl>
 
@@ -41,6 +42,31 @@ void showBox(QMessageBox::Icon icon, const QString &title, const QString &text)
     box->open();
 }
 } // namespace
+
+DesktopEnvironment::DesktopEnvironment(QString settingsFile) : m_settingsFile(std::move(settingsFile)) {}
+
+DesktopEnvironment::~DesktopEnvironment() = default;
+
+QSettings &DesktopEnvironment::settings() const
+{
+    if (!m_settings) {
+        m_settings = m_settingsFile.isEmpty()
+                         ? std::make_unique<QSettings>(QStringLiteral("Korvel"), QStringLiteral("korvel"))
+                         : std::make_unique<QSettings>(m_settingsFile, QSettings::IniFormat);
+    }
+    return *m_settings;
+}
+
+QString DesktopEnvironment::setting(const QString &key, const QString &fallback) const
+{
+    return settings().value(key, fallback).toString();
+}
+
+void DesktopEnvironment::setSetting(const QString &key, const QString &value)
+{
+    settings().setValue(key, value);
+    settings().sync();
+}
 
 void DesktopEnvironment::loadReachability()
 {

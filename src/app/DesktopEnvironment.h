@@ -4,6 +4,10 @@
 
 #include <QPointer>
 
+#include <memory>
+
+class QSettings;
+
 class QSoundEffect;
 
 namespace korvel
@@ -14,7 +18,10 @@ namespace korvel
 class DesktopEnvironment final : public Environment
 {
 public:
-    DesktopEnvironment() = default;
+    // Remembered settings go to the user's own settings of the program, or to this INI file when one
+    // is named.
+    explicit DesktopEnvironment(QString settingsFile = {});
+    ~DesktopEnvironment() override;
 
     // Loads the network's reachability backend, once: a plugin and the system libraries behind it, left
     // out of the start-up and loaded by the first Internet check or before it, when the client is idle.
@@ -29,8 +36,14 @@ public:
     void showError(const QString &text) override;
     void showInfo(const QString &text) override;
     bool ask(const QString &text) override;
+    QString setting(const QString &key, const QString &fallback = {}) const override;
+    void setSetting(const QString &key, const QString &value) override;
 
 private:
+    QSettings &settings() const;
+
+    QString m_settingsFile;
+    mutable std::unique_ptr<QSettings> m_settings;
     bool m_reachabilityLoaded = false;
     bool m_reachabilityKnown = false;
     // Made on the first play, after the application exists; remade after a failure.

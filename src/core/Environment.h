@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 
 namespace korvel
@@ -35,6 +36,18 @@ public:
     virtual void showInfo(const QString &text) = 0;
     // A warning box with the buttons Yes and No; true for Yes.
     virtual bool ask(const QString &text) = 0;
+
+    // What the client remembers between runs (the last login's user name, server and choices; never a
+    // password). The program keeps it in the user's settings; by default it lives only as long as this
+    // object, so the scenario runner and the tests never touch the user's real settings.
+    virtual QString setting(const QString &key, const QString &fallback = {}) const
+    {
+        return m_settings.value(key, fallback);
+    }
+    virtual void setSetting(const QString &key, const QString &value) { m_settings.insert(key, value); }
+
+private:
+    QHash<QString, QString> m_settings;
 };
 
 } // namespace korvel

@@ -21,6 +21,13 @@ bool Ticker::isActive() const
     return m_timer ? m_timer->isActive() : m_manualActive;
 }
 
+void Ticker::setInterval(int intervalMs)
+{
+    m_interval = intervalMs;
+    if (m_timer)
+        m_timer->setInterval(intervalMs);
+}
+
 void Ticker::start()
 {
     if (m_timer)

@@ -20,6 +20,8 @@ public:
 
     QString name() const { return m_name; }
     int interval() const { return m_interval; }
+    // Takes effect from the next start.
+    void setInterval(int intervalMs);
     bool isActive() const;
     void start();
     void stop();

@@ -4,6 +4,7 @@
 #include "core/Environment.h"
 #include "core/Screen.h"
 #include "core/Ticker.h"
+#include "directory/DeviceSelection.h"
 #include "link/Connection.h"
 #include "link/MessageFramer.h"
 #include "values/DeviceValueTable.h"
@@ -14,15 +15,6 @@ namespace korvel
 namespace
 {
 const QString box = QStringLiteral("chkyenile");
-
-bool isDataRequest(QStringView verb)
-{
-    for (const char16_t *v : {u"enertum", u"enerharcanan", u"kondasatordurum", u"cosfi"}) {
-        if (verb == QStringView(v))
-            return true;
-    }
-    return false;
-}
 } // namespace
 
 AutoRefresh::AutoRefresh(Screen &screen, Environment &environment, ClientState &state,
@@ -59,7 +51,7 @@ void AutoRefresh::onSent(const QString &message)
         return;
     const QStringView verb = QStringView(message).left(message.indexOf(QChar(0x01)));
     // The pending kind and the cursor were set just before the request went out.
-    if (isDataRequest(verb))
+    if (DeviceSelection::isDataRequest(verb))
         m_last = Request{verb.toString(), m_state.pendingKind, m_table.slotCursor()};
 }
 

@@ -42,16 +42,37 @@ DeviceSelection::DeviceSelection(DeviceList &list, Screen &screen, Environment &
 {
 }
 
+bool DeviceSelection::isDataRequest(QStringView verb)
+{
+    for (const char16_t *v : {u"enertum", u"enerharcanan", u"kondasatordurum", u"cosfi"}) {
+        if (verb == QStringView(v))
+            return true;
+    }
+    return false;
+}
+
 void DeviceSelection::itemClicked(int group, int item)
 {
     if (!m_state.loggedIn) {
         m_connection.connectClicked();
         return;
     }
+    select(group, item, {QStringLiteral("enertum"), QStringLiteral("anideger"), 0});
+}
+
+void DeviceSelection::reselect(int group, int item, const DataRequest &request)
+{
+    if (m_state.loggedIn)
+        select(group, item, request);
+}
+
+void DeviceSelection::select(int group, int item, const DataRequest &request)
+{
     const QString caption = m_list.itemCaption(group, item);
     const int kind = m_list.itemKind(group, item);
     // The serial number travels with the item: a name with ":" or a ten-digit number cannot spoil it.
     const QString serial = m_list.itemSerial(group, item);
+    m_activeSerial = serial;
     Q_EMIT deviceClicked();
     // The time of the last data was the previous device's; it comes back with this one's first reply.
     m_screen.setCaption(QStringLiteral("LblSonVeri"), QString());
@@ -59,7 +80,7 @@ void DeviceSelection::itemClicked(int group, int item)
     if (kind == DeviceKind::meterReader)
         selectMeterReader(group, item, serial);
     else
-        selectDevice(group, item, kind, serial);
+        selectDevice(group, item, kind, serial, request);
 }
 
 void DeviceSelection::applyCaptionRules(const QString &caption)
@@ -108,7 +129,8 @@ void DeviceSelection::selectMeterReader(int group, int item, const QString &seri
     Q_EMIT meterReaderSelected();
 }
 
-void DeviceSelection::selectDevice(int group, int item, int kind, const QString &serial)
+void DeviceSelection::selectDevice(int group, int item, int kind, const QString &serial,
+                                   const DataRequest &request)
 {
     colourItems(group, item);
     m_table.resetRow(1);
@@ -126,9 +148,9 @@ void DeviceSelection::selectDevice(int group, int item, int kind, const QString 
         return;
     }
     m_state.activeDeviceNumber = *value;
-    m_state.pendingKind = QStringLiteral("anideger");
-    m_table.setSlotCursor(0);
-    m_connection.send(MessageFramer::request(QStringLiteral("enertum"), {m_screen.caption(serialField)}));
+    m_state.pendingKind = request.kind;
+    m_table.setSlotCursor(request.slot);
+    m_connection.send(MessageFramer::request(request.verb, {m_screen.caption(serialField)}));
     m_screen.setCaption(QStringLiteral("LblGiden"), QStringLiteral("Lütfen bekleyin..."));
     m_screen.setCaption(QStringLiteral("LblMesaj"), QString());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 namespace korvel
 {
@@ -19,10 +20,23 @@ class DeviceSelection final : public QObject
 {
     Q_OBJECT
 public:
+    // A request whose answer fills the active device's row, with the pending kind and the slot cursor it
+    // goes out with.
+    struct DataRequest {
+        QString verb;
+        QString kind;
+        int slot = 0;
+    };
+    static bool isDataRequest(QStringView verb);
+
     DeviceSelection(DeviceList &list, Screen &screen, Environment &environment, ClientState &state,
                     DeviceValueTable &table, Connection &connection, QObject *parent = nullptr);
 
     void itemClicked(int group, int item);
+    // Selects the item as a click would, sending `request` in place of the click's "enertum".
+    void reselect(int group, int item, const DataRequest &request);
+    // The serial number of the item last selected; empty before the first selection.
+    QString activeSerial() const { return m_activeSerial; }
     void handleOffLine(ReplyText &text);
     // The text of Edit111 or Edit5 changed: the menu shows the device every request goes to.
     void activeDeviceTextChanged();
@@ -39,7 +53,8 @@ private:
     void applyCaptionRules(const QString &caption);
     void colourItems(int group, int item);
     void selectMeterReader(int group, int item, const QString &serial);
-    void selectDevice(int group, int item, int kind, const QString &serial);
+    void select(int group, int item, const DataRequest &request);
+    void selectDevice(int group, int item, int kind, const QString &serial, const DataRequest &request);
     void switchViews(int kind);
 
     DeviceList &m_list;
@@ -48,6 +63,7 @@ private:
     ClientState &m_state;
     DeviceValueTable &m_table;
     Connection &m_connection;
+    QString m_activeSerial;
 };
 
 } // namespace korvel

@@ -2,10 +2,12 @@
 
 #include "core/ClientParts.h"
 #include "core/Screen.h"
+#include "directory/ActiveDeviceRestore.h"
 #include "directory/AutoRefresh.h"
 #include "directory/DeviceDirectory.h"
 #include "directory/DeviceSelection.h"
 #include "directory/UserRights.h"
+#include "link/Connection.h"
 #include "link/ReplyDispatcher.h"
 #include "link/ReplyReceiver.h"
 
@@ -22,9 +24,20 @@ void install(ClientParts &parts)
     auto *selection = new DeviceSelection(parts.deviceList, parts.screen, parts.environment, parts.state,
                                           parts.table, parts.connection, &parts.owner);
     parts.selection = selection;
-    parts.dispatcher.setHandler(u"cihazlar", [directory](ReplyText &t) { directory->handleDevice(t); });
-    parts.dispatcher.setHandler(u"haklar", [rights](ReplyText &t) { rights->handleViewRights(t); });
-    parts.dispatcher.setHandler(u"tblhaklar", [rights](ReplyText &t) { rights->handleCommandRights(t); });
+    // The device list and the rights are the answer to a login: the first of them says it was accepted.
+    Connection *connection = &parts.connection;
+    parts.dispatcher.setHandler(u"cihazlar", [directory, connection](ReplyText &t) {
+        connection->loginReplied();
+        directory->handleDevice(t);
+    });
+    parts.dispatcher.setHandler(u"haklar", [rights, connection](ReplyText &t) {
+        connection->loginReplied();
+        rights->handleViewRights(t);
+    });
+    parts.dispatcher.setHandler(u"tblhaklar", [rights, connection](ReplyText &t) {
+        connection->loginReplied();
+        rights->handleCommandRights(t);
+    });
     parts.dispatcher.setHandler(u"Hattayok", [selection](ReplyText &t) { selection->handleOffLine(t); });
     QObject::connect(&parts.receiver, &ReplyReceiver::chunkStarted, &parts.owner,
                      [rights] { rights->beginChunk(); });
@@ -32,6 +45,9 @@ void install(ClientParts &parts)
                                     parts.connection, &parts.owner);
     QObject::connect(selection, &DeviceSelection::deviceClicked, refresh, &AutoRefresh::deviceClicked);
     QObject::connect(selection, &DeviceSelection::deviceOffLine, refresh, &AutoRefresh::stop);
+    auto *restore = new ActiveDeviceRestore(parts.deviceList, *selection, parts.connection, parts.state,
+                                            parts.table, &parts.owner);
+    QObject::connect(&parts.receiver, &ReplyReceiver::chunkEnded, restore, &ActiveDeviceRestore::chunkEnded);
     for (const char *field : {"Edit111", "Edit5"})
         parts.screen.onChange(QString::fromLatin1(field), selection,
                               [selection] { selection->activeDeviceTextChanged(); });

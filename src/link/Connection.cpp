@@ -11,6 +11,9 @@
 
 #include <QHostAddress>
 
+#include <algorithm>
+#include <utility>
+
 namespace korvel
 {
 
@@ -19,6 +22,19 @@ namespace
 const QString connectButton = QStringLiteral("TFrmGiris.suiButton1");
 const QString progressBar = QStringLiteral("TFrmGiris.RzProgressBar1");
 const QString hostField = QStringLiteral("TFrmGiris.Servername");
+const QString portField = QStringLiteral("TFrmGiris.edtport");
+const QString userField = QStringLiteral("TFrmGiris.Edit1");
+const QString passwordField = QStringLiteral("TFrmGiris.Edit4");
+const QString loginWindow = QStringLiteral("TFrmGiris");
+const QString mainWindow = QStringLiteral("TFrmAna");
+const QString messageLabel = QStringLiteral("LblMesaj");
+const QString reconnectEntry = QStringLiteral("OtomatikYenidenBaglan1");
+
+// Keys of what is remembered between runs.
+const QString settingUser = QStringLiteral("giris/kullanici");
+const QString settingHost = QStringLiteral("giris/sunucu");
+const QString settingPort = QStringLiteral("giris/port");
+const QString settingReconnect = QStringLiteral("giris/otomatikYenidenBaglan");
 
 bool isLoopback(const QString &host)
 {
@@ -35,14 +51,22 @@ Connection::Connection(Link &link, Screen &screen, Environment &environment, Cli
       m_address(std::move(address)),
       m_progressTimer(environment.makeTicker(QStringLiteral("TFrmGiris.Timer1"), 500, this)),
       m_keepAlive(environment.makeTicker(QStringLiteral("TFrmAna.TimerPing"), 60000, this)),
-      m_port(m_address.defaultPort)
+      m_loginReplyTimer(environment.makeTicker(QStringLiteral("TFrmAna.TimerCevap"), loginReplyMs, this)),
+      m_pongTimer(environment.makeTicker(QStringLiteral("TFrmAna.TimerPong"), pongMs, this)),
+      m_reconnectTimer(environment.makeTicker(QStringLiteral("TFrmAna.TimerReconnect"), 1000, this)),
+      m_initialTitle(screen.caption(mainWindow)), m_port(m_address.defaultPort)
 {
     connect(&m_link, &Link::connected, this, &Connection::onConnected);
     connect(&m_link, &Link::disconnected, this, &Connection::onDisconnected);
     connect(&m_link, &Link::errorOccurred, this, &Connection::onError);
     connect(m_progressTimer, &Ticker::ticked, this, &Connection::onProgressTick);
     connect(m_keepAlive, &Ticker::ticked, this, &Connection::onKeepAliveTick);
+    connect(m_loginReplyTimer, &Ticker::ticked, this, &Connection::onSilence);
+    connect(m_pongTimer, &Ticker::ticked, this, &Connection::onSilence);
+    connect(m_reconnectTimer, &Ticker::ticked, this, &Connection::onReconnectTick);
     m_keepAlive->start();
+    m_screen.setChecked(reconnectEntry, m_environment.setting(settingReconnect) != QLatin1String("0"));
+    m_screen.onChange(reconnectEntry, this, [this] { autoReconnectChanged(); });
 }
 
 void Connection::send(const QString &message)
@@ -55,7 +79,26 @@ void Connection::send(const QString &message)
 
 void Connection::loginWindowShown()
 {
-    m_screen.setCaption(hostField, m_address.defaultHost);
+    // Shown again after a refused login, the window keeps what the user typed.
+    if (std::exchange(m_loginWindowShownBefore, true))
+        return;
+    QString host = m_address.defaultHost;
+    if (const QString remembered = m_environment.setting(settingHost);
+        !m_address.hostGiven && !remembered.isEmpty())
+        host = remembered;
+    m_screen.setCaption(hostField, host);
+    // A server other than the usual one is shown, so that nobody logs in to it unawares.
+    if (host != m_address.defaultHost)
+        m_screen.setVisible(hostField, true);
+    const auto port = parseInt32(m_environment.setting(settingPort));
+    if (port && *port > 0 && *port <= 65535 && *port != m_address.defaultPort) {
+        m_screen.setCaption(portField, QString::number(*port));
+        portKey();
+    }
+    if (const QString user = m_environment.setting(settingUser); !user.isEmpty()) {
+        m_screen.setCaption(userField, user);
+        m_screen.setFocus(passwordField);
+    }
 }
 
 void Connection::setStatus(const QString &text)
@@ -79,11 +122,16 @@ void Connection::connectClicked()
     // click must not start another.
     if (m_waiting)
         return;
+    // A device click while a reconnect is due makes it now.
+    if (m_reconnectTimer->isActive()) {
+        onReconnectTick();
+        return;
+    }
     m_screen.setEnabled(connectButton, false);
-    QString password = m_screen.caption(QStringLiteral("TFrmGiris.Edit4"));
+    QString password = m_screen.caption(passwordField);
     if (password.isEmpty())
         password = QStringLiteral(" ");
-    const QString user = m_screen.caption(QStringLiteral("TFrmGiris.Edit1"));
+    const QString user = m_screen.caption(userField);
     if (user.isEmpty()) {
         setStatus(QStringLiteral("   Kullanıcı Adı Girin"));
         return;
@@ -104,16 +152,19 @@ void Connection::connectClicked()
     setProgress(0);
     m_progressTimer->start();
 
-    const auto port = parseInt32(m_screen.caption(QStringLiteral("TFrmGiris.edtport")));
+    const auto port = parseInt32(m_screen.caption(portField));
     if (!port || *port <= 0 || *port > 65535 || host.isEmpty())
         return;
     m_port = quint16(*port);
+    m_host = host;
     m_password = password;
     const QString previousUser = m_state.userName;
     m_state.userName = user;
     m_waiting = true;
+    m_phase = Phase::Opening;
     if (!m_link.open(host, m_port)) {
         m_waiting = false;
+        m_phase = Phase::Down;
         m_state.userName = previousUser;
     }
 }
@@ -136,7 +187,8 @@ void Connection::closeClicked()
 {
     setProgress(100);
     m_waiting = false;
-    m_screen.closeWindow(QStringLiteral("TFrmGiris"));
+    m_reconnectTimer->stop();
+    m_screen.closeWindow(loginWindow);
     Q_EMIT closeRequested();
 }
 
@@ -149,7 +201,7 @@ void Connection::alternativeHostKey()
 
 void Connection::portKey()
 {
-    m_screen.setVisible(QStringLiteral("TFrmGiris.edtport"), true);
+    m_screen.setVisible(portField, true);
     m_screen.setVisible(QStringLiteral("TFrmGiris.Label2"), true);
 }
 
@@ -168,7 +220,7 @@ void Connection::onProgressTick()
 void Connection::onConnected()
 {
     Q_EMIT linkUp();
-    m_screen.closeWindow(QStringLiteral("TFrmGiris"));
+    m_screen.closeWindow(loginWindow);
     if (m_waiting)
         finishLogin();
 }
@@ -176,40 +228,166 @@ void Connection::onConnected()
 void Connection::finishLogin()
 {
     m_waiting = false;
+    m_reconnecting = false;
+    m_phase = Phase::LoginSent;
     Q_EMIT aboutToLogin();
     send(MessageFramer::login(m_state.userName, m_password));
-    m_screen.setCaption(QStringLiteral("TFrmAna"),
-                        QStringLiteral("<<<<<<<") + m_state.userName + QStringLiteral(" Bağlı.>>>>>>>>>"));
     m_state.loggedIn = true;
+    m_loginReplyTimer->start();
+}
+
+void Connection::loginReplied()
+{
+    if (m_phase != Phase::LoginSent)
+        return;
+    m_phase = Phase::LoggedIn;
+    m_loginReplyTimer->stop();
+    m_reconnectDelayS = 1;
+    m_screen.setCaption(mainWindow,
+                        QStringLiteral("<<<<<<<") + m_state.userName + QStringLiteral(" Bağlı.>>>>>>>>>"));
+    remember();
+    Q_EMIT loginAnswered();
+}
+
+void Connection::remember()
+{
+    m_environment.setSetting(settingUser, m_state.userName);
+    m_environment.setSetting(settingHost, m_host);
+    m_environment.setSetting(settingPort, QString::number(m_port));
 }
 
 void Connection::onDisconnected()
 {
-    m_screen.setCaption(QStringLiteral("LblMesaj"),
+    if (m_dropping)
+        return;
+    m_screen.setCaption(messageLabel,
                         m_state.userName +
                             QStringLiteral(" kullanıcısının ana bilgisayarla bağlantısı kesildi"));
-    m_state.loggedIn = false;
-    Q_EMIT linkLost();
+    linkDown(Why::Closed);
 }
 
 void Connection::onError()
 {
+    if (m_dropping)
+        return;
     m_screen.setCaption(QStringLiteral("TFrmGiris.LABEL6.2"), QStringLiteral("Bağlantı Hatası"));
-    m_screen.setCaption(QStringLiteral("LblMesaj"),
-                        QStringLiteral("Bağlantı Hatası. Bağlantınızı kontrol edin."));
+    m_screen.setCaption(messageLabel, QStringLiteral("Bağlantı Hatası. Bağlantınızı kontrol edin."));
+    linkDown(Why::Error);
+}
+
+void Connection::onSilence()
+{
+    m_loginReplyTimer->stop();
+    m_pongTimer->stop();
+    if (m_phase == Phase::Down || (m_phase == Phase::Opening && !m_reconnecting))
+        return;
+    m_dropping = true;
+    m_link.abort();
+    m_dropping = false;
+    m_screen.setCaption(messageLabel, QStringLiteral("Sunucu yanıt vermiyor"));
+    linkDown(Why::Silent);
+}
+
+void Connection::linkDown(Why why)
+{
+    const Phase was = std::exchange(m_phase, Phase::Down);
+    // A reconnect's open that failed; the user's own connect keeps waiting as it always did.
+    const bool failedAttempt = std::exchange(m_reconnecting, false) && m_waiting;
+    if (failedAttempt)
+        m_waiting = false;
     m_state.loggedIn = false;
+    m_loginReplyTimer->stop();
+    m_pongTimer->stop();
+    m_screen.setCaption(mainWindow, m_initialTitle);
     Q_EMIT linkLost();
+    // The server closes the link when it refuses a login; it has no reply of its own for that.
+    if (was == Phase::LoginSent && why == Why::Closed) {
+        refused();
+        return;
+    }
+    if (was == Phase::LoginSent || was == Phase::LoggedIn || failedAttempt)
+        scheduleReconnect(why == Why::Silent);
+    else if (m_reconnectTimer->isActive())
+        showReconnectMessage(); // a second notification of the same loss
+}
+
+void Connection::refused()
+{
+    m_reconnectTimer->stop();
+    m_reconnectDelayS = 1;
+    m_progressTimer->stop();
+    setProgress(0);
+    m_screen.setCaption(passwordField, QString());
+    setStatus(QStringLiteral("Kullanıcı adı veya şifre hatalı"));
+    m_screen.setEnabled(connectButton, true);
+    m_screen.showWindow(loginWindow);
+    m_screen.setFocus(passwordField);
+    Q_EMIT loginRefused();
+}
+
+bool Connection::autoReconnect() const
+{
+    return m_screen.isChecked(reconnectEntry);
+}
+
+void Connection::autoReconnectChanged()
+{
+    const bool on = autoReconnect();
+    m_environment.setSetting(settingReconnect, on ? QStringLiteral("1") : QStringLiteral("0"));
+    if (!on && m_reconnectTimer->isActive()) {
+        m_reconnectTimer->stop();
+        m_screen.setCaption(messageLabel,
+                            m_state.userName + QStringLiteral(" kullanıcısının ana "
+                                                              "bilgisayarla bağlantısı kesildi"));
+    }
+}
+
+void Connection::scheduleReconnect(bool silent)
+{
+    if (!autoReconnect())
+        return;
+    m_silentLoss = silent;
+    m_reconnectTimer->setInterval(m_reconnectDelayS * 1000);
+    m_reconnectTimer->start();
+    showReconnectMessage();
+    Q_EMIT reconnectScheduled();
+}
+
+void Connection::showReconnectMessage()
+{
+    const QString reason = m_silentLoss ? QStringLiteral("Sunucu yanıt vermiyor. ") : QString();
+    m_screen.setCaption(
+        messageLabel,
+        reason + QStringLiteral("Bağlantı koptu. Yeniden bağlanılıyor (%1 s)").arg(m_reconnectDelayS));
+}
+
+void Connection::onReconnectTick()
+{
+    m_reconnectTimer->stop();
+    if (m_waiting)
+        return;
+    m_reconnectDelayS = std::min(m_reconnectDelayS * 2, maxReconnectDelayS);
+    m_reconnecting = true;
+    m_waiting = true;
+    m_phase = Phase::Opening;
+    // A link that does not come up is given up like a silent server.
+    m_loginReplyTimer->start();
+    if (!m_link.open(m_host, m_port))
+        linkDown(Why::Error);
 }
 
 void Connection::onKeepAliveTick()
 {
     send(MessageFramer::ping());
+    if (m_phase == Phase::LoggedIn && m_link.isConnected() && !m_pongTimer->isActive())
+        m_pongTimer->start();
 }
 
 void Connection::handlePong(ReplyText &text)
 {
     text.drop(5);
-    m_screen.setCaption(QStringLiteral("LblMesaj"), QStringLiteral("Pong"));
+    m_pongTimer->stop();
+    m_screen.setCaption(messageLabel, QStringLiteral("Pong"));
     setProgress(100);
     setStatus(QStringLiteral("Bağlantı Kuruldu"));
 }

@@ -22,15 +22,28 @@ struct ServerAddress {
     // Used when the host field is left empty.
     QString fallbackAddress = QStringLiteral("127.0.0.1");
     quint16 defaultPort = 17814;
+    // The host was given on the command line: it wins over the host remembered from the last login.
+    bool hostGiven = false;
 };
 
 // The life of the connection to the data server: the login window's connect, cancel and close, the
 // socket's notifications, the login request, the keep-alive "ping" and its "pong". Sending is
 // fire-and-forget: nothing goes out while the link is down.
+//
+// The link is honest about its state. A login counts only once the server answered it (its first
+// "cihazlar", "haklar" or "tblhaklar"); a link that closes before that answer was a refused login and
+// brings the login window back. A server that stays silent (no answer to the login within
+// loginReplyMs, no "pong" within pongMs of a "ping") is dropped. A link lost after the login reconnects
+// by itself with the same credentials after 1, 2, 4 ... 60 s, unless the user unticked
+// "Otomatik Yeniden Bağlan". The user name, server and that choice are remembered; the password never.
 class Connection final : public QObject
 {
     Q_OBJECT
 public:
+    static constexpr int loginReplyMs = 15000;
+    static constexpr int pongMs = 30000;
+    static constexpr int maxReconnectDelayS = 60;
+
     Connection(Link &link, Screen &screen, Environment &environment, ClientState &state,
                ServerAddress address = {}, QObject *parent = nullptr);
 
@@ -44,9 +57,13 @@ public:
     void alternativeHostKey();
     void portKey();
     void handlePong(ReplyText &text);
+    // One of the replies that answer a login arrived.
+    void loginReplied();
 
     // A connect is waiting for the link to come up.
     bool isWaiting() const { return m_waiting; }
+    // The server answered the login on the link that is up now.
+    bool isLoginAnswered() const { return m_phase == Phase::LoggedIn; }
 
 Q_SIGNALS:
     // The socket reported connected: the tray menu changes and the login window closes.
@@ -57,16 +74,34 @@ Q_SIGNALS:
     void closeRequested();
     // A message went out on the link.
     void sent(const QString &message);
-    // The link went down by a disconnect or an error.
+    // The link went down by a disconnect, an error or a silent server.
     void linkLost();
+    // The server answered the login: the link is up and the user logged in.
+    void loginAnswered();
+    // The link closed before the login was answered: the login window is back.
+    void loginRefused();
+    // A lost link will be opened again by itself.
+    void reconnectScheduled();
 
 private:
+    enum class Phase { Down, Opening, LoginSent, LoggedIn };
+    enum class Why { Closed, Error, Silent };
+
     void onConnected();
     void onDisconnected();
     void onError();
     void onProgressTick();
     void onKeepAliveTick();
+    void onSilence();
+    void onReconnectTick();
     void finishLogin();
+    void linkDown(Why why);
+    void refused();
+    void scheduleReconnect(bool silent);
+    void showReconnectMessage();
+    bool autoReconnect() const;
+    void autoReconnectChanged();
+    void remember();
     void setStatus(const QString &text);
     int progress() const;
     void setProgress(int value);
@@ -78,9 +113,24 @@ private:
     ServerAddress m_address;
     Ticker *m_progressTimer;
     Ticker *m_keepAlive;
+    // Waits for the answer to the login (or for a reconnect's link to come up), then for a "pong".
+    Ticker *m_loginReplyTimer;
+    Ticker *m_pongTimer;
+    Ticker *m_reconnectTimer;
+    QString m_initialTitle;
+    QString m_host;
     quint16 m_port;
     QString m_password;
+    Phase m_phase = Phase::Down;
+    int m_reconnectDelayS = 1;
     bool m_waiting = false;
+    // The open in progress is a reconnect, not the user's "Bağlan".
+    bool m_reconnecting = false;
+    // The link is being dropped on purpose; its own notifications of that tell nothing new.
+    bool m_dropping = false;
+    // The last loss was a silent server, which the reconnect message says.
+    bool m_silentLoss = false;
+    bool m_loginWindowShownBefore = false;
 };
 
 } // namespace korvel

@@ -56,6 +56,7 @@ void ReplyReceiver::receive(const QString &chunk)
     Q_EMIT chunkStarted();
     if (m_dispatcher.dispatch(chunk))
         m_screen.setColour(lamp, colours::lime);
+    Q_EMIT chunkEnded();
 }
 
 void ReplyReceiver::onLampReset()

@@ -27,6 +27,8 @@ public:
 Q_SIGNALS:
     // A chunk arrived and is about to be dispatched.
     void chunkStarted();
+    // The chunk was dispatched, to its end or up to a reply that stopped it.
+    void chunkEnded();
 
 private:
     void onReadyRead();

@@ -10,8 +10,12 @@ TcpLink::TcpLink(QObject *parent) : Link(parent), m_socket(new QTcpSocket(this))
     connect(m_socket, &QTcpSocket::connected, this, &Link::connected);
     connect(m_socket, &QTcpSocket::disconnected, this, &Link::disconnected);
     connect(m_socket, &QTcpSocket::readyRead, this, &Link::readyRead);
-    connect(m_socket, &QTcpSocket::errorOccurred, this,
-            [this](QAbstractSocket::SocketError) { Q_EMIT errorOccurred(m_socket->errorString()); });
+    // A close by the server is no error: the disconnect that follows says it, and the connection tells a
+    // refused login from a broken link by it.
+    connect(m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        if (error != QAbstractSocket::RemoteHostClosedError)
+            Q_EMIT errorOccurred(m_socket->errorString());
+    });
 }
 
 bool TcpLink::open(const QString &host, quint16 port)

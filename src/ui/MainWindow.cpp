@@ -91,6 +91,10 @@ void MainWindow::buildMenu()
     device->setObjectName(QStringLiteral("Cihaz1"));
     namedAction(device, QStringLiteral("Haberlesme1"), QStringLiteral("Haberlesme"))->setVisible(false);
     namedAction(device, QStringLiteral("Veri1"), QStringLiteral("Veri"))->setVisible(false);
+    QAction *reconnect = namedAction(device, QStringLiteral("OtomatikYenidenBaglan1"),
+                                     QStringLiteral("Otomatik Yeniden Bağlan"));
+    reconnect->setCheckable(true);
+    reconnect->setChecked(true);
     QMenu *messages = bar->addMenu(QStringLiteral("Mesajlar"));
     messages->setObjectName(QStringLiteral("Mesajlar1"));
     namedAction(messages, QStringLiteral("Oku1"), QStringLiteral("Yeni Mesajları Oku"));
@@ -136,6 +140,13 @@ QWidget *MainWindow::buildLeftPanel()
     layout->setSpacing(0);
     auto *news = new UrlLabel(QStringLiteral("Yeni mesajınız var.Okumak için tıklayın... "), left);
     news->setObjectName(QStringLiteral("RzURLLabel1"));
+    // Its place is kept while it is hidden, so that the device items never move under the pointer when
+    // a message arrives.
+    QSizePolicy policy = news->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    news->setSizePolicy(policy);
+    // The whole text, wrapped to the width of the panel.
+    news->setFixedHeight(news->heightForWidth(left->width()));
     news->hide();
     layout->addWidget(news);
     m_groupBar = new GroupBar(left);

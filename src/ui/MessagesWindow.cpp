@@ -4,6 +4,7 @@
 #include "ui/widgets/GroupHeaderDelegate.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -37,6 +38,15 @@ MessagesWindow::MessagesWindow(QWidget *parent) : QWidget(parent, Qt::Window | Q
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     buttons->addWidget(close);
     layout->addLayout(buttons);
+}
+
+void MessagesWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 } // namespace korvel

@@ -329,7 +329,12 @@ bool WidgetScreen::isEnabled(const QString &control) const
 
 void WidgetScreen::setChecked(const QString &control, bool checked)
 {
-    auto *button = qobject_cast<QAbstractButton *>(find(control));
+    QObject *o = find(control);
+    if (auto *action = qobject_cast<QAction *>(o); action && action->isChecked() != checked) {
+        action->setChecked(checked);
+        return;
+    }
+    auto *button = qobject_cast<QAbstractButton *>(o);
     if (!button || button->isChecked() == checked)
         return;
     // A choice of a group cannot be cleared while it is exclusive; clearing it leaves no choice made.
@@ -342,7 +347,10 @@ void WidgetScreen::setChecked(const QString &control, bool checked)
 
 bool WidgetScreen::isChecked(const QString &control) const
 {
-    auto *button = qobject_cast<QAbstractButton *>(find(control));
+    QObject *o = find(control);
+    if (auto *action = qobject_cast<QAction *>(o))
+        return action->isChecked();
+    auto *button = qobject_cast<QAbstractButton *>(o);
     return button && button->isChecked();
 }
 
@@ -526,6 +534,8 @@ void WidgetScreen::onChange(const QString &control, QObject *context, std::funct
                         QObject::connect(spin, &QSpinBox::valueChanged, context, run);
                     else if (auto *button = qobject_cast<QAbstractButton *>(o))
                         QObject::connect(button, &QAbstractButton::toggled, context, run);
+                    else if (auto *menuEntry = qobject_cast<QAction *>(o))
+                        QObject::connect(menuEntry, &QAction::toggled, context, run);
                     else if (auto *picker = qobject_cast<QDateEdit *>(o))
                         QObject::connect(picker, &QDateEdit::dateChanged, context, run);
                     else if (auto *list = qobject_cast<QListWidget *>(o))

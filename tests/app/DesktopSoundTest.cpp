@@ -79,3 +79,21 @@ TEST(DesktopEnvironment, PlayingWithoutAnAudioDeviceIsNoError)
         EXPECT_EQ(qobject_cast<QMessageBox *>(w), nullptr) << "a box appeared";
     QDir::setCurrent(before);
 }
+
+// What the program remembers outlives the environment that wrote it, in the file it was given.
+TEST(DesktopSettings, RememberedValuesOutliveTheEnvironment)
+{
+    test::application("app_tests");
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("korvel.ini"));
+    {
+        DesktopEnvironment environment(file);
+        EXPECT_EQ(environment.setting(QStringLiteral("giris/kullanici"), QStringLiteral("-")),
+                  QStringLiteral("-"));
+        environment.setSetting(QStringLiteral("giris/kullanici"), QStringLiteral("Şükrü"));
+    }
+    ASSERT_TRUE(QFile::exists(file));
+    DesktopEnvironment again(file);
+    EXPECT_EQ(again.setting(QStringLiteral("giris/kullanici")), QStringLiteral("Şükrü"));
+}

@@ -6,6 +6,7 @@
 #include "core/Ticker.h"
 #include "link/Cp1254.h"
 #include "ui/ClientWindows.h"
+#include "ui/MainWindow.h"
 
 #include <QAbstractButton>
 #include <QListWidget>
@@ -62,4 +63,30 @@ TEST(MessagesList, LinesMatchTheirMessagesWhenTheStoreKeptFewer)
     choose(0);
     EXPECT_EQ(screen.caption(body), QStringLiteral("son gövde"));
     EXPECT_TRUE(environment.takeBoxes().isEmpty());
+}
+
+// The new-message link has a place of its own: when it appears, the device items stay where the pointer
+// is, and its whole text fits.
+TEST(MessagesList, TheLinkAppearsWithoutMovingTheDeviceList)
+{
+    test::application("app_tests");
+    ScenarioEnvironment environment;
+    MemoryLink link;
+    Client client(environment, link);
+    client.start();
+    WidgetScreen &screen = client.windows().screen();
+    screen.setCaption(QStringLiteral("TFrmGiris.Edit1"), QStringLiteral("demo"));
+    qobject_cast<QAbstractButton *>(screen.find(QStringLiteral("TFrmGiris.suiButton1")))->click();
+    QWidget &main = client.windows().main();
+    main.resize(1280, 800);
+    auto *bar = qobject_cast<QWidget *>(screen.find(QStringLiteral("RzGroupBar1")));
+    auto *news = qobject_cast<QAbstractButton *>(screen.find(QStringLiteral("RzURLLabel1")));
+    ASSERT_TRUE(bar && news);
+    main.grab();
+    const QRect before = bar->geometry();
+    link.deliver(cp1254::encode(QStringLiteral("yenimesaj\x01\xF4\xF4\xF4")));
+    main.grab();
+    ASSERT_TRUE(news->isVisible());
+    EXPECT_EQ(bar->geometry(), before);
+    EXPECT_GE(news->height(), news->heightForWidth(news->width()));
 }

@@ -25,6 +25,7 @@
 #include <QMap>
 #include <QRegularExpression>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
@@ -750,4 +751,81 @@ TEST_F(ClientServerTest, NewMessageShowsTheLinkAndTheWindowListsIt)
 
               QStringLiteral("Korvel tanıtım sunucusuna bağlandınız. Cihazlar benzetimdir."));
     m_client->windows().messages().grab().save(QStringLiteral("e2e-messages.png"));
+    // Asking again lists nothing twice: the pong behind the request comes with no message before it.
+    const qsizetype listed = screen().lines(list).size();
+    clickButton(QStringLiteral("TFrmMesajlar.BitBtn2"));
+    m_environment.ticker(QStringLiteral("TFrmAna.TimerPing"))->fire();
+    ASSERT_TRUE(waitFor([this] { return screen().caption(QStringLiteral("LblMesaj")) == u"Pong"; }));
+    EXPECT_EQ(screen().lines(list).size(), listed);
+}
+
+TEST_F(ClientServerTest, WrongPasswordBringsTheLoginWindowBack)
+{
+    screen().setCaption(QStringLiteral("TFrmGiris.Edit1"), QStringLiteral("demo"));
+    screen().setCaption(QStringLiteral("TFrmGiris.Edit4"), QStringLiteral("yanlis"));
+    screen().setCaption(QStringLiteral("TFrmGiris.edtport"), QString::number(m_server->port()));
+    clickButton(QStringLiteral("TFrmGiris.suiButton1"));
+    ASSERT_TRUE(waitFor([this] {
+        return screen().caption(QStringLiteral("TFrmGiris.LABEL6")) == u"Kullanıcı adı veya şifre hatalı";
+    }));
+    EXPECT_TRUE(screen().isVisible(QStringLiteral("TFrmGiris")));
+    EXPECT_EQ(screen().caption(QStringLiteral("TFrmGiris.Edit1")), QStringLiteral("demo"));
+    EXPECT_EQ(screen().caption(QStringLiteral("TFrmGiris.Edit4")), QString());
+    EXPECT_TRUE(screen().isEnabled(QStringLiteral("TFrmGiris.suiButton1")));
+    EXPECT_EQ(m_client->windows().main().windowTitle(), QStringLiteral("FrmAna"));
+    EXPECT_FALSE(m_environment.ticker(QStringLiteral("TFrmAna.TimerReconnect"))->isActive());
+    EXPECT_EQ(m_environment.setting(QStringLiteral("giris/kullanici")), QString());
+    // The right password then logs in from the same window.
+    login();
+    EXPECT_EQ(m_environment.setting(QStringLiteral("giris/kullanici")), QStringLiteral("demo"));
+}
+
+TEST_F(ClientServerTest, ReconnectsByItselfWhenTheServerComesBack)
+{
+    login();
+    clickItem(QStringLiteral("Ana Pano Analizör No: 310001"));
+    DeviceValueTable &table = m_client->valueTable();
+    ASSERT_TRUE(waitFor([&] { return table.slotCursor() == 36; })) << "enertum was not answered";
+    const quint16 port = m_server->port();
+    Ticker *reconnect = m_environment.ticker(QStringLiteral("TFrmAna.TimerReconnect"));
+    m_server.reset();
+    ASSERT_TRUE(waitFor([&] { return reconnect->isActive(); })) << "the lost link was not noticed";
+    EXPECT_EQ(screen().caption(QStringLiteral("LblMesaj")),
+              QStringLiteral("Bağlantı koptu. Yeniden bağlanılıyor (1 s)"));
+    // Still down: the attempt fails and the next one waits twice as long.
+    reconnect->fire();
+    ASSERT_TRUE(waitFor([&] { return reconnect->isActive(); }));
+    EXPECT_EQ(screen().caption(QStringLiteral("LblMesaj")),
+              QStringLiteral("Bağlantı koptu. Yeniden bağlanılıyor (2 s)"));
+
+    m_server = std::make_unique<server::KorvelServer>(server::ServerConfig::demo(), m_clock, m_log);
+    ASSERT_TRUE(m_server->listen(QHostAddress::LocalHost, port));
+    table.resetRow(1);
+    reconnect->fire();
+    ASSERT_TRUE(waitFor([&] { return table.value(1, 0) > 200; })) << "the values did not resume";
+    EXPECT_EQ(m_client->windows().main().windowTitle(), QStringLiteral("<<<<<<<demo Bağlı.>>>>>>>>>"));
+    EXPECT_EQ(itemCount(), 5);
+}
+
+TEST_F(ClientServerTest, SilentServerIsDroppedAndTriedAgain)
+{
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    screen().setCaption(QStringLiteral("TFrmGiris.Edit1"), QStringLiteral("demo"));
+    screen().setCaption(QStringLiteral("TFrmGiris.Edit4"), QStringLiteral("demo"));
+    screen().setCaption(QStringLiteral("TFrmGiris.edtport"), QString::number(silent.serverPort()));
+    clickButton(QStringLiteral("TFrmGiris.suiButton1"));
+    Ticker *wait = m_environment.ticker(QStringLiteral("TFrmAna.TimerCevap"));
+    ASSERT_EQ(wait->interval(), 15000);
+    ASSERT_TRUE(waitFor([&] { return wait->isActive() && silent.hasPendingConnections(); }));
+    QTcpSocket *first = silent.nextPendingConnection();
+    ASSERT_TRUE(waitFor([&] { return first->bytesAvailable() > 0; })) << "no login request";
+    wait->fire();
+    EXPECT_EQ(screen().caption(QStringLiteral("LblMesaj")),
+              QStringLiteral("Sunucu yanıt vermiyor. Bağlantı koptu. Yeniden bağlanılıyor (1 s)"));
+    EXPECT_EQ(m_client->windows().main().windowTitle(), QStringLiteral("FrmAna"));
+    ASSERT_TRUE(waitFor([&] { return first->state() != QAbstractSocket::ConnectedState; }))
+        << "the client kept the silent link";
+    m_environment.ticker(QStringLiteral("TFrmAna.TimerReconnect"))->fire();
+    ASSERT_TRUE(waitFor([&] { return silent.hasPendingConnections(); })) << "no reconnect attempt";
 }

@@ -619,4 +619,13 @@ TEST_F(ServerProtocol, NoticesReachTheUsersWhoSeeTheDevice)
     EXPECT_TRUE(viewer->untilPong().isEmpty());
     demo->request(QStringLiteral("yenimesajiste"), {QStringLiteral("demo")});
     EXPECT_EQ(demo->untilPong().size(), 4);
+    // Asking again on the same connection lists each message once: nothing, then only the new one.
+    demo->request(QStringLiteral("yenimesajiste"), {QStringLiteral("demo")});
+    EXPECT_TRUE(demo->untilPong().isEmpty());
+    server->postMessage(*server->directory().user(QStringLiteral("demo")),
+                        {QStringLiteral("T2"), QStringLiteral("B2")});
+    EXPECT_EQ(demo->untilPong(), QList<QByteArray>{QByteArray("yenimesaj\x01\xF4\xF4\xF4")});
+    demo->request(QStringLiteral("yenimesajiste"), {QStringLiteral("demo")});
+    EXPECT_EQ(demo->untilPong(), QList<QByteArray>{QByteArray("mesajvar\x01T2\x01"
+                                                              "B2\x01\xF4\xF4\xF4")});
 }

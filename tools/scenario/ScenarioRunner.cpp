@@ -87,7 +87,8 @@ int keyCode(const QString &name)
     static const QHash<QString, int> keys = {{QStringLiteral("F5"), Qt::Key_F5},
                                              {QStringLiteral("F6"), Qt::Key_F6},
                                              {QStringLiteral("Enter"), Qt::Key_Return},
-                                             {QStringLiteral("Space"), Qt::Key_Space}};
+                                             {QStringLiteral("Space"), Qt::Key_Space},
+                                             {QStringLiteral("Escape"), Qt::Key_Escape}};
     if (!keys.contains(name))
         fail(QStringLiteral("unknown key %1").arg(name));
     return keys.value(name);
@@ -299,6 +300,8 @@ void ScenarioRunner::addCommands()
     setUp("internet", 1, [this](const ScenarioLine &l) { m_environment->setInternet(yesNo(l.args[0])); });
     setUp("sound", 1, [this](const ScenarioLine &l) { m_environment->setSound(yesNo(l.args[0])); });
     setUp("host", 1, [this](const ScenarioLine &l) { m_defaultHost = l.args[0]; });
+    // setting KEY "VALUE": what an earlier run remembered (kept in memory, never in the user's settings).
+    setUp("setting", 2, [this](const ScenarioLine &l) { m_environment->setSetting(l.args[0], l.args[1]); });
     m_commands.insert(QStringLiteral("pictures"),
                       Command{0, -1, true, [this](const ScenarioLine &l) { usePictures(l.args); }});
     addActions();
@@ -412,7 +415,12 @@ void ScenarioRunner::addActions()
             fail(QStringLiteral("%1 takes no typing").arg(l.args[0]));
     });
     action("check", 2, 2, [this](const ScenarioLine &l) {
-        auto *button = qobject_cast<QAbstractButton *>(control(l.args[0]));
+        QObject *o = control(l.args[0]);
+        if (auto *entry = qobject_cast<QAction *>(o); entry && entry->isCheckable()) {
+            entry->setChecked(yesNo(l.args[1]));
+            return;
+        }
+        auto *button = qobject_cast<QAbstractButton *>(o);
         if (!button || !button->isCheckable())
             fail(QStringLiteral("%1 is not a check box").arg(l.args[0]));
         button->setChecked(yesNo(l.args[1]));
@@ -493,8 +501,15 @@ void ScenarioRunner::addExpectations()
     flag("visible", [this](const QString &n) { return client().windows().screen().isVisible(n); });
     flag("enabled", [this](const QString &n) { return client().windows().screen().isEnabled(n); });
     flag("checked", [this](const QString &n) {
-        auto *button = qobject_cast<QAbstractButton *>(control(n));
+        QObject *o = control(n);
+        if (auto *entry = qobject_cast<QAction *>(o))
+            return entry->isChecked();
+        auto *button = qobject_cast<QAbstractButton *>(o);
         return button && button->isChecked();
+    });
+    // setting KEY "VALUE": what the client remembered for its next run ("" for nothing).
+    expect("setting", 2, 2, [this](const ScenarioLine &l) {
+        expectEqual(l.args[0], l.args[1], m_environment->setting(l.args[0]));
     });
     expect("running", 2, 2, [this](const ScenarioLine &l) {
         client();
