@@ -47,6 +47,7 @@ void HistoryStore::stop(const QString &text)
     m_state = State::Stopped;
     m_samples.clear();
     m_events.clear();
+    m_insertSample.reset();
     m_db.reset();
     m_lock.reset();
     Q_EMIT message(text);
@@ -54,6 +55,7 @@ void HistoryStore::stop(const QString &text)
 
 bool HistoryStore::moveAside(const QDateTime &now)
 {
+    m_insertSample.reset();
     m_db.reset();
     m_deviceIds.clear();
     const QString aside =
@@ -88,6 +90,7 @@ bool HistoryStore::openFile(const QDateTime &now)
         return false;
     }
     for (int attempt = 0; attempt < 2; ++attempt) {
+        m_insertSample.reset();
         m_db = std::make_unique<HistoryDatabase>(m_file, false);
         if (m_db->open())
             break;
@@ -157,12 +160,15 @@ bool HistoryStore::write()
     const std::size_t n = quantities().size();
     bool ok = true;
     if (!m_samples.empty()) {
-        QString marks = QStringLiteral("?,?");
-        for (std::size_t i = 0; i < n; ++i)
-            marks += QStringLiteral(",?");
-        QSqlQuery insert(db);
-        insert.prepare(QStringLiteral("INSERT INTO sample(device,t,%1) VALUES(%2)")
-                           .arg(HistoryDatabase::sampleColumns(), marks));
+        if (!m_insertSample) {
+            QString marks = QStringLiteral("?,?");
+            for (std::size_t i = 0; i < n; ++i)
+                marks += QStringLiteral(",?");
+            m_insertSample = std::make_unique<QSqlQuery>(db);
+            m_insertSample->prepare(QStringLiteral("INSERT INTO sample(device,t,%1) VALUES(%2)")
+                                        .arg(HistoryDatabase::sampleColumns(), marks));
+        }
+        QSqlQuery &insert = *m_insertSample;
         const QVariant none(QMetaType::fromType<double>());
         for (const Sample &s : m_samples) {
             const qint64 device = deviceId(s.device);

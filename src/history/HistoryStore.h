@@ -65,6 +65,8 @@ private:
     State m_state = State::NotOpened;
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<HistoryDatabase> m_db;
+    // Prepared once per opening: preparing an insert of every quantity costs more than running it.
+    std::unique_ptr<class QSqlQuery> m_insertSample;
     QHash<QString, qint64> m_deviceIds;
     std::vector<Sample> m_samples;
     std::vector<Event> m_events;
