@@ -8,6 +8,7 @@
 #include <QLockFile>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <cmath>
 
 namespace korvel::history
@@ -17,6 +18,8 @@ namespace
 {
 // Retention runs at opening and then once an hour of flushes.
 constexpr qint64 FlushesPerRetention = 3600;
+// A checkpoint is asked for after this many commits (about a minute of flushes).
+constexpr int WritesPerCheckpoint = 60;
 // Pending additions kept while the file cannot be opened or written are bounded.
 constexpr std::size_t MaxPending = 100000;
 } // namespace
@@ -25,9 +28,37 @@ HistoryStore::HistoryStore(QString file, QObject *parent) : QObject(parent), m_f
 
 HistoryStore::~HistoryStore()
 {
+    stopCheckpoints();
     // What arrived in the last second is not lost when the client closes.
     if (m_state == State::Recording)
         write();
+    m_insertSample.reset();
+}
+
+void HistoryStore::startCheckpoints()
+{
+    // The writer leaves checkpoints to the thread; its own would wait for the disk.
+    m_db->exec(QStringLiteral("PRAGMA wal_autocheckpoint=0"));
+    m_checkpointThread = std::make_unique<QThread>();
+    m_checkpointContext = new QObject;
+    m_checkpointContext->moveToThread(m_checkpointThread.get());
+    m_checkpointDb = std::make_shared<std::unique_ptr<HistoryDatabase>>();
+    m_checkpointThread->start();
+}
+
+void HistoryStore::stopCheckpoints()
+{
+    if (!m_checkpointThread)
+        return;
+    // The thread's connection is closed in the thread that opened it.
+    QMetaObject::invokeMethod(
+        m_checkpointContext, [db = m_checkpointDb] { db->reset(); }, Qt::BlockingQueuedConnection);
+    m_checkpointThread->quit();
+    m_checkpointThread->wait();
+    delete m_checkpointContext;
+    m_checkpointContext = nullptr;
+    m_checkpointThread.reset();
+    m_checkpointDb.reset();
 }
 
 void HistoryStore::addSample(Sample sample)
@@ -47,6 +78,7 @@ void HistoryStore::stop(const QString &text)
     m_state = State::Stopped;
     m_samples.clear();
     m_events.clear();
+    stopCheckpoints();
     m_insertSample.reset();
     m_db.reset();
     m_lock.reset();
@@ -55,6 +87,7 @@ void HistoryStore::stop(const QString &text)
 
 bool HistoryStore::moveAside(const QDateTime &now)
 {
+    stopCheckpoints();
     m_insertSample.reset();
     m_db.reset();
     m_deviceIds.clear();
@@ -79,9 +112,11 @@ bool HistoryStore::openFile(const QDateTime &now)
         return false;
     }
     // One recording client per file; a lock left by a killed client is stale and taken over.
-    m_lock = std::make_unique<QLockFile>(m_file + QStringLiteral(".lock"));
-    m_lock->setStaleLockTime(0);
-    if (!m_lock->tryLock(0)) {
+    if (!m_lock) {
+        m_lock = std::make_unique<QLockFile>(m_file + QStringLiteral(".lock"));
+        m_lock->setStaleLockTime(0);
+    }
+    if (!m_lock->isLocked() && !m_lock->tryLock(0)) {
         const bool other = m_lock->error() == QLockFile::LockFailedError;
         m_lock.reset();
         stop(other ? QStringLiteral("Geçmiş kaydı yapılmıyor: kayıt dosyasını başka bir Korvel kullanıyor.")
@@ -104,6 +139,7 @@ bool HistoryStore::openFile(const QDateTime &now)
     if (m_pageLimit > 0)
         m_db->exec(QStringLiteral("PRAGMA max_page_count=%1").arg(m_pageLimit));
     m_state = State::Recording;
+    startCheckpoints();
     applyRetention(now);
     return m_state == State::Recording;
 }
@@ -217,6 +253,23 @@ bool HistoryStore::write()
     }
     m_samples.clear();
     m_events.clear();
+    if (++m_writesSinceCheckpoint >= WritesPerCheckpoint && m_checkpointContext) {
+        m_writesSinceCheckpoint = 0;
+        // Passive: it copies what no reader still needs and never blocks the writer.
+        QMetaObject::invokeMethod(
+            m_checkpointContext,
+            [db = m_checkpointDb, file = m_file] {
+                if (!*db) {
+                    *db = std::make_unique<HistoryDatabase>(file, false);
+                    if (!(*db)->db().open()) {
+                        db->reset();
+                        return;
+                    }
+                }
+                (*db)->exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+            },
+            Qt::QueuedConnection);
+    }
     return true;
 }
 

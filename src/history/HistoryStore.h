@@ -8,6 +8,7 @@
 #include <vector>
 
 class QLockFile;
+class QThread;
 
 namespace korvel::history
 {
@@ -21,6 +22,10 @@ namespace korvel::history
 // a file that cannot be written (full disk, read-only folder) stops the recording and keeps what was
 // stored; a file that is not a database or is damaged is moved aside and a new one started. Each is
 // reported once through message().
+//
+// Writing stays on the caller's thread: a commit in WAL mode appends to the journal without waiting for
+// the disk. Copying the journal back into the file (a checkpoint), which does wait for the disk, runs on
+// a thread of its own, so the caller never feels it.
 class HistoryStore final : public QObject
 {
     Q_OBJECT
@@ -60,6 +65,8 @@ private:
     bool moveAside(const QDateTime &now);
     qint64 setting(const char *key, qint64 fallback);
     qint64 pragma(const char *name);
+    void startCheckpoints();
+    void stopCheckpoints();
 
     QString m_file;
     State m_state = State::NotOpened;
@@ -72,6 +79,10 @@ private:
     std::vector<Event> m_events;
     qint64 m_pageLimit = 0;
     qint64 m_flushesSinceRetention = 0;
+    std::unique_ptr<QThread> m_checkpointThread;
+    QObject *m_checkpointContext = nullptr; // lives in m_checkpointThread
+    std::shared_ptr<std::unique_ptr<HistoryDatabase>> m_checkpointDb;
+    int m_writesSinceCheckpoint = 0;
 };
 
 } // namespace korvel::history
