@@ -26,7 +26,7 @@ grep -q '^Path=/usr/share/korvel$' "$root/usr/share/applications/korvel.desktop"
 # Everything the client opens comes from a package the Depends line names: the libraries it links
 # directly, the SQL driver plugin and the displays' font file.
 depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/[ (|].*//')
-owner() { dpkg -S "$1" 2>/dev/null | head -1 | cut -d: -f1; }
+owner() { dpkg -S "$1" 2>/dev/null | head -1 | cut -d: -f1 || true; }
 opened=()
 for lib in $(objdump -p "$root/usr/lib/korvel/korvel" | awk '/NEEDED/ {print $2}'); do
   path=$(ldd "$root/usr/lib/korvel/korvel" | awk -v l="$lib" '$1 == l {print $3}')
