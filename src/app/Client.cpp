@@ -6,6 +6,7 @@
 #include "core/Environment.h"
 #include "directory/DeviceSelection.h"
 #include "directory/Install.h"
+#include "history/Install.h"
 #include "link/ReplyReceiver.h"
 #include "metering/Install.h"
 #include "tool/Install.h"
@@ -66,6 +67,7 @@ void Client::installSubsystems()
     control::install(parts);
     alerts::install(parts);
     tool::install(parts, m_serialPort);
+    history::install(parts);
     m_selection = parts.selection;
     m_renderer = parts.renderer;
     connect(m_windows->main().groupBar(), &GroupBar::itemClicked, m_selection, &DeviceSelection::itemClicked);

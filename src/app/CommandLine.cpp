@@ -27,9 +27,70 @@ QString S(const char *text)
     return QString::fromUtf8(text);
 }
 
+// An instant of --from or --to: an ISO 8601 date and time, or a date alone, which stands for its first
+// (or, as the end of a range, its last) moment; local time.
+std::optional<QDateTime> parseInstant(const QString &text, bool end)
+{
+    const QDateTime t = QDateTime::fromString(text, Qt::ISODate);
+    if (t.isValid())
+        return t;
+    const QDate d = QDate::fromString(text, Qt::ISODate);
+    if (d.isValid())
+        return end ? d.endOfDay() : d.startOfDay();
+    return std::nullopt;
+}
+
+Startup::Export &exportOf(Startup &s)
+{
+    if (!s.csvExport)
+        s.csvExport.emplace();
+    return *s.csvExport;
+}
+
 std::vector<Option> options()
 {
     return {
+        {QCommandLineOption(S("history"),
+                            S("History file (default history.sqlite in the user's data folder)."), S("FILE")),
+         [](Startup &s, const QString &file) {
+             if (file.trimmed().isEmpty())
+                 return S("--history needs a file name");
+             s.historyFile = file;
+             return QString();
+         }},
+        {QCommandLineOption(S("export-csv"), S("Write a device's history as CSV to FILE and end."),
+                            S("FILE")),
+         [](Startup &s, const QString &file) {
+             if (file.trimmed().isEmpty())
+                 return S("--export-csv needs a file name");
+             exportOf(s).file = file;
+             return QString();
+         }},
+        {QCommandLineOption(S("device"), S("Serial number of the device to export."), S("SERIAL")),
+         [](Startup &s, const QString &serial) {
+             if (serial.trimmed().isEmpty())
+                 return S("--device needs a serial number");
+             exportOf(s).device = serial.trimmed();
+             return QString();
+         }},
+        {QCommandLineOption(S("from"), S("Export from this time (YYYY-MM-DD[THH:MM:SS], local time)."),
+                            S("TIME")),
+         [](Startup &s, const QString &text) {
+             const auto t = parseInstant(text, false);
+             if (!t)
+                 return S("--from needs a date or time such as 2026-01-15T10:30:00, not \"%1\"").arg(text);
+             exportOf(s).from = *t;
+             return QString();
+         }},
+        {QCommandLineOption(S("to"), S("Export up to this time (YYYY-MM-DD[THH:MM:SS], local time)."),
+                            S("TIME")),
+         [](Startup &s, const QString &text) {
+             const auto t = parseInstant(text, true);
+             if (!t)
+                 return S("--to needs a date or time such as 2026-01-15T10:30:00, not \"%1\"").arg(text);
+             exportOf(s).to = *t;
+             return QString();
+         }},
         {QCommandLineOption(S("server"), S("Server host in the login window."), S("HOST")),
          [](Startup &s, const QString &host) {
              if (host.trimmed().isEmpty())
@@ -122,6 +183,19 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
             result.exitCode = 2;
             result.text = error;
             return result;
+        }
+    }
+    if (const auto &e = result.startup.csvExport) {
+        QString error;
+        if (e->file.isEmpty())
+            error = S("--device, --from and --to go with --export-csv FILE");
+        else if (e->device.isEmpty())
+            error = S("--export-csv needs --device SERIAL");
+        else if (e->from.isValid() && e->to.isValid() && e->from > e->to)
+            error = S("--from is later than --to");
+        if (!error.isEmpty()) {
+            result.exitCode = 2;
+            result.text = error;
         }
     }
     return result;

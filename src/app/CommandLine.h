@@ -2,9 +2,11 @@
 
 #include "link/Connection.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace korvel
@@ -19,6 +21,16 @@ struct Startup {
     // The tool window's serial port.
     QString serialPort = QStringLiteral("COM5");
     std::vector<std::function<void(Client &)>> steps;
+    // The history file; empty: the user's data folder.
+    QString historyFile;
+    // Set by --export-csv: write a device's history as CSV and end, with no window.
+    struct Export {
+        QString file;
+        QString device;
+        QDateTime from;
+        QDateTime to;
+    };
+    std::optional<Export> csvExport;
 
     void applyTo(Client &client) const
     {

@@ -32,6 +32,8 @@ public:
     bool fileExists(const QString &name) const override;
     void playSound(const QString &fileName) override;
     void stopSound() override;
+    QString historyFile() const override { return m_historyFile; }
+    void setHistoryFile(const QString &file) { m_historyFile = file; }
     Ticker *makeTicker(const QString &name, int intervalMs, QObject *parent) override;
     void showError(const QString &text) override;
     void showInfo(const QString &text) override;
@@ -44,6 +46,7 @@ private:
 
     QString m_settingsFile;
     mutable std::unique_ptr<QSettings> m_settings;
+    QString m_historyFile;
     bool m_reachabilityLoaded = false;
     bool m_reachabilityKnown = false;
     // Made on the first play, after the application exists; remade after a failure.

@@ -1,5 +1,6 @@
 #include "app/Client.h"
 #include "app/CommandLine.h"
+#include "app/CsvExport.h"
 #include "app/DesktopEnvironment.h"
 #include "core/Screen.h"
 #include "link/TcpLink.h"
@@ -29,8 +30,23 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    if (const auto early = korvel::CommandLine::parse(arguments); early.exitCode == 0)
+    const korvel::CommandLine::Result early = korvel::CommandLine::parse(arguments);
+    if (early.exitCode == 0)
         return report(early);
+    // The export needs no window: it answers here, bad arguments included, also with no display.
+    if (early.startup.csvExport ||
+        (early.exitCode > 0 && arguments.contains(QStringLiteral("--export-csv")))) {
+        if (early.exitCode > 0)
+            return report(early);
+        QCoreApplication app(argc, argv);
+        const korvel::Startup &s = early.startup;
+        QString error;
+        const int code = korvel::exportCsv(
+            *s.csvExport, s.historyFile.isEmpty() ? korvel::defaultHistoryFile() : s.historyFile, error);
+        if (code != 0)
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+        return code;
+    }
 
     QApplication app(argc, argv);
     // The tray keeps the program alive while the window is hidden; closing the main window ends it.
@@ -41,6 +57,8 @@ int main(int argc, char *argv[])
         return report(options);
 
     korvel::DesktopEnvironment environment;
+    environment.setHistoryFile(options.startup.historyFile.isEmpty() ? korvel::defaultHistoryFile()
+                                                                     : options.startup.historyFile);
     korvel::TcpLink link;
     korvel::SystemSerialPort serialPort(options.startup.serialPort);
     korvel::Client client(environment, link, serialPort, options.startup.address);

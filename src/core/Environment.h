@@ -28,6 +28,9 @@ public:
     // Stops the play that is running, if any.
     virtual void stopSound() = 0;
 
+    // The file the client records its history into; empty: it records nothing.
+    virtual QString historyFile() const { return {}; }
+
     // A timer named as the behaviour names it ("TFrmAna.Timer1"); owned by parent.
     virtual Ticker *makeTicker(const QString &name, int intervalMs, QObject *parent) = 0;
 

@@ -26,6 +26,15 @@ void ReplyDispatcher::setHandler(QStringView tag, Handler handler)
     Q_ASSERT_X(false, "ReplyDispatcher::setHandler", "tag not in the catalogue");
 }
 
+ReplyDispatcher::Handler ReplyDispatcher::handler(QStringView tag) const
+{
+    for (size_t i = 0; i < m_tags.size(); ++i) {
+        if (m_tags[i] == tag)
+            return m_handlers[i];
+    }
+    return {};
+}
+
 void ReplyDispatcher::indexHandledTags()
 {
     m_tagsByFirstLetter.fill(0);

@@ -32,6 +32,9 @@ public:
 
     // Installs the handler of a catalogue tag; a tag without a handler is skipped like unknown text.
     void setHandler(QStringView tag, Handler handler);
+    // The handler installed for a catalogue tag (empty when none), so that a later subsystem can
+    // watch a reply by wrapping it.
+    Handler handler(QStringView tag) const;
 
     // Runs over one chunk. Returns false when a handler gave up on the chunk (AbortChunk or another
     // error): the rest of the chunk is then left unhandled.

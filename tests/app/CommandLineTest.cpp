@@ -37,6 +37,18 @@ TEST(CommandLine, HelpVersionAndBadValuesEndTheProgram)
         {{QStringLiteral("--server"), QStringLiteral(" ")}, 2, "--server"},
         {{QStringLiteral("--bogus")}, 2, "bogus"},
         {{QStringLiteral("extra")}, 2, "extra"},
+        {{QStringLiteral("--export-csv"), QStringLiteral("a.csv")}, 2, "--device"},
+        {{QStringLiteral("--device"), QStringLiteral("12001")}, 2, "--export-csv"},
+        {{QStringLiteral("--export-csv"), QStringLiteral("a.csv"), QStringLiteral("--device"),
+          QStringLiteral("1"), QStringLiteral("--from"), QStringLiteral("yesterday")},
+         2,
+         "yesterday"},
+        {{QStringLiteral("--export-csv"), QStringLiteral("a.csv"), QStringLiteral("--device"),
+          QStringLiteral("1"), QStringLiteral("--from"), QStringLiteral("2026-01-16"), QStringLiteral("--to"),
+          QStringLiteral("2026-01-15")},
+         2,
+         "later"},
+        {{QStringLiteral("--history"), QStringLiteral("")}, 2, "--history"},
         {{}, -1, ""},
     };
     for (const auto &c : cases) {

@@ -23,6 +23,26 @@ for f in usr/bin/korvel usr/bin/korvel-server usr/lib/korvel/korvel usr/share/ap
 done
 grep -q '^Path=/usr/share/korvel$' "$root/usr/share/applications/korvel.desktop" || fail "desktop entry sets no working directory"
 
+# Everything the client opens comes from a package the Depends line names: the libraries it links
+# directly, the SQL driver plugin and the displays' font file.
+depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/[ (|].*//')
+owner() { dpkg -S "$1" 2>/dev/null | head -1 | cut -d: -f1 || true; }
+opened=()
+for lib in $(objdump -p "$root/usr/lib/korvel/korvel" | awk '/NEEDED/ {print $2}'); do
+  path=$(ldd "$root/usr/lib/korvel/korvel" | awk -v l="$lib" '$1 == l {print $3}')
+  [ -n "$path" ] || fail "the client needs $lib, which is not installed"
+  opened+=("$path")
+done
+opened+=("/usr/lib/$(gcc -print-multiarch)/qt6/plugins/sqldrivers/libqsqlite.so")
+opened+=("$(grep -o '/usr/share/fonts/[^"]*' src/ui/widgets/SevenSegmentDisplay.cpp)")
+for f in "${opened[@]}"; do
+  pkg=$(owner "$f")
+  [ -n "$pkg" ] || pkg=$(owner "$(readlink -f "$f")")
+  [ -n "$pkg" ] || fail "no installed package holds $f"
+  # A library of the C runtime comes with libc6 whatever the package says.
+  grep -qx "$pkg" <<< "$depends" || fail "the client opens $f of $pkg, which Depends does not name: $(tr '\n' ' ' <<< "$depends")"
+done
+
 "$root/usr/lib/korvel/korvel" --version | grep -qi '^korvel ' || fail "korvel --version"
 "$root/usr/bin/korvel-server" --version | grep -qi '^korvel-server ' || fail "korvel-server --version"
 

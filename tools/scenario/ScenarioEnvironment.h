@@ -27,6 +27,9 @@ public:
     bool ask(const QString &text) override;
 
     void setNow(const QDateTime &now) { m_now = now; }
+    // Without a file the client records no history: a scenario never writes the user's data folder.
+    QString historyFile() const override { return m_historyFile; }
+    void setHistoryFile(const QString &file) { m_historyFile = file; }
     void setInternet(bool available) { m_internet = available; }
     void setSound(bool exists) { m_sound = exists; }
     void queueAnswer(bool yes) { m_answers.push_back(yes); }
@@ -46,6 +49,7 @@ private:
     void recordBox(const QString &text) { m_boxes << text; }
 
     QDateTime m_now = QDateTime(QDate(2026, 1, 15), QTime(10, 30, 0));
+    QString m_historyFile;
     bool m_internet = true;
     bool m_sound = true;
     std::deque<bool> m_answers;

@@ -18,6 +18,7 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -161,7 +162,8 @@ ScenarioRunner::Result ScenarioRunner::run(const ScenarioScript &script, QString
             args.quoted.erase(args.quoted.begin());
         }
         try {
-            if (command.setUp && m_client)
+            // The clock may also be moved while the client runs.
+            if (command.setUp && m_client && line.command != QLatin1String("clock"))
                 fail(QStringLiteral("set-up commands come before start"));
             if (!command.setUp && !m_client && line.command != QLatin1String("start"))
                 fail(QStringLiteral("start the client first"));
@@ -299,6 +301,11 @@ void ScenarioRunner::addCommands()
     });
     setUp("internet", 1, [this](const ScenarioLine &l) { m_environment->setInternet(yesNo(l.args[0])); });
     setUp("sound", 1, [this](const ScenarioLine &l) { m_environment->setSound(yesNo(l.args[0])); });
+    setUp("history", 1, [this](const ScenarioLine &l) {
+        if (l.args[0].isEmpty())
+            fail(QStringLiteral("history needs a file name"));
+        m_environment->setHistoryFile(QFileInfo(l.args[0]).absoluteFilePath());
+    });
     setUp("host", 1, [this](const ScenarioLine &l) { m_defaultHost = l.args[0]; });
     // setting KEY "VALUE": what an earlier run remembered (kept in memory, never in the user's settings).
     setUp("setting", 2, [this](const ScenarioLine &l) { m_environment->setSetting(l.args[0], l.args[1]); });

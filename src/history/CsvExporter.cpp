@@ -1,0 +1,76 @@
+#include "history/CsvExporter.h"
+
+#include "history/HistoryReader.h"
+#include "history/Quantities.h"
+
+#include <QDateTime>
+#include <QIODevice>
+#include <charconv>
+#include <cmath>
+
+namespace korvel::history
+{
+
+CsvExporter::Format CsvExporter::formatFor(const QLocale &locale)
+{
+    const bool comma = locale.decimalPoint() == QStringLiteral(",");
+    return comma ? Format{u';', u','} : Format{u',', u'.'};
+}
+
+QString CsvExporter::field(const QString &text, QChar separator)
+{
+    if (!text.contains(separator) && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
+        return text;
+    QString quoted = text;
+    quoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+QString CsvExporter::number(double value, QChar decimalMark)
+{
+    char buffer[400];
+    const float single = float(value);
+    const auto result = double(single) == value
+                            ? std::to_chars(buffer, buffer + sizeof buffer, single, std::chars_format::fixed)
+                            : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    QString text = QString::fromLatin1(buffer, result.ptr - buffer);
+    if (decimalMark != u'.')
+        text.replace(u'.', decimalMark);
+    return text;
+}
+
+QString CsvExporter::write(HistoryReader &reader, QIODevice &out, const QString &device, qint64 fromMs,
+                           qint64 toMs, Format format)
+{
+    const QString separator(format.separator);
+    QStringList header{QStringLiteral("Zaman"), QStringLiteral("Cihaz")};
+    for (const Quantity &q : quantities())
+        header << field(QString::fromUtf8(q.name), format.separator);
+    QByteArray text("\xEF\xBB\xBF");
+    text += header.join(separator).toUtf8() + "\r\n";
+    const QString deviceField = field(device, format.separator);
+    QString error;
+    const bool ok =
+        reader.forEachSample(device, fromMs, toMs, [&](qint64 t, const std::vector<double> &values) {
+            QString line = QDateTime::fromMSecsSinceEpoch(t).toString(Qt::ISODate) + separator + deviceField;
+            for (double v : values) {
+                line += separator;
+                if (!std::isnan(v))
+                    line += number(v, format.decimalMark);
+            }
+            text += line.toUtf8() + "\r\n";
+            // Written in pieces, so that a long range does not sit in memory whole.
+            if (text.size() > (1 << 20) && error.isEmpty()) {
+                if (out.write(text) != text.size())
+                    error = out.errorString();
+                text.clear();
+            }
+        });
+    if (!ok)
+        return reader.errorText();
+    if (error.isEmpty() && out.write(text) != text.size())
+        error = out.errorString();
+    return error;
+}
+
+} // namespace korvel::history

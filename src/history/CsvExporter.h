@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QChar>
+#include <QLocale>
+#include <QString>
+
+class QIODevice;
+
+namespace korvel::history
+{
+
+class HistoryReader;
+
+// Writes a device's samples as CSV for spreadsheets (RFC 4180 with CRLF line ends, UTF-8 with a
+// byte-order mark so that "ş" and "İ" read right): "Zaman" (local time, ISO 8601 to the second),
+// "Cihaz", then one column per quantity, empty where the reply carried no value.
+class CsvExporter final
+{
+public:
+    struct Format {
+        QChar separator;
+        QChar decimalMark;
+    };
+    // In a locale whose decimal mark is "," fields are separated by ";", else by ",".
+    static Format formatFor(const QLocale &locale);
+    // A field, quoted when it holds the separator, a quote or a line break.
+    static QString field(const QString &text, QChar separator);
+    // The shortest text that reads back as the same value: a value decoded from a single is written as
+    // that single, so 231.1 stays 231.1.
+    static QString number(double value, QChar decimalMark);
+
+    // Rows in arrival order; a device with no samples gives the header only. Returns an error text, or
+    // an empty one on success.
+    static QString write(HistoryReader &reader, QIODevice &out, const QString &device, qint64 fromMs,
+                         qint64 toMs, Format format);
+};
+
+} // namespace korvel::history

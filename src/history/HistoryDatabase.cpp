@@ -1,0 +1,97 @@
+#include "history/HistoryDatabase.h"
+
+#include "history/Quantities.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <atomic>
+
+namespace korvel::history
+{
+
+namespace
+{
+std::atomic<int> connectionCount{0};
+}
+
+QString HistoryDatabase::sampleColumns()
+{
+    QString columns;
+    for (std::size_t i = 0; i < quantities().size(); ++i)
+        columns += (i ? QStringLiteral(",q") : QStringLiteral("q")) + QString::number(i);
+    return columns;
+}
+
+HistoryDatabase::HistoryDatabase(const QString &file, bool readOnly)
+    : m_connection(QStringLiteral("korvel-history-%1").arg(++connectionCount)), m_readOnly(readOnly)
+{
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    m_db.setDatabaseName(file);
+    // A writer that meets another connection's lock waits briefly instead of failing at once.
+    m_db.setConnectOptions(readOnly ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000")
+                                    : QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+}
+
+HistoryDatabase::~HistoryDatabase()
+{
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+void HistoryDatabase::noteError(const QSqlError &error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    m_errorCode = ok ? (code & 0xff) : IoError;
+    m_errorText = error.text();
+}
+
+bool HistoryDatabase::exec(const QString &sql)
+{
+    QSqlQuery query(m_db);
+    if (query.exec(sql))
+        return true;
+    noteError(query.lastError());
+    return false;
+}
+
+bool HistoryDatabase::open()
+{
+    if (!m_db.open()) {
+        noteError(m_db.lastError());
+        return false;
+    }
+    // Reading the schema is the first touch of the file: a file that is no database fails here.
+    if (!exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+        return false;
+    if (m_readOnly)
+        return true;
+    // Incremental vacuum lets the retention give pages back; it only takes effect on a new file.
+    const QString schema[] = {
+        QStringLiteral("PRAGMA auto_vacuum=INCREMENTAL"),
+        QStringLiteral("PRAGMA journal_mode=WAL"),
+        // In WAL mode a commit survives the process being killed; only a power cut may lose the last ones.
+        QStringLiteral("PRAGMA synchronous=NORMAL"),
+        QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS device(id INTEGER PRIMARY KEY, serial TEXT UNIQUE NOT NULL)"),
+        // One row per reply, one column per quantity (NULL where the reply carried none); the id is the
+        // arrival order, which a clock set back does not disturb.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS sample(id INTEGER PRIMARY KEY, device INTEGER NOT NULL, "
+                       "t INTEGER NOT NULL, %1)")
+            .arg(sampleColumns().replace(u',', QStringLiteral(" REAL,")) + QStringLiteral(" REAL")),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS sample_device_t ON sample(device, t)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS event(id INTEGER PRIMARY KEY, t INTEGER NOT NULL, "
+                       "device TEXT NOT NULL, kind INTEGER NOT NULL, title TEXT, body TEXT, "
+                       "acked_by TEXT, acked_at INTEGER)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS event_device_kind_t ON event(device, kind, t)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS setting(key TEXT PRIMARY KEY, value)"),
+    };
+    for (const QString &sql : schema) {
+        if (!exec(sql))
+            return false;
+    }
+    return true;
+}
+
+} // namespace korvel::history

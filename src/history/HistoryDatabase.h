@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QString>
+#include <vector>
+
+namespace korvel::history
+{
+
+// What an event of the history is.
+enum class EventKind {
+    Input = 1,        // an input notice: title the inputs' mask, body the inputs that are set
+    Message = 2,      // a server message: title and body
+    MeterReadout = 3, // a meter readout: title the view's heading, body the readout text
+    PeriodReport = 4, // a period report: title the two ratios, body their classes
+};
+
+struct Event {
+    qint64 timeMs = 0; // arrival, milliseconds since the epoch
+    QString device;    // serial number, empty when the event belongs to no device
+    EventKind kind = EventKind::Message;
+    QString title;
+    QString body;
+};
+
+// A reply's values of one device: one entry per quantity, NaN where the reply carried none.
+struct Sample {
+    qint64 timeMs = 0;
+    QString device;
+    std::vector<double> values;
+};
+
+// One connection to a history file, closed and removed with the object. Each object has a connection
+// name of its own, so several may be open at once (a store and the readers of the windows).
+class HistoryDatabase final
+{
+public:
+    // Codes of the SQLite errors the store tells apart.
+    enum Code {
+        Busy = 5,
+        ReadOnly = 8,
+        IoError = 10,
+        Corrupt = 11,
+        Full = 13,
+        CantOpen = 14,
+        NotADatabase = 26
+    };
+
+    HistoryDatabase(const QString &file, bool readOnly);
+    ~HistoryDatabase();
+    HistoryDatabase(const HistoryDatabase &) = delete;
+    HistoryDatabase &operator=(const HistoryDatabase &) = delete;
+
+    // Opens the file, sets WAL mode and, for writing, creates the tables a new file lacks.
+    bool open();
+    QSqlDatabase &db() { return m_db; }
+    // The last error: its SQLite primary code (0 when none) and its text.
+    int errorCode() const { return m_errorCode; }
+    QString errorText() const { return m_errorText; }
+    // Runs a statement with no result; on failure records the error and returns false.
+    bool exec(const QString &sql);
+    // Records the error of a failed query or transaction.
+    void noteError(const class QSqlError &error);
+
+    static QString sampleColumns(); // "q0,q1,..." in quantity order
+
+private:
+    QString m_connection;
+    QSqlDatabase m_db;
+    bool m_readOnly;
+    int m_errorCode = 0;
+    QString m_errorText;
+};
+
+} // namespace korvel::history

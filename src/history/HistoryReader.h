@@ -1,0 +1,58 @@
+#pragma once
+
+#include "history/HistoryDatabase.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace korvel::history
+{
+
+// Read-only queries of a history file, for the export and the windows. Opens its own connection, so
+// it reads while a client records into the same file.
+class HistoryReader final
+{
+public:
+    explicit HistoryReader(const QString &file);
+    ~HistoryReader();
+
+    bool open();
+    QString errorText() const;
+
+    // Every sample of a device whose time lies in [fromMs, toMs], in arrival order; values are NaN
+    // where the reply carried none.
+    bool forEachSample(const QString &device, qint64 fromMs, qint64 toMs,
+                       const std::function<void(qint64 timeMs, const std::vector<double> &values)> &visit);
+
+    struct Point {
+        qint64 timeMs;
+        double value;
+    };
+    // One quantity of a device over a range, in time order; replies without it are left out.
+    std::vector<Point> series(const QString &device, int quantity, qint64 fromMs, qint64 toMs);
+
+    // The range cut into `columns` equal spans (a chart's pixel columns), each with the least and the
+    // greatest value in it, so that no spike is lost however many points there are. A span with no
+    // value is absent: the chart draws a gap there.
+    struct Column {
+        int index;
+        qint64 firstMs;
+        qint64 lastMs;
+        double min;
+        double max;
+    };
+    std::vector<Column> decimated(const QString &device, int quantity, qint64 fromMs, qint64 toMs,
+                                  int columns);
+
+    // Events in time order, of one device (all when empty) and of the kinds given (all when empty).
+    std::vector<Event> events(const QString &device, const std::vector<EventKind> &kinds, qint64 fromMs,
+                              qint64 toMs);
+
+private:
+    std::unique_ptr<HistoryDatabase> m_db;
+    QString m_file;
+    QString m_error;
+};
+
+} // namespace korvel::history

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "history/HistoryDatabase.h"
+
+#include <QHash>
+#include <QObject>
+#include <memory>
+#include <vector>
+
+class QLockFile;
+class QThread;
+
+namespace korvel::history
+{
+
+// Records samples and events into one history file. Additions wait in memory and are written by
+// flush(), all in one transaction, so the disk sees one commit a second however fast replies come.
+// The file is opened at the first flush that has something to write, so a client that records
+// nothing never loads the SQL driver.
+//
+// Faults never stop the client: a file another client records into leaves this one recording nothing;
+// a file that cannot be written (full disk, read-only folder) stops the recording and keeps what was
+// stored; a file that is not a database or is damaged is moved aside and a new one started. Each is
+// reported once through message().
+//
+// Writing stays on the caller's thread: a commit in WAL mode appends to the journal without waiting for
+// the disk. Copying the journal back into the file (a checkpoint), which does wait for the disk, runs on
+// a thread of its own, so the caller never feels it.
+class HistoryStore final : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { NotOpened, Recording, Stopped };
+
+    static constexpr int DefaultRetentionDays = 400;
+    static constexpr qint64 DefaultMaxBytes = qint64(2) << 30;
+
+    explicit HistoryStore(QString file, QObject *parent = nullptr);
+    ~HistoryStore() override;
+
+    void addSample(Sample sample);
+    void addEvent(Event event);
+    // Writes what is pending; `now` dates a damaged file that is moved aside and the retention.
+    void flush(const QDateTime &now);
+    // Drops what is older than the retention and, past the size limit, the oldest samples.
+    void applyRetention(const QDateTime &now);
+
+    State state() const { return m_state; }
+    QString file() const { return m_file; }
+    qsizetype pendingCount() const { return qsizetype(m_samples.size() + m_events.size()); }
+    // The file may not grow past this many pages; it stands for a full disk in tests. 0: no limit.
+    void setPageLimit(qint64 pages) { m_pageLimit = pages; }
+    // The retention settings are kept in the file itself, beside the data they govern.
+    bool setRetention(int days, qint64 maxBytes);
+
+Q_SIGNALS:
+    // A fault the user is told of once.
+    void message(const QString &text);
+
+private:
+    bool openFile(const QDateTime &now);
+    bool write();
+    qint64 deviceId(const QString &serial);
+    void stop(const QString &text);
+    bool moveAside(const QDateTime &now);
+    qint64 setting(const char *key, qint64 fallback);
+    qint64 pragma(const char *name);
+    void startCheckpoints();
+    void stopCheckpoints();
+
+    QString m_file;
+    State m_state = State::NotOpened;
+    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<HistoryDatabase> m_db;
+    // Prepared once per opening: preparing an insert of every quantity costs more than running it.
+    std::unique_ptr<class QSqlQuery> m_insertSample;
+    QHash<QString, qint64> m_deviceIds;
+    std::vector<Sample> m_samples;
+    std::vector<Event> m_events;
+    qint64 m_pageLimit = 0;
+    qint64 m_flushesSinceRetention = 0;
+    std::unique_ptr<QThread> m_checkpointThread;
+    QObject *m_checkpointContext = nullptr; // lives in m_checkpointThread
+    std::shared_ptr<std::unique_ptr<HistoryDatabase>> m_checkpointDb;
+    int m_writesSinceCheckpoint = 0;
+};
+
+} // namespace korvel::history

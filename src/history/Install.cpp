@@ -1,0 +1,175 @@
+#include "history/Install.h"
+
+#include "alerts/InputNotice.h"
+#include "core/ClientParts.h"
+#include "core/ClientState.h"
+#include "core/Environment.h"
+#include "core/Screen.h"
+#include "core/Ticker.h"
+#include "history/HistoryStore.h"
+#include "history/Quantities.h"
+#include "history/RecordSetShape.h"
+#include "link/ReplyDispatcher.h"
+#include "link/ReplyText.h"
+#include "metering/PeriodReports.h"
+#include "values/DeviceValueTable.h"
+#include "values/FloatBytes.h"
+
+#include <cmath>
+
+namespace korvel::history
+{
+
+namespace
+{
+
+// The quantities of one row whose slots this reply wrote, NaN for the others: a slot the reply did
+// not carry holds an older value or the "nothing received" marker, neither of which is a reading.
+std::vector<double> readRow(const DeviceValueTable &table, int row, int firstSlot, int endSlot)
+{
+    std::vector<double> values;
+    values.reserve(quantities().size());
+    for (const Quantity &q : quantities()) {
+        if (q.slot < firstSlot || q.slot >= endSlot) {
+            values.push_back(std::nan(""));
+            continue;
+        }
+        const double v = table.value(row, q.slot);
+        switch (q.part) {
+        case SlotPart::Value:
+            values.push_back(v);
+            break;
+        case SlotPart::Frequency: {
+            const auto bytes = SplitToBytes(v);
+            values.push_back((bytes[0] * 256 + bytes[1]) / 10.0);
+            break;
+        }
+        case SlotPart::Inputs:
+            values.push_back(SplitToBytes(v)[2]);
+            break;
+        }
+    }
+    return values;
+}
+
+bool anyValue(const std::vector<double> &values)
+{
+    for (double v : values) {
+        if (!std::isnan(v))
+            return true;
+    }
+    return false;
+}
+
+// Runs the installed handler of a tag, then `after` with the text as it was before the handler
+// read it; also when the handler gave up on the chunk, since what it stored stays stored.
+void watch(ReplyDispatcher &dispatcher, QStringView tag, std::function<void(const ReplyText &before)> after)
+{
+    ReplyDispatcher::Handler handler = dispatcher.handler(tag);
+    if (!handler)
+        return;
+    dispatcher.setHandler(tag, [handler, after](ReplyText &text) {
+        const ReplyText before = text;
+        try {
+            handler(text);
+        } catch (...) {
+            after(before);
+            throw;
+        }
+        after(before);
+    });
+}
+
+} // namespace
+
+void install(ClientParts &parts)
+{
+    const QString file = parts.environment.historyFile();
+    if (file.isEmpty())
+        return;
+    auto *store = new HistoryStore(file, &parts.owner);
+    Screen &screen = parts.screen;
+    Environment &environment = parts.environment;
+    ClientState &state = parts.state;
+    DeviceValueTable &table = parts.table;
+    QObject::connect(store, &HistoryStore::message, store,
+                     [&screen](const QString &text) { screen.setCaption(QStringLiteral("LblMesaj"), text); });
+    Ticker *timer = environment.makeTicker(QStringLiteral("TFrmAna.TimerHistory"), 1000, store);
+    QObject::connect(timer, &Ticker::ticked, store,
+                     [store, &environment] { store->flush(environment.now()); });
+    timer->start();
+
+    const auto now = [&environment] { return environment.now().toMSecsSinceEpoch(); };
+    const auto activeDevice = [&state] { return QString::number(state.activeDeviceNumber); };
+
+    // Register dumps fill row 1, the active device, from the slot cursor on.
+    ReplyDispatcher::Handler dumps = parts.dispatcher.handler(u"enerjial");
+    parts.dispatcher.setHandler(u"enerjial", [=, &state, &table](ReplyText &text) {
+        const bool values = state.pendingKind == QLatin1String("anideger");
+        const int before = table.slotCursor();
+        const auto record = [&] {
+            if (!values)
+                return;
+            std::vector<double> v =
+                readRow(table, 1, before, std::min(table.slotCursor(), LastQuantitySlot + 1));
+            if (anyValue(v))
+                store->addSample({now(), activeDevice(), std::move(v)});
+        };
+        try {
+            dumps(text);
+        } catch (...) {
+            record();
+            throw;
+        }
+        record();
+    });
+    // Value records name their device and row themselves.
+    watch(parts.dispatcher, u"cihazenerji", [=, &table](const ReplyText &before) {
+        ReplyText text = before;
+        text.drop(12);
+        const QString device = text.takeField();
+        text.takeField();
+        const auto shape = RecordSetShape::of(text.peekField());
+        if (!shape || device.isEmpty())
+            return;
+        std::vector<double> v = readRow(table, shape->row, 0, shape->entries);
+        if (anyValue(v))
+            store->addSample({now(), device, std::move(v)});
+    });
+    watch(parts.dispatcher, u"input", [=](const ReplyText &before) {
+        ReplyText text = before;
+        const InputNotice notice = InputNotice::read(text);
+        QStringList set;
+        if (const auto mask = notice.mask()) {
+            for (int input = 1; input <= 8; ++input) {
+                if (InputNotice::isSet(*mask, input))
+                    set << QString::number(input);
+            }
+        }
+        store->addEvent({now(), notice.serial, EventKind::Input, notice.maskText,
+                         QStringLiteral("Girişler: %1").arg(set.join(QStringLiteral(", ")))});
+    });
+    watch(parts.dispatcher, u"mesajvar", [=](const ReplyText &before) {
+        ReplyText text = before;
+        text.drop(QStringLiteral("mesajvar").size() + 1);
+        QString title = text.takeField();
+        QString body = text.takeField();
+        store->addEvent({now(), QString(), EventKind::Message, std::move(title), std::move(body)});
+    });
+    watch(parts.dispatcher, u"sayacal", [=, &screen](const ReplyText &before) {
+        store->addEvent({now(), activeDevice(), EventKind::MeterReadout,
+                         screen.caption(QStringLiteral("Label2")), before.rest().toString()});
+    });
+    for (const PeriodReports::View *view : {&PeriodReports::analyzerView, &PeriodReports::meterView}) {
+        watch(parts.dispatcher, view->tag, [=, &screen](const ReplyText &) {
+            const auto caption = [&screen](const char *name) {
+                return screen.caption(QString::fromLatin1(name));
+            };
+            store->addEvent({now(), activeDevice(), EventKind::PeriodReport,
+                             caption(view->inductiveRatio) + u'\t' + caption(view->capacitiveRatio),
+                             caption(view->inductiveStatus) + u'\t' + caption(view->capacitiveStatus)});
+        });
+    }
+}
+
+} // namespace korvel::history

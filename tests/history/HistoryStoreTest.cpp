@@ -1,0 +1,309 @@
+#include "history/HistoryStore.h"
+#include "HistoryTestApp.h"
+#include "history/HistoryReader.h"
+#include "history/Quantities.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace korvel::history;
+
+namespace
+{
+const QDateTime T0(QDate(2026, 1, 15), QTime(10, 30, 0));
+const double None = std::nan("");
+
+Sample sample(const QDateTime &at, double v1, const QString &device = QStringLiteral("12001"))
+{
+    std::vector<double> values(quantities().size(), None);
+    values[0] = v1;
+    return {at.toMSecsSinceEpoch(), device, std::move(values)};
+}
+
+struct Stored {
+    qint64 t;
+    std::vector<double> values;
+};
+
+std::vector<Stored> readAll(const QString &file, const QString &device = QStringLiteral("12001"))
+{
+    HistoryReader reader(file);
+    EXPECT_TRUE(reader.open()) << reader.errorText().toStdString();
+    std::vector<Stored> rows;
+    reader.forEachSample(device, 0, std::numeric_limits<qint64>::max(),
+                         [&](qint64 t, const std::vector<double> &v) {
+                             rows.push_back({t, v});
+                         });
+    return rows;
+}
+
+class HistoryStoreTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        historyTestApp();
+        ASSERT_TRUE(dir.isValid());
+        file = dir.filePath(QStringLiteral("history.sqlite"));
+    }
+    QTemporaryDir dir;
+    QString file;
+};
+} // namespace
+
+// Values the reply did not carry stay empty, not a number; a clock set back keeps the arrival order.
+TEST_F(HistoryStoreTest, KeepsRepliesInArrivalOrderWithTheirGaps)
+{
+    {
+        HistoryStore store(file);
+        store.addSample(sample(T0.addSecs(10), 231.5));
+        Sample partial = sample(T0, None);
+        partial.values[6] = 12.25;
+        store.addSample(std::move(partial));
+        EXPECT_FALSE(QFile::exists(file)) << "nothing is written before the timer";
+        store.flush(T0);
+        EXPECT_EQ(store.state(), HistoryStore::State::Recording);
+        store.addSample(sample(T0.addSecs(5), 232));
+        // Closing writes what the timer has not yet written.
+    }
+    const auto rows = readAll(file);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].t, T0.addSecs(10).toMSecsSinceEpoch());
+    EXPECT_EQ(rows[0].values[0], 231.5);
+    EXPECT_TRUE(std::isnan(rows[0].values[6]));
+    EXPECT_TRUE(std::isnan(rows[1].values[0]));
+    EXPECT_EQ(rows[1].values[6], 12.25);
+    EXPECT_EQ(rows[2].values[0], 232);
+    EXPECT_TRUE(readAll(file, QStringLiteral("99999")).empty());
+}
+
+// Every pixel column keeps its least and greatest value, so a one-sample spike survives; a span
+// with no data gives no column.
+TEST_F(HistoryStoreTest, DecimatesToMinimumAndMaximumPerColumn)
+{
+    {
+        HistoryStore store(file);
+        for (int i = 0; i < 10000; ++i) {
+            if (i >= 5000 && i < 6000)
+                continue; // the link was down
+            store.addSample(sample(T0.addSecs(i), i == 1234 ? 400.0 : 230.0 + (i % 3)));
+        }
+        store.flush(T0);
+    }
+    HistoryReader reader(file);
+    ASSERT_TRUE(reader.open());
+    const qint64 from = T0.toMSecsSinceEpoch(), to = T0.addSecs(9999).toMSecsSinceEpoch();
+    const auto columns = reader.decimated(QStringLiteral("12001"), 0, from, to, 100);
+    ASSERT_EQ(columns.size(), 90u);
+    double highest = 0;
+    for (const auto &c : columns) {
+        EXPECT_GE(c.min, 230.0);
+        EXPECT_FALSE(c.index >= 50 && c.index < 60) << "a column inside the gap: " << c.index;
+        highest = std::max(highest, c.max);
+    }
+    EXPECT_EQ(highest, 400.0);
+    EXPECT_EQ(columns[12].max, 400.0);
+    EXPECT_EQ(reader.series(QStringLiteral("12001"), 0, from, to).size(), 9000u);
+    EXPECT_TRUE(reader.series(QStringLiteral("12001"), 6, from, to).empty()) << "I1 never came";
+}
+
+TEST_F(HistoryStoreTest, KeepsEventsByDeviceAndKind)
+{
+    {
+        HistoryStore store(file);
+        store.addEvent({T0.toMSecsSinceEpoch(), QStringLiteral("12001"), EventKind::Input,
+                        QStringLiteral("5"), QStringLiteral("Girişler: 1, 3")});
+        store.addEvent({T0.addSecs(1).toMSecsSinceEpoch(), QString(), EventKind::Message,
+                        QStringLiteral("Bakım"), QStringLiteral("Yarın 09:00, \"şalt\" odası")});
+        store.flush(T0);
+    }
+    HistoryReader reader(file);
+    ASSERT_TRUE(reader.open());
+    const auto all = reader.events(QString(), {}, 0, std::numeric_limits<qint64>::max());
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[1].body, QStringLiteral("Yarın 09:00, \"şalt\" odası"));
+    const auto inputs =
+        reader.events(QStringLiteral("12001"), {EventKind::Input}, 0, std::numeric_limits<qint64>::max());
+    ASSERT_EQ(inputs.size(), 1u);
+    EXPECT_EQ(inputs[0].title, QStringLiteral("5"));
+}
+
+// Older than the retention goes at the next opening; the settings live in the file.
+TEST_F(HistoryStoreTest, DropsWhatIsOlderThanTheRetention)
+{
+    {
+        HistoryStore store(file);
+        store.addSample(sample(T0.addDays(-3), 1));
+        store.addSample(sample(T0, 2));
+        store.flush(T0);
+        ASSERT_TRUE(store.setRetention(2, HistoryStore::DefaultMaxBytes));
+    }
+    {
+        HistoryStore store(file);
+        store.addSample(sample(T0.addSecs(1), 3));
+        store.flush(T0);
+    }
+    const auto rows = readAll(file);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].values[0], 2);
+}
+
+TEST_F(HistoryStoreTest, ASecondClientRecordsNothingAndSaysSoOnce)
+{
+    HistoryStore first(file);
+    first.addSample(sample(T0, 1));
+    first.flush(T0);
+    HistoryStore second(file);
+    QSignalSpy told(&second, &HistoryStore::message);
+    for (int i = 0; i < 3; ++i) {
+        second.addSample(sample(T0, 99));
+        second.flush(T0);
+    }
+    EXPECT_EQ(second.state(), HistoryStore::State::Stopped);
+    ASSERT_EQ(told.count(), 1);
+    EXPECT_TRUE(told[0][0].toString().contains(QStringLiteral("başka bir Korvel")));
+    first.addSample(sample(T0.addSecs(5), 2));
+    first.flush(T0);
+    const auto rows = readAll(file);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].values[0], 2);
+}
+
+// A full disk stops the recording with one message; what was committed stays readable.
+TEST_F(HistoryStoreTest, AFullDiskStopsTheRecordingAndKeepsWhatWasStored)
+{
+    HistoryStore store(file);
+    store.setPageLimit(12);
+    QSignalSpy told(&store, &HistoryStore::message);
+    int committed = 0;
+    for (int i = 0; i < 200 && store.state() != HistoryStore::State::Stopped; ++i) {
+        for (int k = 0; k < 50; ++k)
+            store.addSample(sample(T0.addSecs(i * 50 + k), i));
+        store.flush(T0);
+        if (store.state() == HistoryStore::State::Recording)
+            committed = (i + 1) * 50;
+    }
+    ASSERT_EQ(store.state(), HistoryStore::State::Stopped);
+    store.addSample(sample(T0, 5));
+    store.flush(T0);
+    ASSERT_EQ(told.count(), 1);
+    EXPECT_TRUE(told[0][0].toString().contains(QStringLiteral("yazılamıyor")));
+    EXPECT_EQ(store.pendingCount(), 0);
+    EXPECT_GT(committed, 0);
+    EXPECT_EQ(int(readAll(file).size()), committed);
+}
+
+// A folder that cannot be made (its parent is a file) or written: one message, and the client goes on.
+TEST_F(HistoryStoreTest, AFolderThatCannotBeWrittenStopsTheRecordingOnce)
+{
+    QFile blocker(dir.filePath(QStringLiteral("not-a-folder")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QStringList files{dir.filePath(QStringLiteral("not-a-folder/history.sqlite"))};
+    if (geteuid() != 0) { // root writes through any mode
+        QDir().mkpath(dir.filePath(QStringLiteral("ro")));
+        QFile::setPermissions(dir.filePath(QStringLiteral("ro")), QFile::ReadOwner | QFile::ExeOwner);
+        files << dir.filePath(QStringLiteral("ro/history.sqlite"));
+    }
+    for (const QString &f : files) {
+        HistoryStore store(f);
+        QSignalSpy told(&store, &HistoryStore::message);
+        for (int i = 0; i < 3; ++i) {
+            store.addSample(sample(T0, 1));
+            store.flush(T0);
+        }
+        EXPECT_EQ(store.state(), HistoryStore::State::Stopped) << f.toStdString();
+        EXPECT_EQ(told.count(), 1) << f.toStdString();
+        EXPECT_EQ(store.pendingCount(), 0);
+    }
+}
+
+// A file that is no database, or whose first page is damaged, is moved aside, dated, and a new one
+// takes the samples.
+TEST_F(HistoryStoreTest, ADamagedFileIsMovedAsideAndANewOneStarted)
+{
+    const struct {
+        const char *name;
+        std::function<void(const QString &)> damage;
+    } cases[] = {
+        {"not a database",
+         [](const QString &f) {
+             QFile out(f);
+             ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+             out.write(QByteArray("Zaman;Cihaz\r\n").repeated(500));
+         }},
+        {"first page overwritten",
+         [](const QString &f) {
+             {
+                 HistoryStore store(f);
+                 store.addSample(sample(T0, 1));
+                 store.flush(T0);
+             }
+             QFile out(f);
+             ASSERT_TRUE(out.open(QIODevice::ReadWrite));
+             out.seek(100);
+             out.write(QByteArray(3000, '\xA5'));
+         }},
+    };
+    for (const auto &c : cases) {
+        QTemporaryDir caseDir;
+        const QString f = caseDir.filePath(QStringLiteral("history.sqlite"));
+        c.damage(f);
+        const QByteArray damaged = [&] {
+            QFile in(f);
+            return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+        }();
+        {
+            HistoryStore store(f);
+            QSignalSpy told(&store, &HistoryStore::message);
+            store.addSample(sample(T0, 230));
+            store.flush(T0.addSecs(7));
+            store.addSample(sample(T0.addSecs(5), 231));
+            store.flush(T0.addSecs(8));
+            EXPECT_EQ(told.count(), 1) << c.name;
+            EXPECT_EQ(store.state(), HistoryStore::State::Recording) << c.name;
+        }
+        QFile aside(f + QStringLiteral(".damaged-2026-01-15-103007"));
+        ASSERT_TRUE(aside.open(QIODevice::ReadOnly)) << c.name;
+        EXPECT_EQ(aside.readAll(), damaged) << c.name;
+        const auto rows = readAll(f);
+        ASSERT_EQ(rows.size(), 2u) << c.name;
+        EXPECT_EQ(rows[1].values[0], 231);
+    }
+}
+
+// Killed between or inside its writes, the writer loses nothing it had committed, and the next
+// client takes over the file and its lock.
+TEST_F(HistoryStoreTest, AKilledWriterLosesNothingCommitted)
+{
+    QProcess writer;
+    writer.start(QStringLiteral(HISTORY_WRITER), {file});
+    ASSERT_TRUE(writer.waitForStarted());
+    qint64 committed = 0;
+    while (committed < 300 && writer.waitForReadyRead(10000)) {
+        while (writer.canReadLine())
+            committed = writer.readLine().trimmed().toLongLong();
+    }
+    writer.kill();
+    writer.waitForFinished();
+    while (writer.canReadLine())
+        committed = writer.readLine().trimmed().toLongLong();
+    ASSERT_GE(committed, 300);
+    EXPECT_GE(qint64(readAll(file).size()), committed);
+    {
+        HistoryReader reader(file);
+        ASSERT_TRUE(reader.open());
+    }
+    HistoryStore next(file);
+    next.addSample(sample(T0, 1));
+    next.flush(T0);
+    EXPECT_EQ(next.state(), HistoryStore::State::Recording);
+}
