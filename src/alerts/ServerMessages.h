@@ -17,7 +17,7 @@ struct ClientState;
 // The server's messages for the user: "yenimesaj" shows the blinking link above the device list; the
 // messages window asks for the waiting messages with "yenimesajiste" each time it opens and on its
 // check button, and lists each "mesajvar" title; choosing a title shows its body. The list and the
-// store drop their oldest lines together, so the newest list line is always the newest message.
+// store drop their oldest lines together, by the store's bound, so line i is always entry i.
 class ServerMessages final : public QObject
 {
     Q_OBJECT
