@@ -3,8 +3,9 @@
 namespace korvel
 {
 
-void MessageStore::append(QString title, QString body)
+qsizetype MessageStore::append(QString title, QString body)
 {
+    qsizetype dropped = 0;
     m_characters += title.size() + body.size();
     m_messages.push_back({std::move(title), std::move(body)});
     ++m_received;
@@ -12,7 +13,9 @@ void MessageStore::append(QString title, QString body)
         const Message &oldest = m_messages.front();
         m_characters -= oldest.title.size() + oldest.body.size();
         m_messages.pop_front();
+        ++dropped;
     }
+    return dropped;
 }
 
 } // namespace korvel

@@ -8,7 +8,9 @@ namespace korvel
 
 // The messages received in this run, oldest first. It keeps the newest `maxMessages` and no more than
 // `maxCharacters` of titles and bodies (the newest message always stays), dropping the oldest first,
-// so a client that runs for weeks stays the same size. `received` counts every message ever added.
+// so a client that runs for weeks stays the same size. This is the one bound of the messages: the list
+// that shows them drops the lines of the messages that append drops. `received` counts every message
+// ever added.
 class MessageStore final
 {
 public:
@@ -20,7 +22,8 @@ public:
         QString body;
     };
 
-    void append(QString title, QString body);
+    // Adds the newest message; returns how many of the oldest it dropped.
+    qsizetype append(QString title, QString body);
 
     qsizetype size() const { return qsizetype(m_messages.size()); }
     qint64 received() const { return m_received; }

@@ -48,9 +48,9 @@ void ServerMessages::handleMessage(ReplyText &text)
     text.drop(1);
     if (m_store.received() == 0)
         m_screen.setCaption(body, messageBody);
-    const QString line = QStringLiteral("//") + title;
-    m_store.append(std::move(title), std::move(messageBody));
-    m_screen.appendLine(list, line);
+    // Line i of the list is entry i of the store: the store's bound drops the lines with their entries.
+    m_screen.appendOwnedLine(list, QStringLiteral("//") + title);
+    m_screen.removeFirstLines(list, m_store.append(std::move(title), std::move(messageBody)));
 }
 
 void ServerMessages::windowShown()
@@ -72,12 +72,9 @@ void ServerMessages::listClicked()
     const int line = m_screen.position(list);
     if (line < 0)
         return;
-    // Both end with the newest message; a list that kept fewer lines than the store is matched from
-    // there, and a line whose message the store no longer has shows nothing.
-    const qsizetype entry = m_store.size() - m_screen.lines(list).size() + line;
-    if (entry < 0 || entry >= m_store.size())
+    if (line >= m_store.size())
         return;
-    m_screen.setCaption(body, m_store.at(entry).body);
+    m_screen.setCaption(body, m_store.at(line).body);
 }
 
 void ServerMessages::linkClicked()

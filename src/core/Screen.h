@@ -63,6 +63,11 @@ public:
 
     // Lines of a list or memo; the control keeps only its newest lines.
     virtual void appendLine(const QString &control, const QString &line) = 0;
+    // A line of a list whose owner bounds it: the list keeps every such line until removeFirstLines, so
+    // that its lines stay in step with the owner's entries.
+    virtual void appendOwnedLine(const QString &control, const QString &line) = 0;
+    // Removes the oldest `count` lines of a list.
+    virtual void removeFirstLines(const QString &control, qsizetype count) = 0;
     virtual QStringList lines(const QString &control) const = 0;
 
     // Tabs of the main page control.

@@ -191,14 +191,15 @@ void AnalyzerTool::collectReply(const QByteArray &bytes)
 {
     if (!m_awaitingReply)
         return;
-    if (m_reply.size() + bytes.size() > modbus::MaxReadReply) {
-        m_awaitingReply = false;
+    // No reply is longer than MaxReadReply: what comes after that much cannot belong to it.
+    m_reply.append(
+        QByteArrayView(bytes).first(std::min(bytes.size(), modbus::MaxReadReply - m_reply.size())));
+    const auto data = modbus::readReplyData(m_reply, m_replyAddress);
+    if (!data) {
+        if (m_reply.size() >= modbus::MaxReadReply)
+            m_awaitingReply = false;
         return;
     }
-    m_reply.append(bytes);
-    const auto data = modbus::readReplyData(m_reply, m_replyAddress);
-    if (!data)
-        return;
     m_awaitingReply = false;
     // Decoded from the register asked for. The cursor then stays where the decode leaves it, as after a
     // dump, unless a request of the main window has set it since the send: that request's reply needs it.

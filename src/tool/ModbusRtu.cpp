@@ -70,7 +70,7 @@ std::optional<QByteArrayView> readReplyData(QByteArrayView bytes, quint8 address
     if (bytes.size() < 5 || quint8(bytes[0]) != address || quint8(bytes[1]) != 0x03)
         return std::nullopt;
     const qsizetype count = quint8(bytes[2]);
-    if (bytes.size() != 3 + count + 2)
+    if (bytes.size() < 3 + count + 2)
         return std::nullopt;
     const quint16 crc = crc16(bytes.first(3 + count));
     if (quint8(bytes[3 + count]) != (crc & 0xFF) || quint8(bytes[4 + count]) != (crc >> 8))

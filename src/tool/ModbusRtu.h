@@ -28,9 +28,10 @@ std::optional<QByteArray> writeFrame(QStringView reg, const std::array<QString, 
 // Longest read reply: address, function, byte count, 255 data bytes, CRC.
 inline constexpr qsizetype MaxReadReply = 3 + 255 + 2;
 
-// The data bytes of `bytes` when they are exactly one complete read reply from `address`: address,
-// 0x03, byte count n, n data bytes and a CRC that checks. No value while the reply is incomplete, or
-// when it is anything else.
+// The data bytes of the read reply from `address` at the start of `bytes`: address, 0x03, byte count n,
+// n data bytes and a CRC that checks. The frame's own length decides where it ends; bytes after it
+// (line noise, the start of something else) are ignored. No value while the reply is incomplete, or when
+// it is anything else.
 std::optional<QByteArrayView> readReplyData(QByteArrayView bytes, quint8 address);
 
 // Received bytes as register dump text: each byte as its decimal value followed by "$".

@@ -25,12 +25,13 @@ QString text(const char *utf8)
 }
 
 // One row of a value group: row label, the display, the unit label (a named control where the view
-// changes it).
+// changes it) and a symbol before the unit that stays when the unit label is hidden.
 struct Row {
     const char *label;
     const char *display;
     const char *unit;
     const char *unitName = "";
+    const char *symbol = "";
 };
 
 struct ValueGroup {
@@ -47,7 +48,7 @@ const ValueGroup valueGroups[] = {
     {"kWn", {{"L1", "kW1n", "kW1n"}, {"L2", "kw2n", "kW2n"}, {"L3", "kw3n", "kw3n"}}},
     {"    kVA              ", {{"L1", "KVA1", "kVA"}, {"L2", "KVA2", "kVA"}, {"L3", "KVA3", "kVA"}}},
     {"Reaktif Enerjiler", {{"L1", "kr1", "kVAr"}, {"L2", "kr2", "kVAr"}, {"L3", "kr3", "kVAr"}}},
-    {"     W  Σ", {{"Σ", "EW", "ΔW", "Label76"}, {"Σ", "EWP", "WP"}, {"Σ", "EWN", "WN"}}},
+    {"     W  Σ", {{"Σ", "EW", "W", "Label76", "Δ"}, {"Σ", "EWP", "WP"}, {"Σ", "EWN", "WN"}}},
     {"    R  Σ", {{"Σ", "ERL", "RL"}, {"Σ", "ERC", "RC"}, {"Σ", "ER", "ΔR"}}},
 };
 
@@ -110,7 +111,16 @@ QGroupBox *valuePanel(QWidget *owner, const ValueGroup &group)
             unit->setFixedSize(unit->fontMetrics().horizontalAdvance(QStringLiteral("kVAr")) + 4,
                                unit->sizeHint().height());
         }
-        grid->addWidget(unit, row, 2);
+        if (*r.symbol) {
+            auto *pair = new QHBoxLayout;
+            pair->setSpacing(0);
+            pair->addWidget(new QLabel(text(r.symbol), box));
+            pair->addWidget(unit);
+            pair->addStretch(1);
+            grid->addLayout(pair, row, 2);
+        } else {
+            grid->addWidget(unit, row, 2);
+        }
         ++row;
     }
     grid->setColumnStretch(1, 1);

@@ -13,7 +13,10 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDateTime>
 #include <QEvent>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,10 +41,13 @@ namespace
 const QString mainWindow = QStringLiteral("TFrmAna");
 // A progress bar keeps the value it was given, also past its maximum, beside the value it shows.
 const char *rawValueProperty = "korvelRawValue";
-// A picture control keeps the name of the file it shows.
+// A picture control keeps the name of the file it shows, and which decoding of it.
 const char *pictureProperty = "korvelPicture";
-// A memo keeps its plain text until its content changes: readouts read a long memo several times per
-// reply, and a text box rebuilds its plain text from the layout on every ask.
+const char *pictureKeyProperty = "korvelPictureKey";
+// A memo holds the text it was given, character for character: a text box shows CR LF, a lone CR and LF
+// alike as a line break and gives a no-break space back as a blank, but readouts count the characters
+// received. Once a person edits the memo it holds what the box shows. The held text also spares the box
+// rebuilding its plain text from the layout on every ask, which readouts do several times per reply.
 const char *memoTextProperty = "korvelMemoText";
 
 QString memoText(QPlainTextEdit *memo)
@@ -178,6 +184,9 @@ QObject *WidgetScreen::findBuilt(const QString &control, int *subPart) const
     return found;
 }
 
+WidgetScreen::WidgetScreen() = default;
+WidgetScreen::~WidgetScreen() = default;
+
 void WidgetScreen::withControl(const QString &control, std::function<void(QObject *)> action)
 {
     if (QObject *found = findBuilt(control, nullptr); found || m_completions.isEmpty()) {
@@ -209,6 +218,8 @@ void WidgetScreen::setCaption(const QString &control, const QString &text)
         } else if (current != text) {
             memo->setPlainText(text);
         }
+        // The change above let go of the held text; hold the text as given, not as the box shows it.
+        memo->setProperty(memoTextProperty, text);
     } else if (auto *spin = qobject_cast<TextSpinBox *>(o)) {
         if (spin->text() != text)
             spin->setText(text);
@@ -407,6 +418,25 @@ void WidgetScreen::appendLine(const QString &control, const QString &line)
     }
 }
 
+void WidgetScreen::appendOwnedLine(const QString &control, const QString &line)
+{
+    if (auto *list = qobject_cast<QListWidget *>(find(control)))
+        list->addItem(line);
+}
+
+void WidgetScreen::removeFirstLines(const QString &control, qsizetype count)
+{
+    auto *list = qobject_cast<QListWidget *>(find(control));
+    if (!list)
+        return;
+    for (; count > 0 && list->count() > 0; --count) {
+        QListWidgetItem *oldest = list->takeItem(0);
+        if (const auto characters = m_listCharacters.find(list); characters != m_listCharacters.end())
+            *characters -= oldest->text().size();
+        delete oldest;
+    }
+}
+
 QStringList WidgetScreen::lines(const QString &control) const
 {
     QObject *o = find(control);
@@ -418,7 +448,11 @@ QStringList WidgetScreen::lines(const QString &control) const
             result << (headers ? GroupHeaderDelegate::shownText(list->item(i)->text())
                                : list->item(i)->text());
     } else if (auto *memo = qobject_cast<QPlainTextEdit *>(o)) {
-        result = memoText(memo).split(QLatin1Char('\n'));
+        // Lines as the box shows them: CR LF, a lone CR and LF each end one.
+        QString text = memoText(memo);
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+            .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        result = text.split(QLatin1Char('\n'));
     }
     return result;
 }
@@ -457,18 +491,21 @@ bool WidgetScreen::setPicture(const QString &control, const QString &fileName)
     auto *label = qobject_cast<QLabel *>(find(control));
     if (!label)
         return false;
-    if (label->property(pictureProperty).toString() == fileName)
-        return true;
     if (fileName.isEmpty()) {
         label->clear();
         label->setProperty(pictureProperty, QString());
+        label->setProperty(pictureKeyProperty, QVariant());
         return true;
     }
-    QPixmap pixmap;
-    if (!pixmap.load(fileName))
+    const Picture *picture = loadPicture(fileName);
+    if (!picture)
         return false;
-    label->setPixmap(pixmap);
-    label->setProperty(pictureProperty, fileName);
+    if (label->property(pictureKeyProperty).toLongLong() != picture->pixmap.cacheKey() ||
+        label->property(pictureProperty).toString() != fileName) {
+        label->setPixmap(picture->pixmap);
+        label->setProperty(pictureProperty, fileName);
+        label->setProperty(pictureKeyProperty, picture->pixmap.cacheKey());
+    }
     return true;
 }
 
@@ -494,6 +531,38 @@ void WidgetScreen::setViewsDimmed(bool dimmed)
             label->style()->polish(label);
         }
     }
+}
+
+const WidgetScreen::Picture *WidgetScreen::loadPicture(const QString &fileName)
+{
+    // A decoded file is kept while it stays as it was read: the watcher drops it as soon as the file
+    // changes or disappears, so the rule for a picture that cannot be loaded still holds for a file
+    // removed while the client runs. Without a watch the file is looked up (a stat) on every call.
+    if (const auto kept = m_pictures.constFind(fileName); kept != m_pictures.cend()) {
+        if (kept->watched)
+            return &*kept;
+        const QFileInfo file(fileName);
+        if (file.isFile() && file.isReadable() && file.lastModified() == kept->modified &&
+            file.size() == kept->size)
+            return &*kept;
+        m_pictures.remove(fileName);
+    }
+    const QFileInfo file(fileName);
+    if (!file.isFile() || !file.isReadable())
+        return nullptr;
+    Picture picture{file.lastModified(), file.size(), QPixmap(), false};
+    if (!picture.pixmap.load(fileName))
+        return nullptr;
+    if (!m_pictureWatcher) {
+        m_pictureWatcher = std::make_unique<QFileSystemWatcher>();
+        QObject::connect(m_pictureWatcher.get(), &QFileSystemWatcher::fileChanged, m_pictureWatcher.get(),
+                         [this](const QString &path) {
+                             m_pictures.remove(path);
+                             m_pictureWatcher->removePath(path);
+                         });
+    }
+    picture.watched = m_pictureWatcher->addPath(fileName);
+    return &*m_pictures.insert(fileName, std::move(picture));
 }
 
 QString WidgetScreen::picture(const QString &control) const

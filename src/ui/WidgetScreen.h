@@ -2,10 +2,15 @@
 
 #include "core/Screen.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QList>
+#include <QPixmap>
 #include <QPointer>
 
+#include <memory>
+
+class QFileSystemWatcher;
 class QObject;
 class QTabWidget;
 class QWidget;
@@ -23,6 +28,9 @@ public:
     // A list also keeps its characters within this budget, so that a few huge received chunks cannot
     // fill the memory either; the newest line always stays, however long.
     static constexpr qsizetype maxListCharacters = 8 * 1024 * 1024;
+
+    WidgetScreen();
+    ~WidgetScreen() override;
 
     // complete, where given, builds the rest of a window that is built in part at first: it runs once, when
     // a control is not found in that window or the window is completed from outside (completeWindow).
@@ -48,6 +56,8 @@ public:
     void setPosition(const QString &control, int position) override;
     int position(const QString &control) const override;
     void appendLine(const QString &control, const QString &line) override;
+    void appendOwnedLine(const QString &control, const QString &line) override;
+    void removeFirstLines(const QString &control, qsizetype count) override;
     QStringList lines(const QString &control) const override;
     void setTabShown(int page, bool shown) override;
     bool isTabShown(int page) const override;
@@ -90,6 +100,17 @@ private:
     };
     mutable QHash<QString, Resolved> m_cache;
     QHash<const QObject *, qsizetype> m_listCharacters;
+    // Decoded picture files by the name they were asked for (the working directory stays the same while
+    // the client runs), with the size and time stamp they were read at.
+    struct Picture {
+        QDateTime modified;
+        qint64 size = 0;
+        QPixmap pixmap;
+        bool watched = false;
+    };
+    const Picture *loadPicture(const QString &fileName);
+    QHash<QString, Picture> m_pictures;
+    std::unique_ptr<QFileSystemWatcher> m_pictureWatcher;
 };
 
 } // namespace korvel

@@ -134,25 +134,40 @@ QString formatMask(double value, QStringView mask, QChar decimalSeparator)
         return formatGeneral(value, decimalSeparator);
 
     // rounded = the value times 10^decimals as a digit string without leading zeros; empty for zero.
+    // The binary value is rounded once, at the last decimal: to the nearest, and away from zero only
+    // when it lies exactly half-way (0.125 with "0.00" shows 0.13, but 1.005, stored as 1.00499..., 1.00).
     QVarLengthArray<char, 64> rounded;
     if (value != 0.0) {
-        const Decimal d = toDecimal(std::fabs(value));
-        const int keep = d.exponent + 1 + decimals;
-        if (keep >= Precision) {
-            rounded.append(d.digits, Precision);
-            for (int i = Precision; i < keep; ++i)
-                rounded.append('0');
-        } else if (keep >= 0) {
-            rounded.append(d.digits, keep);
-            if (d.digits[keep] >= '5') {
-                int i = keep - 1;
-                for (; i >= 0 && rounded[i] == '9'; --i)
-                    rounded[i] = '0';
-                if (i >= 0)
-                    ++rounded[i];
-                else
-                    rounded.insert(rounded.begin(), '1');
-            }
+        const double magnitude = std::fabs(value);
+        // Below 1E18 the integer part has at most 18 digits; the text is "digits.decimals".
+        QVarLengthArray<char, 64> text(20 + decimals + 1);
+        // A value half-way between two results is a multiple of 2^-(decimals + 1), so it prints exactly
+        // with one decimal more, ending in 5; no other value does both.
+        bool halfWay = false;
+        if (const double scaled = std::ldexp(magnitude, decimals + 1); scaled == std::floor(scaled)) {
+            const auto end = std::to_chars(text.data(), text.data() + text.size(), magnitude,
+                                           std::chars_format::fixed, decimals + 1)
+                                 .ptr;
+            halfWay = end[-1] == '5';
+        }
+        const auto end = std::to_chars(text.data(), text.data() + text.size(), magnitude,
+                                       std::chars_format::fixed, halfWay ? decimals + 1 : decimals)
+                             .ptr;
+        for (const char *c = text.data(); c != end; ++c) {
+            if (*c == '.' || (rounded.isEmpty() && *c == '0'))
+                continue;
+            rounded.append(*c);
+        }
+        if (halfWay) {
+            // The 5 goes; the digits before it go up by one.
+            rounded.removeLast();
+            int i = int(rounded.size()) - 1;
+            for (; i >= 0 && rounded[i] == '9'; --i)
+                rounded[i] = '0';
+            if (i >= 0)
+                ++rounded[i];
+            else
+                rounded.insert(rounded.begin(), '1');
         }
     }
 

@@ -21,9 +21,12 @@ TEST(MessageStore, DropsTheOldestPastItsBound)
 {
     MessageStore store;
     const qsizetype total = MessageStore::maxMessages + 5;
+    qsizetype dropped = 0;
     for (qsizetype i = 0; i < total; ++i)
-        store.append(QString::number(i), QString());
+        dropped += store.append(QString::number(i), QString());
     EXPECT_EQ(store.size(), MessageStore::maxMessages);
+    // What append reports dropped is what the list that shows the messages drops.
+    EXPECT_EQ(dropped, 5);
     EXPECT_EQ(store.received(), total);
     EXPECT_EQ(store.at(0).title, QStringLiteral("5"));
     EXPECT_EQ(store.at(store.size() - 1).title, QString::number(total - 1));
@@ -38,7 +41,10 @@ TEST(MessageStore, HugeMessagesStayWithinTheCharacterBudgetAndTheNewestStays)
     EXPECT_LE(store.characters(), MessageStore::maxCharacters);
     EXPECT_EQ(store.at(store.size() - 1).title, QStringLiteral("4"));
     // One message larger than the whole budget is still kept, alone.
-    store.append(QStringLiteral("huge"), QString(MessageStore::maxCharacters + 1, QLatin1Char('y')));
+    const qsizetype before = store.size();
+    EXPECT_EQ(
+        store.append(QStringLiteral("huge"), QString(MessageStore::maxCharacters + 1, QLatin1Char('y'))),
+        before);
     ASSERT_EQ(store.size(), 1);
     EXPECT_EQ(store.at(0).title, QStringLiteral("huge"));
     EXPECT_EQ(store.received(), 6);

@@ -22,9 +22,9 @@ QString message(const QString &title, const QString &body)
 }
 } // namespace
 
-// When the store has dropped more than the list (a few huge bodies), a line is still matched to its own
-// message from the newest end; a line whose message is gone shows nothing, never another message.
-TEST(MessagesList, LinesMatchTheirMessagesWhenTheStoreKeptFewer)
+// Whichever bound drops the oldest messages (here the characters of many long bodies), the list drops
+// the same lines: line i shows entry i's title and choosing it shows that message's own body.
+TEST(MessagesList, LinesAndStoreDropTheSameOldestMessages)
 {
     test::application("app_tests");
     ScenarioEnvironment environment;
@@ -35,33 +35,28 @@ TEST(MessagesList, LinesMatchTheirMessagesWhenTheStoreKeptFewer)
     screen.setCaption(QStringLiteral("TFrmGiris.Edit1"), QStringLiteral("demo"));
     qobject_cast<QAbstractButton *>(screen.find(QStringLiteral("TFrmGiris.suiButton1")))->click();
 
-    const qsizetype big = MessageStore::maxCharacters / 4 + 1;
-    link.deliver(cp1254::encode(message(QStringLiteral("ilk"), QStringLiteral("ilk gövde"))));
-    for (int i = 1; i <= 4; ++i)
-        link.deliver(cp1254::encode(
-            message(QStringLiteral("b%1").arg(i), QString::number(i) + QString(big, QLatin1Char('x')))));
-    link.deliver(cp1254::encode(message(QStringLiteral("son"), QStringLiteral("son gövde"))));
+    link.deliver(cp1254::encode(message(QStringLiteral("FIRST"), QStringLiteral("first body"))));
+    const int count = 4500;
+    auto number = [](int i) { return QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0')); };
+    for (int i = 1; i <= count; ++i)
+        link.deliver(
+            cp1254::encode(message(QLatin1Char('m') + number(i),
+                                   (number(i) + QLatin1Char(':')).leftJustified(2000, QLatin1Char('x')))));
 
     const QString list = QStringLiteral("TFrmMesajlar.RzListBox1");
     const QString body = QStringLiteral("TFrmMesajlar.RichEdit1");
-    ASSERT_EQ(screen.lines(list),
-              (QStringList{QStringLiteral("ilk"), QStringLiteral("b1"), QStringLiteral("b2"),
-                           QStringLiteral("b3"), QStringLiteral("b4"), QStringLiteral("son")}));
+    const QStringList lines = screen.lines(list);
+    // 8 Mi characters hold 4,183 of these messages: FIRST and the oldest long ones are gone from both.
+    const qsizetype kept = MessageStore::maxCharacters / (2000 + 5);
+    ASSERT_EQ(lines.size(), kept);
+    EXPECT_EQ(lines.first(), QLatin1Char('m') + number(int(count - kept + 1)));
+    EXPECT_EQ(lines.last(), QLatin1Char('m') + number(count));
     auto *widget = qobject_cast<QListWidget *>(screen.find(list));
-    auto choose = [&](int row) { widget->setCurrentRow(row); };
-
-    choose(5);
-    EXPECT_EQ(screen.caption(body), QStringLiteral("son gövde"));
-    // The store kept b2 to son: b2 is still line 2's own message.
-    choose(2);
-    EXPECT_TRUE(screen.caption(body).startsWith(QLatin1Char('2')));
-    EXPECT_EQ(screen.caption(body).size(), big + 1);
-    // Lines 0 and 1 outlived their messages: the body shown stays as it was.
-    choose(5);
-    choose(1);
-    EXPECT_EQ(screen.caption(body), QStringLiteral("son gövde"));
-    choose(0);
-    EXPECT_EQ(screen.caption(body), QStringLiteral("son gövde"));
+    for (const qsizetype row : {qsizetype(0), kept / 2, kept - 1}) {
+        widget->setCurrentRow(int(row));
+        const QString title = lines[row];
+        EXPECT_TRUE(screen.caption(body).startsWith(title.mid(1) + QLatin1Char(':'))) << row;
+    }
     EXPECT_TRUE(environment.takeBoxes().isEmpty());
 }
 

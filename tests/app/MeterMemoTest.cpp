@@ -7,6 +7,7 @@
 #include "ui/WidgetScreen.h"
 
 #include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <gtest/gtest.h>
 
@@ -66,4 +67,39 @@ TEST(MeterMemo, EndlessReadoutStopsAtTheBound)
     EXPECT_LE(memo.size(), MeterReadout::memoLimit);
     EXPECT_GT(memo.size(), MeterReadout::memoLimit - reply.size());
     EXPECT_TRUE(memo.startsWith(QStringLiteral("1.8.0(012345.678*kWh)")));
+}
+
+// The memos hold the readout character for character, also where the text box shows it otherwise (line
+// ends, a no-break space) and where a reply ends between CR and LF; a person's edit then holds what the
+// box shows.
+TEST(MeterMemo, HoldsTheTextAsReceivedUntilAPersonEditsIt)
+{
+    test::application("app_tests");
+    ClientWindows windows;
+    ClientState state;
+    MeterReadout readout(windows.screen(), state);
+    readout.reset();
+    for (const QString &reply : {QStringLiteral("sayacal\x01\x01\x01"
+                                                "1.8.0(1\r"),
+                                 QStringLiteral("sayacal\x01\x01\x01\n2)\xA0"
+                                                "ABCDEF\r8.8.0(3\r\n4)\xF4\xF4\xF4")}) {
+        ReplyText text(reply);
+        readout.handleReadout(text);
+    }
+    const QString received = QStringLiteral("1.8.0(1\r\n2)\xA0"
+                                            "ABCDEF\r8.8.0(3\r\n4)\xF4\xF4\xF4");
+    WidgetScreen &screen = windows.screen();
+    EXPECT_EQ(screen.caption(QStringLiteral("Memo3")), received);
+    EXPECT_EQ(screen.caption(QStringLiteral("Memo5")), received);
+    EXPECT_EQ(screen.caption(QStringLiteral("Rzsycakttop")), QStringLiteral("1\r\n2)\xA0"
+                                                                            "ABC"));
+    EXPECT_EQ(screen.caption(QStringLiteral("Rzsyckaptop")), QStringLiteral("3\r\n4)\xF4\xF4\xF4"));
+
+    auto *memo = qobject_cast<QPlainTextEdit *>(screen.find(QStringLiteral("Memo3")));
+    ASSERT_NE(memo, nullptr);
+    memo->moveCursor(QTextCursor::End);
+    memo->insertPlainText(QStringLiteral("!"));
+    EXPECT_EQ(screen.caption(QStringLiteral("Memo3")), memo->toPlainText());
+    EXPECT_TRUE(screen.caption(QStringLiteral("Memo3")).endsWith(QStringLiteral("\xF4!")));
+    EXPECT_EQ(screen.caption(QStringLiteral("Memo5")), received);
 }

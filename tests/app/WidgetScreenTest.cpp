@@ -6,10 +6,13 @@
 #include "ui/widgets/NeedleMeter.h"
 #include "ui/widgets/SevenSegmentDisplay.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTextCursor>
 #include <gtest/gtest.h>
 
@@ -60,8 +63,10 @@ TEST(WidgetScreen, MemoTextFollowsEveryChange)
 
     screen.setCaption(name, QStringLiteral("1.8.0(1)"));
     EXPECT_EQ(screen.caption(name), QStringLiteral("1.8.0(1)"));
+    // The memo holds the text as given; its lines are those the box shows.
     screen.setCaption(name, QStringLiteral("1.8.0(1)\r\n5.8.0(2)"));
-    EXPECT_EQ(screen.caption(name), QStringLiteral("1.8.0(1)\n5.8.0(2)"));
+    EXPECT_EQ(screen.caption(name), QStringLiteral("1.8.0(1)\r\n5.8.0(2)"));
+    EXPECT_EQ(screen.lines(name), (QStringList{QStringLiteral("1.8.0(1)"), QStringLiteral("5.8.0(2)")}));
     memo->moveCursor(QTextCursor::Start);
     memo->insertPlainText(QStringLiteral("x"));
     EXPECT_EQ(screen.caption(name), QStringLiteral("x1.8.0(1)\n5.8.0(2)"));
@@ -133,4 +138,45 @@ TEST(WidgetScreen, DimmedViewsDrawEveryDisplayAtHalfBrightness)
     EXPECT_EQ(brightest(), lit);
     EXPECT_FALSE(qobject_cast<SevenSegmentDisplay *>(screen.find(QStringLiteral("CA1")))->dimmed());
     EXPECT_EQ(reading->palette().color(QPalette::WindowText), QColor(0, 255, 0));
+}
+
+// A picture file that disappears while the client runs can no longer be shown (the control keeps its
+// picture), and a file that comes back changed is read again.
+TEST(WidgetScreen, PictureFileIsLookedUpEachTime)
+{
+    test::application("app_tests");
+    QWidget window;
+    window.setObjectName(QStringLiteral("TFrmAna"));
+    auto *label = new QLabel(&window);
+    label->setObjectName(QStringLiteral("F11"));
+    WidgetScreen screen;
+    screen.addWindow(&window);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("kondaktif.bmp"));
+    auto write = [&file](int width) {
+        QImage image(width, 8, QImage::Format_RGB32);
+        image.fill(Qt::green);
+        ASSERT_TRUE(image.save(file, "BMP"));
+    };
+
+    write(8);
+    ASSERT_TRUE(screen.setPicture(QStringLiteral("F11"), file));
+    EXPECT_TRUE(screen.setPicture(QStringLiteral("F11"), file));
+    ASSERT_TRUE(QFile::remove(file));
+    // The change notice of the file is waiting once the file is gone; the client's loop delivers it.
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(screen.setPicture(QStringLiteral("F11"), file));
+    EXPECT_EQ(screen.picture(QStringLiteral("F11")), file);
+    EXPECT_EQ(label->pixmap().width(), 8);
+    write(16);
+    EXPECT_TRUE(screen.setPicture(QStringLiteral("F11"), file));
+    EXPECT_EQ(label->pixmap().width(), 16);
+    // A file that is there but is no picture.
+    QFile broken(file);
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    broken.write("no picture");
+    broken.close();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(screen.setPicture(QStringLiteral("F11"), file));
 }

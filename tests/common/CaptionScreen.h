@@ -25,6 +25,8 @@ public:
     void setPosition(const QString &, int) override {}
     int position(const QString &) const override { return 0; }
     void appendLine(const QString &, const QString &) override {}
+    void appendOwnedLine(const QString &, const QString &) override {}
+    void removeFirstLines(const QString &, qsizetype) override {}
     QStringList lines(const QString &) const override { return {}; }
     void setTabShown(int, bool) override {}
     bool isTabShown(int) const override { return true; }

@@ -69,7 +69,7 @@ TEST(ModbusFrames, WriteFrameFields)
     EXPECT_EQ(write("zero", {"255", "255", "255", "255"}), QStringLiteral("(none)"));
 }
 
-TEST(ModbusReply, OnlyACompleteCheckedReadReplyGivesData)
+TEST(ModbusReply, ACompleteCheckedReadReplyGivesDataWhateverFollowsIt)
 {
     const QByteArray reply = bytes({0x01, 0x03, 0x04, 0x43, 0x5C, 0x80, 0x00, 0x4E, 0x65});
     const auto data = readReplyData(reply, 1);
@@ -78,7 +78,13 @@ TEST(ModbusReply, OnlyACompleteCheckedReadReplyGivesData)
     // Every prefix is incomplete; a byte more is no reply.
     for (qsizetype n = 0; n < reply.size(); ++n)
         EXPECT_FALSE(readReplyData(QByteArrayView(reply).first(n), 1)) << n;
-    EXPECT_FALSE(readReplyData(reply + '\0', 1));
+    // Bytes after the frame's own length are not part of it.
+    for (const QByteArray &stray : {bytes({0x00}), bytes({0x01, 0x03, 0x04}), QByteArray(300, char(0xFF))}) {
+        const QByteArray received = reply + stray;
+        const auto followed = readReplyData(received, 1);
+        ASSERT_TRUE(followed);
+        EXPECT_EQ(followed->toByteArray(), bytes({0x43, 0x5C, 0x80, 0x00}));
+    }
     EXPECT_FALSE(readReplyData(reply, 2)); // another device
     QByteArray broken = reply;
     broken[4] = char(0x5D);

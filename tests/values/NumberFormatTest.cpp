@@ -18,7 +18,7 @@ struct MaskCase {
 
 } // namespace
 
-TEST(NumberFormat, MaskKeepsLeadingZerosAndRoundsHalfAwayOnFifteenDigits)
+TEST(NumberFormat, MaskKeepsLeadingZerosAndRoundsTheBinaryValueOnce)
 {
     const MaskCase cases[] = {
         {5.27, u"000.0", u"005.3"},
@@ -33,16 +33,26 @@ TEST(NumberFormat, MaskKeepsLeadingZerosAndRoundsHalfAwayOnFifteenDigits)
         {-1000.5, u"0000", u"-1001"},
         {99999.9994, u"0.000", u"99999.999"},
         {99999.9996, u"0.000", u"100000.000"},
-        // Binary values just below the half-way point still round up once taken to 15 digits.
+        // Binary values just below the half-way point round down: no rounding to 15 digits first.
+        {1.005, u"0.00", u"1.00"},
+        {14.995, u"0.00", u"14.99"},
+        {-14.995, u"0.00", u"-14.99"},
+        {0.285, u"0.00", u"0.28"},
+        // Just above it (99999.99950000000536), and exactly on it (away from zero).
         {99999.9995, u"0.000", u"100000.000"},
-        {1.005, u"0.00", u"1.01"},
         {0.125, u"0.00", u"0.13"},
+        {-0.125, u"0.00", u"-0.13"},
+        {0.375, u"0.0", u"0.4"},
+        {9.5, u"0", u"10"},
         {2.5, u"0", u"3"},
         {0.5, u"0", u"1"},
         {0.05, u"00.0", u"00.1"},
         {0.0005, u"0.000", u"0.001"},
         {50.0, u"00.0", u"50.0"},
         {123456789.123, u"0.0", u"123456789.1"},
+        // Every digit is the value's own, also past 15 significant digits.
+        {123456789012345678.0, u"0.00", u"123456789012345680.00"},
+        {0.1, u"0.00000000000000000000", u"0.10000000000000000555"},
         {1.5, u"0.0000000000", u"1.5000000000"},
         // Anything that rounds to zero shows no sign.
         {-0.0004, u"0.000", u"0.000"},

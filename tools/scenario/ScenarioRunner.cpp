@@ -455,6 +455,14 @@ void ScenarioRunner::addActions()
         client().windows().screen().showWindow(l.args[0]);
     });
     action("close", 1, 1, [window](const ScenarioLine &l) { window(l.args[0])->close(); });
+    // remove "FILE": a picture file disappears from the working directory while the client runs. Only
+    // from the fresh directory of `pictures`, never from the runner's own.
+    action("remove", 1, 1, [this](const ScenarioLine &l) {
+        if (!m_pictureDir)
+            fail(QStringLiteral("remove needs a working directory of its own (pictures)"));
+        if (l.args[0].contains(u'/') || !QFile::remove(m_pictureDir->filePath(l.args[0])))
+            fail(QStringLiteral("no file %1 to remove").arg(l.args[0]));
+    });
     // screenshot [WINDOW] "FILE": saves what the window shows as an image; changes nothing.
     action("screenshot", 1, 2, [this](const ScenarioLine &l) {
         const QString window = l.args.size() == 2 ? l.args[0] : QStringLiteral("TFrmAna");
