@@ -12,7 +12,7 @@ packages=(
   xvfb xauth x11-utils imagemagick
   clang-format ccache lintian
   clang libclang-rt-14-dev
-  libasio-dev redis-server libsodium-dev
+  libasio-dev redis-server libsodium-dev libssl-dev openssl
 )
 
 missing=()
