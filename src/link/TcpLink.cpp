@@ -53,6 +53,9 @@ TcpLink::TcpLink(QObject *parent) : Link(parent)
 
 void TcpLink::useSocket(QTcpSocket *socket)
 {
+    // The socket that goes is silent: what it says while closing belongs to no attempt.
+    if (m_socket)
+        m_socket->disconnect(this);
     delete m_socket;
     m_socket = socket;
     if (!m_secure)
