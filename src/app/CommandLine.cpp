@@ -109,6 +109,22 @@ std::vector<Option> options()
              });
              return QString();
          }},
+        {QCommandLineOption(S("tls"), S("Tick \"Güvenli bağlantı (TLS)\" in the login window.")),
+         [](Startup &s, const QString &) {
+             s.address.tls = true;
+             return QString();
+         }},
+        {QCommandLineOption(S("ca-file"),
+                            S("Verify the server's TLS certificate against this authority (PEM) only, "
+                              "not the system's."),
+                            S("FILE")),
+         [](Startup &s, const QString &file) {
+             // Read when connecting, so that start-up does not load the TLS library.
+             if (!QFileInfo(file).isFile() || !QFileInfo(file).isReadable())
+                 return S("--ca-file needs a readable file, not \"%1\"").arg(file);
+             s.address.authorityFile = file;
+             return QString();
+         }},
         {QCommandLineOption(S("serial-port"),
                             S("Serial port of the tool window (default COM5), such as /dev/ttyUSB0."),
                             S("NAME")),

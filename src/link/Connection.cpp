@@ -29,12 +29,18 @@ const QString loginWindow = QStringLiteral("TFrmGiris");
 const QString mainWindow = QStringLiteral("TFrmAna");
 const QString messageLabel = QStringLiteral("LblMesaj");
 const QString reconnectEntry = QStringLiteral("OtomatikYenidenBaglan1");
+const QString tlsBox = QStringLiteral("TFrmGiris.chkTls");
+const QString forgetPinButton = QStringLiteral("TFrmGiris.btnSertifikaSil");
+const QString securePanel = QStringLiteral("TFrmGiris.LABEL6.1");
 
 // Keys of what is remembered between runs.
 const QString settingUser = QStringLiteral("giris/kullanici");
 const QString settingHost = QStringLiteral("giris/sunucu");
 const QString settingPort = QStringLiteral("giris/port");
 const QString settingReconnect = QStringLiteral("giris/otomatikYenidenBaglan");
+const QString settingTls = QStringLiteral("giris/tls");
+// Followed by host:port; the value is the pinned certificate's SHA-256.
+const QString settingPinPrefix = QStringLiteral("sertifikalar/");
 
 bool isLoopback(const QString &host)
 {
@@ -59,6 +65,8 @@ Connection::Connection(Link &link, Screen &screen, Environment &environment, Cli
     connect(&m_link, &Link::connected, this, &Connection::onConnected);
     connect(&m_link, &Link::disconnected, this, &Connection::onDisconnected);
     connect(&m_link, &Link::errorOccurred, this, &Connection::onError);
+    connect(&m_link, &Link::handshakeFailed, this, &Connection::onHandshakeFailed);
+    m_link.setCertificateJudge([this](const CertificateCheck &check) { return judgeCertificate(check); });
     connect(m_progressTimer, &Ticker::ticked, this, &Connection::onProgressTick);
     connect(m_keepAlive, &Ticker::ticked, this, &Connection::onKeepAliveTick);
     connect(m_loginReplyTimer, &Ticker::ticked, this, &Connection::onSilence);
@@ -67,6 +75,7 @@ Connection::Connection(Link &link, Screen &screen, Environment &environment, Cli
     m_keepAlive->start();
     m_screen.setChecked(reconnectEntry, m_environment.setting(settingReconnect) != QLatin1String("0"));
     m_screen.onChange(reconnectEntry, this, [this] { autoReconnectChanged(); });
+    m_screen.onClick(forgetPinButton, this, [this] { forgetPinClicked(); });
 }
 
 void Connection::send(const QString &message)
@@ -90,6 +99,12 @@ void Connection::loginWindowShown()
     // A server other than the usual one is shown, so that nobody logs in to it unawares.
     if (host != m_address.defaultHost)
         m_screen.setVisible(hostField, true);
+    const bool tls =
+        m_address.tls || (!m_address.hostGiven && m_environment.setting(settingTls) == QLatin1String("1"));
+    m_screen.setChecked(tlsBox, tls);
+    // Like another server, TLS is shown, so that nobody wonders why a plain server does not answer.
+    if (tls)
+        showServerFields();
     const auto port = parseInt32(m_environment.setting(settingPort));
     if (port && *port > 0 && *port <= 65535 && *port != m_address.defaultPort) {
         m_screen.setCaption(portField, QString::number(*port));
@@ -162,6 +177,7 @@ void Connection::connectClicked()
     m_state.userName = user;
     m_waiting = true;
     m_phase = Phase::Opening;
+    m_link.setSecure(m_screen.isChecked(tlsBox), m_address.authorityFile);
     if (!m_link.open(host, m_port)) {
         m_waiting = false;
         m_phase = Phase::Down;
@@ -197,12 +213,141 @@ void Connection::alternativeHostKey()
     m_screen.setCaption(hostField, m_address.alternativeHost);
     m_screen.setVisible(hostField, true);
     m_screen.setVisible(QStringLiteral("TFrmGiris.edit3"), true);
+    m_screen.setVisible(tlsBox, true);
+    m_screen.setVisible(forgetPinButton, true);
 }
 
 void Connection::portKey()
 {
     m_screen.setVisible(portField, true);
     m_screen.setVisible(QStringLiteral("TFrmGiris.Label2"), true);
+    m_screen.setVisible(tlsBox, true);
+    m_screen.setVisible(forgetPinButton, true);
+}
+
+void Connection::showServerFields()
+{
+    m_screen.setVisible(hostField, true);
+    portKey();
+}
+
+QString Connection::pinKey(const QString &host, quint16 port) const
+{
+    return settingPinPrefix + host.toLower() + u':' + QString::number(port);
+}
+
+void Connection::forgetPinClicked()
+{
+    const QString typedHost = m_screen.caption(hostField);
+    const QString host =
+        typedHost.isEmpty() ? m_screen.caption(QStringLiteral("TFrmGiris.edit3")).trimmed() : typedHost;
+    const auto port = parseInt32(m_screen.caption(portField));
+    if (!port || *port <= 0 || *port > 65535 || host.isEmpty())
+        return;
+    const QString key = pinKey(host, quint16(*port));
+    if (m_environment.setting(key).isEmpty()) {
+        setStatus(QStringLiteral("Sabitlenmiş sertifika yok"));
+        return;
+    }
+    m_environment.setSetting(key, QString());
+    setStatus(QStringLiteral("Sabitlenmiş sertifika silindi"));
+}
+
+// Runs inside the socket's handshake: it only decides. Whatever needs the user (a box, the question)
+// runs once the handshake was dropped, so no window waits inside the socket's call.
+bool Connection::judgeCertificate(const CertificateCheck &check)
+{
+    const QString server = m_host + u':' + QString::number(m_port);
+    const QString key = pinKey(m_host, m_port);
+    const QString pinned = m_environment.setting(key);
+    if (!pinned.isEmpty()) {
+        if (pinned == check.fingerprint)
+            return true;
+        refuseLater(
+            QStringLiteral("Sertifika değişti! Bağlanılmadı"),
+            QStringLiteral("Sunucunun sertifikası değişti! Bağlantı dinleniyor olabilir.\n\n"
+                           "Sunucu: %1\nSabitlenmiş SHA-256:\n%2\nGelen SHA-256:\n%3\n\n"
+                           "Hiçbir şey gönderilmedi. Sertifika sunucuda bilerek değiştirildiyse, giriş "
+                           "penceresinde sunucu alanlarını F5 veya F6 ile açıp \"Sabitlenmiş sertifikayı "
+                           "sil\" düğmesine basın ve yeniden bağlanın.")
+                .arg(server, pinned, check.fingerprint));
+        return false;
+    }
+    if (check.problems.isEmpty())
+        return true;
+    if (!check.unknownAuthorityOnly) {
+        refuseLater(QStringLiteral("Sertifika reddedildi"),
+                    QStringLiteral("Sunucunun sertifikası reddedildi (%1): %2\n\nHiçbir şey "
+                                   "gönderilmedi.")
+                        .arg(server, check.problems));
+        return false;
+    }
+    // The question waits for the user, and the link's timers with it; a Yes pins the certificate and
+    // opens again, where the pin lets it through.
+    m_progressTimer->stop();
+    m_loginReplyTimer->stop();
+    QMetaObject::invokeMethod(
+        this,
+        [this, server, key, fingerprint = check.fingerprint] {
+            const bool trusted = m_environment.ask(
+                QStringLiteral(
+                    "%1 sunucusunun sertifikasına tanınmış bir sertifika otoritesi kefil olmuyor "
+                    "(kendinden imzalı).\n\nSHA-256 parmak izi:\n%2\n\nBu parmak izini sunucunun "
+                    "yöneticisine sorarak doğrulayın.\n\nBu sunucunun sertifikasına güvenilsin mi?")
+                    .arg(server, fingerprint));
+            if (!trusted || !m_waiting) {
+                secureAttemptRefused(QStringLiteral("Sertifikaya güvenilmedi"), QString());
+                return;
+            }
+            m_environment.setSetting(key, fingerprint);
+            if (m_reconnecting)
+                m_loginReplyTimer->start();
+            else
+                m_progressTimer->start();
+            if (!m_link.open(m_host, m_port))
+                linkDown(Why::Error);
+        },
+        Qt::QueuedConnection);
+    return false;
+}
+
+void Connection::refuseLater(const QString &status, const QString &box)
+{
+    QMetaObject::invokeMethod(
+        this, [this, status, box] { secureAttemptRefused(status, box); }, Qt::QueuedConnection);
+}
+
+void Connection::onHandshakeFailed(const QString &reason)
+{
+    // A reconnect that meets a broken handshake tries again later like any failed attempt; no question
+    // is involved, so nothing repeats on the screen.
+    if (m_reconnecting) {
+        onError();
+        return;
+    }
+    secureAttemptRefused(QStringLiteral("Güvenli bağlantı kurulamadı"),
+                         QStringLiteral("Güvenli bağlantı kurulamadı (%1:%2): %3\n\nHiçbir şey gönderilmedi.")
+                             .arg(m_host, QString::number(m_port), reason));
+}
+
+void Connection::secureAttemptRefused(const QString &status, const QString &box)
+{
+    m_waiting = false;
+    m_reconnecting = false;
+    m_phase = Phase::Down;
+    m_state.loggedIn = false;
+    m_reconnectTimer->stop();
+    m_reconnectDelayS = 1;
+    m_loginReplyTimer->stop();
+    m_pongTimer->stop();
+    m_progressTimer->stop();
+    setProgress(0);
+    setStatus(status);
+    m_screen.setCaption(securePanel, QString());
+    m_screen.setEnabled(connectButton, true);
+    m_screen.showWindow(loginWindow);
+    if (!box.isEmpty())
+        m_environment.showError(box);
 }
 
 void Connection::onProgressTick()
@@ -219,6 +364,8 @@ void Connection::onProgressTick()
 
 void Connection::onConnected()
 {
+    if (m_link.isSecure())
+        m_screen.setCaption(securePanel, QStringLiteral("Güvenli bağlantı"));
     Q_EMIT linkUp();
     m_screen.closeWindow(loginWindow);
     if (m_waiting)
@@ -243,8 +390,9 @@ void Connection::loginReplied()
     m_phase = Phase::LoggedIn;
     m_loginReplyTimer->stop();
     m_reconnectDelayS = 1;
-    m_screen.setCaption(mainWindow,
-                        QStringLiteral("<<<<<<<") + m_state.userName + QStringLiteral(" Bağlı.>>>>>>>>>"));
+    const QString secure = m_link.isSecure() ? QStringLiteral(" Güvenli bağlantı.") : QString();
+    m_screen.setCaption(mainWindow, QStringLiteral("<<<<<<<") + m_state.userName + QStringLiteral(" Bağlı.") +
+                                        secure + QStringLiteral(">>>>>>>>>"));
     remember();
     Q_EMIT loginAnswered();
 }
@@ -254,6 +402,7 @@ void Connection::remember()
     m_environment.setSetting(settingUser, m_state.userName);
     m_environment.setSetting(settingHost, m_host);
     m_environment.setSetting(settingPort, QString::number(m_port));
+    m_environment.setSetting(settingTls, m_link.isSecure() ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void Connection::onDisconnected()
@@ -299,6 +448,8 @@ void Connection::linkDown(Why why)
     m_loginReplyTimer->stop();
     m_pongTimer->stop();
     m_screen.setCaption(mainWindow, m_initialTitle);
+    if (m_link.isSecure())
+        m_screen.setCaption(securePanel, QString());
     Q_EMIT linkLost();
     // The server closes the link when it refuses a login; it has no reply of its own for that.
     if (was == Phase::LoginSent && why == Why::Closed) {

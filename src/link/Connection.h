@@ -10,6 +10,7 @@ namespace korvel
 
 class Environment;
 class Link;
+struct CertificateCheck;
 class ReplyText;
 class Screen;
 class Ticker;
@@ -24,6 +25,10 @@ struct ServerAddress {
     quint16 defaultPort = 17814;
     // The host was given on the command line: it wins over the host remembered from the last login.
     bool hostGiven = false;
+    // --tls: the login window's TLS box starts ticked, whatever was remembered.
+    bool tls = false;
+    // --ca-file: the only authority a TLS server's certificate is verified against.
+    QString authorityFile;
 };
 
 // The life of the connection to the data server: the login window's connect, cancel and close, the
@@ -36,6 +41,11 @@ struct ServerAddress {
 // loginReplyMs, no "pong" within pongMs of a "ping") is dropped. A link lost after the login reconnects
 // by itself with the same credentials after 1, 2, 4 ... 60 s, unless the user unticked
 // "Otomatik Yeniden Bağlan". The user name, server and that choice are remembered; the password never.
+//
+// Over TLS nothing is sent before the handshake is done. A certificate no authority vouches for is
+// trusted only when the user says so, which pins it (its SHA-256) for that host and port; a pinned
+// server that shows another certificate, or any other certificate fault, is refused and ends the
+// attempt (and any reconnecting) with the login window back, so no question repeats at each back-off.
 class Connection final : public QObject
 {
     Q_OBJECT
@@ -56,6 +66,8 @@ public:
     void closeClicked();
     void alternativeHostKey();
     void portKey();
+    // Forgets the certificate pinned for the server in the login window's fields.
+    void forgetPinClicked();
     void handlePong(ReplyText &text);
     // One of the replies that answer a login arrived.
     void loginReplied();
@@ -95,6 +107,13 @@ private:
     void onSilence();
     void onReconnectTick();
     void finishLogin();
+    bool judgeCertificate(const CertificateCheck &check);
+    void onHandshakeFailed(const QString &reason);
+    // Ends a secure attempt the client would not finish: the login window is back with the reason.
+    void secureAttemptRefused(const QString &status, const QString &box);
+    void refuseLater(const QString &status, const QString &box);
+    QString pinKey(const QString &host, quint16 port) const;
+    void showServerFields();
     void linkDown(Why why);
     void refused();
     void scheduleReconnect(bool silent);

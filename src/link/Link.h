@@ -4,8 +4,21 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 namespace korvel
 {
+
+// The server's certificate as a secure link saw it during the handshake, for the connection to judge.
+struct CertificateCheck {
+    // SHA-256 of the certificate's DER form, as colon-separated hex pairs.
+    QString fingerprint;
+    // Why verification failed, as the TLS library words it; empty when the certificate verified.
+    QString problems;
+    // The only fault is that no known authority vouches for it (self-signed or issuer unknown): a
+    // person may choose to trust it.
+    bool unknownAuthorityOnly = false;
+};
 
 // The byte stream to the data server. The program uses a TCP socket; the scenario runner an in-memory
 // link it drives itself. Notifications arrive on the user-interface thread.
@@ -25,11 +38,34 @@ public:
     // Drops a connection attempt or a connection.
     virtual void abort() = 0;
 
+    // The next open speaks TLS, verified against the system's authorities or, when given, only the
+    // authorities in that PEM file. A secure link reports connected only once the handshake is done
+    // and the judge accepted the certificate, and never falls back to plain TCP.
+    virtual void setSecure(bool secure, const QString &authorityFile)
+    {
+        Q_UNUSED(secure);
+        Q_UNUSED(authorityFile);
+    }
+    virtual bool isSecure() const { return false; }
+    // Asked during every secure handshake; false refuses the certificate and drops the link.
+    void setCertificateJudge(std::function<bool(const CertificateCheck &)> judge)
+    {
+        m_judge = std::move(judge);
+    }
+
 Q_SIGNALS:
     void connected();
     void disconnected();
     void errorOccurred(const QString &message);
     void readyRead();
+    // A secure link's handshake failed for a reason other than a refused certificate.
+    void handshakeFailed(const QString &reason);
+
+protected:
+    bool judge(const CertificateCheck &check) const { return m_judge && m_judge(check); }
+
+private:
+    std::function<bool(const CertificateCheck &)> m_judge;
 };
 
 } // namespace korvel

@@ -3,6 +3,7 @@
 #include "ui/FormBuilder.h"
 #include "ui/StatusLine.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -59,15 +60,23 @@ LoginWindow::LoginWindow(QWidget *parent) : QDialog(parent, Qt::FramelessWindowH
     port->hide();
     grid->addWidget(portLabel, 3, 0);
     grid->addWidget(port, 3, 1, 1, 2);
+    QCheckBox *tls = form::check(body, QStringLiteral("chkTls"), QStringLiteral("Güvenli bağlantı (TLS)"));
+    tls->hide();
+    grid->addWidget(tls, 4, 0, 1, 3);
+    QPushButton *forgetPin =
+        form::button(body, QStringLiteral("btnSertifikaSil"), QStringLiteral("Sabitlenmiş sertifikayı sil"));
+    forgetPin->setAutoDefault(false);
+    forgetPin->hide();
+    grid->addWidget(forgetPin, 5, 0, 1, 3);
 
     QPushButton *connectButton = form::button(body, QStringLiteral("suiButton1"), QStringLiteral("Bağlan"));
     QPushButton *cancel = form::button(body, QStringLiteral("suiButton2"), QStringLiteral("İptal"));
     QPushButton *close = form::button(body, QStringLiteral("suiButton3"), QStringLiteral("Kapat"));
     for (QPushButton *b : {connectButton, cancel, close})
         b->setAutoDefault(false);
-    grid->addWidget(connectButton, 4, 0);
-    grid->addWidget(cancel, 4, 1);
-    grid->addWidget(close, 4, 2);
+    grid->addWidget(connectButton, 6, 0);
+    grid->addWidget(cancel, 6, 1);
+    grid->addWidget(close, 6, 2);
     connect(connectButton, &QPushButton::clicked, this, &LoginWindow::connectClicked);
     connect(cancel, &QPushButton::clicked, this, &LoginWindow::cancelClicked);
     connect(close, &QPushButton::clicked, this, &LoginWindow::closeClicked);
@@ -76,7 +85,7 @@ LoginWindow::LoginWindow(QWidget *parent) : QDialog(parent, Qt::FramelessWindowH
     progress->setObjectName(QStringLiteral("RzProgressBar1"));
     progress->setRange(0, 100);
     progress->setValue(0);
-    grid->addWidget(progress, 5, 0, 1, 3);
+    grid->addWidget(progress, 7, 0, 1, 3);
     outer->addWidget(body, 1);
 
     auto *status = new StatusLine(this);

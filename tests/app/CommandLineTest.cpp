@@ -49,6 +49,8 @@ TEST(CommandLine, HelpVersionAndBadValuesEndTheProgram)
          2,
          "later"},
         {{QStringLiteral("--history"), QStringLiteral("")}, 2, "--history"},
+        {{QStringLiteral("--help")}, 0, "--ca-file"},
+        {{QStringLiteral("--ca-file"), QStringLiteral("/nonexistent/ca.pem")}, 2, "/nonexistent/ca.pem"},
         {{}, -1, ""},
     };
     for (const auto &c : cases) {

@@ -35,7 +35,14 @@ TEST(LoginStatusLine, ShowsEveryTextWhole)
                                  "   İnternet bağlantısı yok",
                                  "  Rivodov Bağlanıyor",
                                  "   Sunucuya ulaşılamadı",
-                                 "Bağlantı Kuruldu"};
+                                 "Bağlantı Kuruldu",
+                                 "Güvenli bağlantı kurulamadı",
+                                 "Sertifika reddedildi",
+                                 "Sertifikaya güvenilmedi",
+                                 "Sertifika değişti! Bağlanılmadı",
+                                 "Sabitlenmiş sertifika silindi",
+                                 "Sabitlenmiş sertifika yok"};
+    line->setPanelText(1, QStringLiteral("Güvenli bağlantı"));
     line->setPanelText(2, QStringLiteral("Bağlantı Hatası"));
     for (const char *text : simpleTexts) {
         line->setSimpleText(QString::fromUtf8(text));
