@@ -124,9 +124,7 @@ void TrendChart::leaveEvent(QEvent *)
 
 void TrendChart::resizeEvent(QResizeEvent *)
 {
-    // More or fewer pixel columns: the data is asked for again.
-    if (m_view.toMs > m_view.fromMs)
-        Q_EMIT spanChanged(m_view.fromMs, m_view.toMs);
+    Q_EMIT resized();
 }
 
 } // namespace korvel

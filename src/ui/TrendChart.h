@@ -26,6 +26,8 @@ public:
 Q_SIGNALS:
     void spanChanged(qint64 fromMs, qint64 toMs);
     void wholeRangeAsked();
+    // The plot has another number of pixel columns: the same span is asked for again.
+    void resized();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

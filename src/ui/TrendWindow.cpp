@@ -113,6 +113,11 @@ TrendWindow::TrendWindow(TrendSource source, QWidget *parent)
     connect(m_last, &QDateEdit::dateChanged, this, &TrendWindow::rangeChanged);
     connect(all, &QPushButton::clicked, this, &TrendWindow::rangeChanged);
     connect(m_chart, &TrendChart::wholeRangeAsked, this, &TrendWindow::rangeChanged);
+    // A resize neither zooms nor stops a live range.
+    connect(m_chart, &TrendChart::resized, this, [this] {
+        if (m_chart->view().toMs > m_chart->view().fromMs)
+            query(m_chart->view().fromMs, m_chart->view().toMs);
+    });
     connect(m_chart, &TrendChart::spanChanged, this, [this](qint64 from, qint64 to) {
         m_zoomed = true;
         query(from, to);

@@ -125,6 +125,7 @@ TEST_F(TrendWindowTest, ExportsWhatItShowsAsCsvAndPng)
 // when the refresh is off or the user has zoomed in.
 TEST_F(TrendWindowTest, FollowsTheNewValuesWhileTheClientRefreshes)
 {
+    window->resize(1000, 520); // the user resizing the window does not stop the chart following
     const qint64 shown = window->chart()->view().toMs;
     now = Now.addSecs(60);
     record(file, Now.addSecs(5), now);
