@@ -5,6 +5,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <atomic>
+#include <vector>
 
 namespace korvel::history
 {
@@ -121,14 +122,31 @@ bool HistoryDatabase::open()
             return false;
     }
     // Samples the summary has not seen (a file written before it existed, or the minute in progress when
-    // a client was killed) are summarised now, once.
+    // a client was killed) are summarised now, once; device by device, so that each is a range of the
+    // index and not a scan of every sample.
     QString aggregates;
     for (std::size_t i = 0; i < quantities().size(); ++i)
         aggregates += QStringLiteral(",min(q%1),max(q%1)").arg(i);
-    return exec(
-        minuteUpsert(QStringLiteral("SELECT device,t/60000 AS m%1 FROM sample WHERE t >= "
-                                    "coalesce((SELECT max(m) FROM sample_minute),-1)*60000 GROUP BY device,m")
-                         .arg(aggregates)));
+    std::vector<std::pair<qint64, qint64>> pending;
+    {
+        QSqlQuery q(m_db);
+        if (!q.exec(QStringLiteral("SELECT id,(SELECT coalesce(max(m),-1) FROM sample_minute WHERE "
+                                   "device=device.id) FROM device"))) {
+            noteError(q.lastError());
+            return false;
+        }
+        while (q.next())
+            pending.emplace_back(q.value(0).toLongLong(), q.value(1).toLongLong());
+    }
+    for (const auto &[device, minute] : pending) {
+        if (!exec(minuteUpsert(QStringLiteral("SELECT device,t/60000 AS m%1 FROM sample WHERE device=%2 AND "
+                                              "t >= %3 GROUP BY device,m")
+                                   .arg(aggregates)
+                                   .arg(device)
+                                   .arg(minute * 60000))))
+            return false;
+    }
+    return true;
 }
 
 } // namespace korvel::history
