@@ -390,9 +390,15 @@ void HistoryStore::applyRetention(const QDateTime &now)
             q.numRowsAffected() == 0)
             break;
     }
-    // The summary goes with the samples it was made of.
-    m_db->exec(QStringLiteral("DELETE FROM sample_minute WHERE m < coalesce((SELECT min(t) FROM sample),"
-                              "(SELECT max(m)*60000 FROM sample_minute)) / 60000"));
+    // The summary goes with the samples it was made of; the first sample to arrive is found by its key,
+    // where the least time would need a scan of every sample.
+    {
+        QSqlQuery q(m_db->db());
+        q.prepare(QStringLiteral("DELETE FROM sample_minute WHERE m < "
+                                 "max(?, coalesce((SELECT t FROM sample ORDER BY id LIMIT 1), 0)) / 60000"));
+        q.addBindValue(cutoff);
+        q.exec();
+    }
     m_db->exec(QStringLiteral("PRAGMA incremental_vacuum"));
 }
 

@@ -216,6 +216,13 @@ TEST_F(HistoryStoreTest, DropsWhatIsOlderThanTheRetention)
     const auto rows = readAll(file);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].values[0], 2);
+    // A long range is drawn from the per-minute summary: the dropped value must be gone from it too.
+    HistoryReader reader(file);
+    ASSERT_TRUE(reader.open());
+    const auto columns = reader.decimated(QStringLiteral("12001"), 0, T0.addDays(-4).toMSecsSinceEpoch(),
+                                          T0.addDays(1).toMSecsSinceEpoch(), 100);
+    ASSERT_FALSE(columns.empty());
+    EXPECT_EQ(columns.front().min, 2);
 }
 
 TEST_F(HistoryStoreTest, ASecondClientRecordsNothingAndSaysSoOnce)
