@@ -16,6 +16,7 @@
 #include "ui/LoginWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/ToolWindow.h"
+#include "ui/TrendWindow.h"
 #include "ui/widgets/GroupBar.h"
 #include "values/Install.h"
 #include "values/ValueRenderer.h"
@@ -68,6 +69,7 @@ void Client::installSubsystems()
     alerts::install(parts);
     tool::install(parts, m_serialPort);
     history::install(parts);
+    installTrends(parts, m_windows->main());
     m_selection = parts.selection;
     m_renderer = parts.renderer;
     connect(m_windows->main().groupBar(), &GroupBar::itemClicked, m_selection, &DeviceSelection::itemClicked);

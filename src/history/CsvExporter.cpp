@@ -40,12 +40,17 @@ QString CsvExporter::number(double value, QChar decimalMark)
 }
 
 QString CsvExporter::write(HistoryReader &reader, QIODevice &out, const QString &device, qint64 fromMs,
-                           qint64 toMs, Format format)
+                           qint64 toMs, Format format, const std::vector<int> &only)
 {
+    std::vector<int> columns = only;
+    if (columns.empty()) {
+        for (int i = 0; i < int(quantities().size()); ++i)
+            columns.push_back(i);
+    }
     const QString separator(format.separator);
     QStringList header{QStringLiteral("Zaman"), QStringLiteral("Cihaz")};
-    for (const Quantity &q : quantities())
-        header << field(QString::fromUtf8(q.name), format.separator);
+    for (int i : columns)
+        header << field(QString::fromUtf8(quantities()[std::size_t(i)].name), format.separator);
     QByteArray text("\xEF\xBB\xBF");
     text += header.join(separator).toUtf8() + "\r\n";
     const QString deviceField = field(device, format.separator);
@@ -53,7 +58,8 @@ QString CsvExporter::write(HistoryReader &reader, QIODevice &out, const QString 
     const bool ok =
         reader.forEachSample(device, fromMs, toMs, [&](qint64 t, const std::vector<double> &values) {
             QString line = QDateTime::fromMSecsSinceEpoch(t).toString(Qt::ISODate) + separator + deviceField;
-            for (double v : values) {
+            for (int i : columns) {
+                const double v = values[std::size_t(i)];
                 line += separator;
                 if (!std::isnan(v))
                     line += number(v, format.decimalMark);

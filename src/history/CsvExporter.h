@@ -3,6 +3,7 @@
 #include <QChar>
 #include <QLocale>
 #include <QString>
+#include <vector>
 
 class QIODevice;
 
@@ -29,10 +30,11 @@ public:
     // that single, so 231.1 stays 231.1.
     static QString number(double value, QChar decimalMark);
 
-    // Rows in arrival order; a device with no samples gives the header only. Returns an error text, or
-    // an empty one on success.
+    // Rows in arrival order; a device with no samples gives the header only. `only` keeps those
+    // quantities (by index, in that order), all when empty. Returns an error text, or an empty one on
+    // success.
     static QString write(HistoryReader &reader, QIODevice &out, const QString &device, qint64 fromMs,
-                         qint64 toMs, Format format);
+                         qint64 toMs, Format format, const std::vector<int> &only = {});
 };
 
 } // namespace korvel::history

@@ -64,6 +64,9 @@ public:
     void noteError(const class QSqlError &error);
 
     static QString sampleColumns(); // "q0,q1,..." in quantity order
+    // Merges rows (device, minute, then the least and greatest value of each quantity in that minute)
+    // into the per-minute summary that long ranges are drawn from; `source` is "VALUES(...)" or a SELECT.
+    static QString minuteUpsert(const QString &source);
 
 private:
     QString m_connection;

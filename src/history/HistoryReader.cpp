@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
 #include <cmath>
 
 namespace korvel::history
@@ -25,6 +26,9 @@ bool HistoryReader::open()
         // A range query reads many pages once: mapped, they are read in place instead of copied into
         // the page cache, which makes a month of one quantity about twice as fast.
         m_db->exec(QStringLiteral("PRAGMA mmap_size=1073741824"));
+        QSqlQuery q(m_db->db());
+        m_hasMinutes =
+            q.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name='sample_minute'")) && q.next();
         return true;
     }
     m_error = m_db->errorText();
@@ -87,27 +91,69 @@ std::vector<HistoryReader::Column> HistoryReader::decimated(const QString &devic
                                                             qint64 fromMs, qint64 toMs, int columns)
 {
     std::vector<Column> result;
-    if (columns <= 0 || toMs < fromMs)
+    if (columns <= 0 || toMs < fromMs || quantity < 0 || quantity >= int(quantities().size()))
         return result;
-    // The grouping runs inside SQLite: only one row per column crosses into the client.
+    const qint64 span = toMs - fromMs + 1;
+    const auto run = [&](QSqlQuery &q, const QList<QVariant> &binds) {
+        for (const QVariant &v : binds)
+            q.addBindValue(v);
+        if (!q.exec())
+            return;
+        while (q.next()) {
+            const Column c{q.value(0).toInt(), q.value(1).toLongLong(), q.value(2).toLongLong(),
+                           q.value(3).toDouble(), q.value(4).toDouble()};
+            if (!result.empty() && result.back().index == c.index) {
+                Column &b = result.back();
+                b.firstMs = std::min(b.firstMs, c.firstMs);
+                b.lastMs = std::max(b.lastMs, c.lastMs);
+                b.min = std::min(b.min, c.min);
+                b.max = std::max(b.max, c.max);
+            } else {
+                result.push_back(c);
+            }
+        }
+    };
+    const QString deviceId = QStringLiteral("(SELECT id FROM device WHERE serial=?)");
+    qint64 rawFrom = fromMs;
+    if (m_hasMinutes && span / columns >= 2 * 60000) {
+        // The grouping runs inside SQLite: only one row per column crosses into the client.
+        QSqlQuery q(m_db->db());
+        q.setForwardOnly(true);
+        q.prepare(
+            QStringLiteral("SELECT (max(m*60000, ?) - ?) * ? / ? AS c, max(min(m)*60000, ?), "
+                           "min(max(m)*60000+59999, ?), min(n%1), max(x%1) FROM sample_minute "
+                           "WHERE device=%2 AND m BETWEEN ? AND ? AND n%1 IS NOT NULL GROUP BY c ORDER BY c")
+                .arg(quantity)
+                .arg(deviceId));
+        run(q, {fromMs, fromMs, columns, span, fromMs, toMs, device, fromMs / 60000, toMs / 60000});
+        QSqlQuery last(m_db->db());
+        last.prepare(QStringLiteral("SELECT max(m) FROM sample_minute WHERE device=%1").arg(deviceId));
+        last.addBindValue(device);
+        if (last.exec() && last.next() && !last.value(0).isNull())
+            rawFrom = std::max(fromMs, (last.value(0).toLongLong() + 1) * 60000);
+    }
+    if (rawFrom > toMs)
+        return result;
     QSqlQuery q(m_db->db());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT (t - ?) * ? / ? AS c, min(t), max(t), min(q%1), max(q%1) FROM sample "
-                             "WHERE device=(SELECT id FROM device WHERE serial=?) AND t BETWEEN ? AND ? "
-                             "AND q%1 IS NOT NULL GROUP BY c ORDER BY c")
-                  .arg(quantity));
-    q.addBindValue(fromMs);
-    q.addBindValue(columns);
-    q.addBindValue(toMs - fromMs + 1);
-    q.addBindValue(device);
-    q.addBindValue(fromMs);
-    q.addBindValue(toMs);
-    if (q.exec()) {
-        while (q.next())
-            result.push_back({q.value(0).toInt(), q.value(1).toLongLong(), q.value(2).toLongLong(),
-                              q.value(3).toDouble(), q.value(4).toDouble()});
-    }
+    q.prepare(
+        QStringLiteral("SELECT (t - ?) * ? / ? AS c, min(t), max(t), min(q%1), max(q%1) FROM sample "
+                       "WHERE device=%2 AND t BETWEEN ? AND ? AND q%1 IS NOT NULL GROUP BY c ORDER BY c")
+            .arg(quantity)
+            .arg(deviceId));
+    run(q, {fromMs, columns, span, device, rawFrom, toMs});
     return result;
+}
+
+QStringList HistoryReader::devices()
+{
+    QStringList serials;
+    QSqlQuery q(m_db->db());
+    if (q.exec(QStringLiteral("SELECT serial FROM device ORDER BY id"))) {
+        while (q.next())
+            serials << q.value(0).toString();
+    }
+    return serials;
 }
 
 std::vector<Event> HistoryReader::events(const QString &device, const std::vector<EventKind> &kinds,

@@ -2,6 +2,7 @@
 
 #include "history/HistoryDatabase.h"
 
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -42,8 +43,13 @@ public:
         double min;
         double max;
     };
+    // Columns of two minutes or more are read from the per-minute summary (a minute at either end of the
+    // range may then lend its extremes to the first or last column), the newest minute not yet
+    // summarised from the samples.
     std::vector<Column> decimated(const QString &device, int quantity, qint64 fromMs, qint64 toMs,
                                   int columns);
+    // The serial numbers that have samples (the devices recorded), in the order they were first seen.
+    QStringList devices();
 
     // Events in time order, of one device (all when empty) and of the kinds given (all when empty).
     std::vector<Event> events(const QString &device, const std::vector<EventKind> &kinds, qint64 fromMs,
@@ -53,6 +59,7 @@ private:
     std::unique_ptr<HistoryDatabase> m_db;
     QString m_file;
     QString m_error;
+    bool m_hasMinutes = false;
 };
 
 } // namespace korvel::history

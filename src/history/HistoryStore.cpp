@@ -30,9 +30,16 @@ HistoryStore::~HistoryStore()
 {
     stopCheckpoints();
     // What arrived in the last second is not lost when the client closes.
-    if (m_state == State::Recording)
+    if (m_state == State::Recording) {
         write();
+        if (m_db->db().transaction()) {
+            for (auto it = m_minutes.cbegin(); it != m_minutes.cend(); ++it)
+                writeMinute(it.key(), it.value());
+            m_db->db().commit();
+        }
+    }
     m_insertSample.reset();
+    m_upsertMinute.reset();
 }
 
 void HistoryStore::startCheckpoints()
@@ -80,6 +87,7 @@ void HistoryStore::stop(const QString &text)
     m_events.clear();
     stopCheckpoints();
     m_insertSample.reset();
+    m_upsertMinute.reset();
     m_db.reset();
     m_lock.reset();
     Q_EMIT message(text);
@@ -89,8 +97,10 @@ bool HistoryStore::moveAside(const QDateTime &now)
 {
     stopCheckpoints();
     m_insertSample.reset();
+    m_upsertMinute.reset();
     m_db.reset();
     m_deviceIds.clear();
+    m_minutes.clear();
     const QString aside =
         m_file + QStringLiteral(".damaged-") + now.toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
     if (!QFile::rename(m_file, aside))
@@ -126,6 +136,7 @@ bool HistoryStore::openFile(const QDateTime &now)
     }
     for (int attempt = 0; attempt < 2; ++attempt) {
         m_insertSample.reset();
+        m_upsertMinute.reset();
         m_db = std::make_unique<HistoryDatabase>(m_file, false);
         if (m_db->open())
             break;
@@ -218,8 +229,9 @@ bool HistoryStore::write()
                 const double v = i < s.values.size() ? s.values[i] : std::nan("");
                 insert.bindValue(int(i) + 2, std::isnan(v) ? none : QVariant(v));
             }
-            if (!insert.exec()) {
-                m_db->noteError(insert.lastError());
+            if (!insert.exec() || !foldMinute(device, s.timeMs, s.values)) {
+                if (insert.lastError().isValid())
+                    m_db->noteError(insert.lastError());
                 ok = false;
                 break;
             }
@@ -249,6 +261,7 @@ bool HistoryStore::write()
     if (!ok) {
         db.rollback();
         m_deviceIds.clear(); // ids made in the rolled-back transaction are gone
+        m_minutes.clear();
         return false;
     }
     m_samples.clear();
@@ -271,6 +284,51 @@ bool HistoryStore::write()
             Qt::QueuedConnection);
     }
     return true;
+}
+
+bool HistoryStore::foldMinute(qint64 device, qint64 timeMs, const std::vector<double> &values)
+{
+    const qint64 minute = timeMs / 60000;
+    Minute &m = m_minutes[device];
+    if (m.minute != minute) {
+        if (m.minute >= 0 && !writeMinute(device, m))
+            return false;
+        m.minute = minute;
+        m.min.assign(quantities().size(), std::nan(""));
+        m.max = m.min;
+    }
+    for (std::size_t i = 0; i < m.min.size() && i < values.size(); ++i) {
+        const double v = values[i];
+        if (std::isnan(v))
+            continue;
+        m.min[i] = std::isnan(m.min[i]) ? v : std::min(m.min[i], v);
+        m.max[i] = std::isnan(m.max[i]) ? v : std::max(m.max[i], v);
+    }
+    return true;
+}
+
+bool HistoryStore::writeMinute(qint64 device, const Minute &minute)
+{
+    const std::size_t n = quantities().size();
+    if (!m_upsertMinute) {
+        QString marks = QStringLiteral("?,?");
+        for (std::size_t i = 0; i < 2 * n; ++i)
+            marks += QStringLiteral(",?");
+        m_upsertMinute = std::make_unique<QSqlQuery>(m_db->db());
+        m_upsertMinute->prepare(HistoryDatabase::minuteUpsert(QStringLiteral("VALUES(%1)").arg(marks)));
+    }
+    QSqlQuery &q = *m_upsertMinute;
+    const QVariant none(QMetaType::fromType<double>());
+    q.bindValue(0, device);
+    q.bindValue(1, minute.minute);
+    for (std::size_t i = 0; i < n; ++i) {
+        q.bindValue(int(2 * i) + 2, std::isnan(minute.min[i]) ? none : QVariant(minute.min[i]));
+        q.bindValue(int(2 * i) + 3, std::isnan(minute.max[i]) ? none : QVariant(minute.max[i]));
+    }
+    if (q.exec())
+        return true;
+    m_db->noteError(q.lastError());
+    return false;
 }
 
 qint64 HistoryStore::setting(const char *key, qint64 fallback)
@@ -331,6 +389,15 @@ void HistoryStore::applyRetention(const QDateTime &now)
                                    "max(100, (SELECT count(*) FROM sample) / 20))")) ||
             q.numRowsAffected() == 0)
             break;
+    }
+    // The summary goes with the samples it was made of; the first sample to arrive is found by its key,
+    // where the least time would need a scan of every sample.
+    {
+        QSqlQuery q(m_db->db());
+        q.prepare(QStringLiteral("DELETE FROM sample_minute WHERE m < "
+                                 "max(?, coalesce((SELECT t FROM sample ORDER BY id LIMIT 1), 0)) / 60000"));
+        q.addBindValue(cutoff);
+        q.exec();
     }
     m_db->exec(QStringLiteral("PRAGMA incremental_vacuum"));
 }

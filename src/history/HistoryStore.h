@@ -74,6 +74,16 @@ private:
     std::unique_ptr<HistoryDatabase> m_db;
     // Prepared once per opening: preparing an insert of every quantity costs more than running it.
     std::unique_ptr<class QSqlQuery> m_insertSample;
+    std::unique_ptr<class QSqlQuery> m_upsertMinute;
+    // The minute in progress of each device, written to the summary when a sample of another minute
+    // comes (or at closing): one summary write a minute instead of one per sample.
+    struct Minute {
+        qint64 minute = -1;
+        std::vector<double> min, max;
+    };
+    QHash<qint64, Minute> m_minutes;
+    bool foldMinute(qint64 device, qint64 timeMs, const std::vector<double> &values);
+    bool writeMinute(qint64 device, const Minute &minute);
     QHash<QString, qint64> m_deviceIds;
     std::vector<Sample> m_samples;
     std::vector<Event> m_events;

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <cmath>
@@ -115,6 +116,67 @@ TEST_F(HistoryStoreTest, DecimatesToMinimumAndMaximumPerColumn)
     EXPECT_TRUE(reader.series(QStringLiteral("12001"), 6, from, to).empty()) << "I1 never came";
 }
 
+// Long ranges are read from the per-minute summary: each column must hold the extremes of exactly the
+// samples in it, whether the summary was written along with the samples (a spike, a hole, a clock set
+// back into an earlier minute) or made afterwards from a file that had none.
+TEST_F(HistoryStoreTest, LongRangesFromTheMinuteSummaryMatchTheSamples)
+{
+    const QString device = QStringLiteral("12001");
+    const qint64 from = T0.toMSecsSinceEpoch(), to = T0.addSecs(3 * 3600).toMSecsSinceEpoch() - 1;
+    for (const bool rebuilt : {false, true}) {
+        SCOPED_TRACE(rebuilt ? "summary made from an older file" : "summary written along");
+        QFile::remove(file);
+        {
+            HistoryStore store(file);
+            for (int k = 0; k < 3 * 720; ++k) {
+                if (k >= 1000 && k < 1200)
+                    continue; // no data for a while
+                store.addSample(sample(T0.addSecs(5 * k), k == 345 ? 400.0 : 230.0 + (k % 7)));
+                if (k % 12 == 11)
+                    store.flush(T0);
+            }
+            store.addSample(sample(T0.addSecs(61), 180.0)); // the clock set back into the second minute
+        }
+        if (rebuilt) {
+            {
+                QSqlDatabase db =
+                    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("drop"));
+                db.setDatabaseName(file);
+                ASSERT_TRUE(db.open());
+                ASSERT_TRUE(QSqlQuery(db).exec(QStringLiteral("DROP TABLE sample_minute")));
+                db.close();
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("drop"));
+            HistoryStore store(file);
+            store.addSample(sample(T0.addSecs(4 * 3600), 230.0));
+            store.flush(T0);
+        }
+        HistoryReader reader(file);
+        ASSERT_TRUE(reader.open());
+        const int columns = 30; // six minutes each
+        const auto summary = reader.decimated(device, 0, from, to, columns);
+        std::vector<std::pair<double, double>> expected(columns, {INFINITY, -INFINITY});
+        for (const auto &p : reader.series(device, 0, from, to)) {
+            auto &[lo, hi] = expected[std::size_t((p.timeMs - from) * columns / (to - from + 1))];
+            lo = std::min(lo, p.value);
+            hi = std::max(hi, p.value);
+        }
+        std::size_t next = 0;
+        for (int c = 0; c < columns; ++c) {
+            if (!std::isfinite(expected[std::size_t(c)].first))
+                continue;
+            ASSERT_LT(next, summary.size());
+            EXPECT_EQ(summary[next].index, c);
+            EXPECT_EQ(summary[next].min, expected[std::size_t(c)].first) << "column " << c;
+            EXPECT_EQ(summary[next].max, expected[std::size_t(c)].second) << "column " << c;
+            ++next;
+        }
+        EXPECT_EQ(next, summary.size());
+        EXPECT_EQ(summary[0].min, 180.0);
+        EXPECT_EQ(summary[4].max, 400.0);
+    }
+}
+
 TEST_F(HistoryStoreTest, KeepsEventsByDeviceAndKind)
 {
     {
@@ -154,6 +216,13 @@ TEST_F(HistoryStoreTest, DropsWhatIsOlderThanTheRetention)
     const auto rows = readAll(file);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].values[0], 2);
+    // A long range is drawn from the per-minute summary: the dropped value must be gone from it too.
+    HistoryReader reader(file);
+    ASSERT_TRUE(reader.open());
+    const auto columns = reader.decimated(QStringLiteral("12001"), 0, T0.addDays(-4).toMSecsSinceEpoch(),
+                                          T0.addDays(1).toMSecsSinceEpoch(), 100);
+    ASSERT_FALSE(columns.empty());
+    EXPECT_EQ(columns.front().min, 2);
 }
 
 TEST_F(HistoryStoreTest, ASecondClientRecordsNothingAndSaysSoOnce)
