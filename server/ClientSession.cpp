@@ -103,6 +103,7 @@ size_t ClientSession::readSome(char *data, size_t size, asio::error_code &ec)
     if (!m_ssl)
         return m_socket.read_some(asio::buffer(data, size), ec);
     ERR_clear_error();
+    errno = 0;
     m_tlsWantsWrite = false;
     const int n = SSL_read(m_ssl, data, int(std::min<size_t>(size, INT_MAX)));
     if (n > 0) {
@@ -117,6 +118,7 @@ size_t ClientSession::writeSome(const char *data, size_t size, asio::error_code 
     if (!m_ssl)
         return m_socket.write_some(asio::buffer(data, size), ec);
     ERR_clear_error();
+    errno = 0;
     m_tlsWantsRead = false;
     const int n = SSL_write(m_ssl, data, int(std::min<size_t>(size, INT_MAX)));
     if (n > 0) {

@@ -108,6 +108,12 @@ public:
         m_buffer.remove(0, at);
         return out;
     }
+    // Says it sends no more (close_notify) and goes on reading.
+    void shutdownWrite()
+    {
+        SSL_shutdown(m_ssl);
+        ERR_clear_error();
+    }
     bool login() { return send(loginBytes("demo", password)) && !readUntil("tblhaklar").isEmpty(); }
     // Whether the server ended the connection (and sent nothing more) within its read timeout.
     bool closed()
@@ -334,6 +340,17 @@ TEST_F(ServerTls, TheRequestSizeLimitHoldsInsideTheStream)
     // Closed for its size, not at the login deadline.
     EXPECT_LT(timer.elapsed(), options.loginDeadlineMs / 2);
     expectServed();
+}
+
+TEST_F(ServerTls, AClientThatIsDoneSendingStillGetsItsRepliesThenTheEnd)
+{
+    TlsClient client(server->port());
+    ASSERT_TRUE(client.ready());
+    ASSERT_TRUE(client.send(loginBytes("demo", password) + requestBytes(QStringLiteral("ping"), {})));
+    client.shutdownWrite();
+    EXPECT_FALSE(client.readUntil("tblhaklar").isEmpty());
+    EXPECT_FALSE(client.readUntil("pong").isEmpty());
+    EXPECT_TRUE(client.closed());
 }
 
 TEST(ServerTlsSettings, AMissingOrMismatchedCertificateOrKeyIsRefusedWithItsReason)
