@@ -10,7 +10,11 @@
 //   connections (guesses checked per second); the limits are the defaults but for the request
 //   rate and the connections per address, which the load itself would exceed.
 // Prints the two ratios against their goals; exits 1 when a goal is missed.
+// server_load SECONDS CLIENTS tls: both servers in TLS with the test certificate of the build instead
+// (TLS 1.3, the same client): pings at 50 and CLIENTS connections and full handshakes per second from
+// new connections, each pair in alternating rounds.
 #include <asio.hpp>
+#include <asio/ssl.hpp>
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -66,13 +70,17 @@ struct Result {
     int errors = 0;
 };
 
-// One connection of the closed loop. Idle ones log in and then wait.
-class Connection : public std::enable_shared_from_this<Connection>
+using TlsSocket = asio::ssl::stream<tcp::socket>;
+
+// One connection of the closed loop, plain or TLS. Idle ones log in and then wait.
+template <class Stream> class Connection : public std::enable_shared_from_this<Connection<Stream>>
 {
+    static constexpr bool tls = std::is_same_v<Stream, TlsSocket>;
+
 public:
-    Connection(asio::io_context &io, const Protocol &protocol, bool active, std::vector<int64_t> &latencies,
-               const bool &measuring, const bool &running, int &errors)
-        : m_socket(io), m_protocol(protocol), m_active(active), m_latencies(latencies),
+    Connection(asio::io_context &io, asio::ssl::context *context, const Protocol &protocol, bool active,
+               std::vector<int64_t> &latencies, const bool &measuring, const bool &running, int &errors)
+        : m_socket(makeStream(io, context)), m_protocol(protocol), m_active(active), m_latencies(latencies),
           m_measuring(measuring), m_running(running), m_errors(errors)
     {
     }
@@ -80,15 +88,22 @@ public:
     void start(const tcp::endpoint &server, std::function<void()> ready)
     {
         m_ready = std::move(ready);
-        m_socket.async_connect(server, [self = shared_from_this()](const asio::error_code &ec) {
-            if (ec)
-                return self->fail();
-            self->m_socket.set_option(tcp::no_delay(true));
-            self->read();
-            if (self->m_protocol.login.empty())
-                return self->loggedIn();
-            self->write(self->m_protocol.login);
-        });
+        m_socket.lowest_layer().async_connect(
+            server, [self = this->shared_from_this()](const asio::error_code &ec) {
+                if (ec)
+                    return self->fail();
+                self->m_socket.lowest_layer().set_option(tcp::no_delay(true));
+                if constexpr (tls) {
+                    self->m_socket.async_handshake(asio::ssl::stream_base::client,
+                                                   [self](const asio::error_code &ec) {
+                                                       if (ec)
+                                                           return self->fail();
+                                                       self->begin();
+                                                   });
+                } else {
+                    self->begin();
+                }
+            });
     }
 
     void go()
@@ -100,10 +115,26 @@ public:
     void stop()
     {
         asio::error_code ec;
-        m_socket.close(ec);
+        m_socket.lowest_layer().close(ec);
     }
 
 private:
+    static Stream makeStream(asio::io_context &io, asio::ssl::context *context)
+    {
+        if constexpr (tls)
+            return Stream(io, *context);
+        else
+            return Stream(io);
+    }
+
+    void begin()
+    {
+        read();
+        if (m_protocol.login.empty())
+            return loggedIn();
+        write(m_protocol.login);
+    }
+
     void fail()
     {
         ++m_errors;
@@ -120,7 +151,7 @@ private:
     void write(const std::string &bytes)
     {
         asio::async_write(m_socket, asio::buffer(bytes),
-                          [self = shared_from_this()](const asio::error_code &ec, size_t) {
+                          [self = this->shared_from_this()](const asio::error_code &ec, size_t) {
                               if (ec)
                                   self->fail();
                           });
@@ -138,7 +169,7 @@ private:
     void read()
     {
         m_socket.async_read_some(asio::buffer(m_chunk),
-                                 [self = shared_from_this()](const asio::error_code &ec, size_t n) {
+                                 [self = this->shared_from_this()](const asio::error_code &ec, size_t n) {
                                      if (ec) {
                                          if (self->m_running)
                                              self->fail();
@@ -172,7 +203,7 @@ private:
         }
     }
 
-    tcp::socket m_socket;
+    Stream m_socket;
     const Protocol &m_protocol;
     bool m_active;
     std::vector<int64_t> &m_latencies;
@@ -195,8 +226,10 @@ double percentile(std::vector<int64_t> &values, double p)
     return double(values[size_t(p * double(values.size() - 1))]) / 1e6;
 }
 
-// Connects active + idle connections, waits until all are logged in, measures for the given time.
-Result measure(uint16_t port, const Protocol &protocol, int active, int idle, int seconds)
+// Connects active + idle connections, waits until all are logged in, measures for the given time;
+// in TLS with a client context.
+Result measure(uint16_t port, const Protocol &protocol, int active, int idle, int seconds,
+               asio::ssl::context *tls = nullptr)
 {
     asio::io_context io(1);
     const tcp::endpoint server(asio::ip::address_v4::loopback(), port);
@@ -204,20 +237,27 @@ Result measure(uint16_t port, const Protocol &protocol, int active, int idle, in
     latencies.reserve(8'000'000);
     bool measuring = false, running = true;
     Result result;
-    std::vector<std::shared_ptr<Connection>> connections;
+    std::vector<std::function<void()>> goes, stops;
     int ready = 0;
     const int total = active + idle;
     for (int i = 0; i < total; ++i) {
         // Idle ones first, so that the active ones start together at the end.
-        auto c = std::make_shared<Connection>(io, protocol, i >= idle, latencies, measuring, running,
-                                              result.errors);
-        connections.push_back(c);
-        c->start(server, [&] {
-            if (++ready == total) {
-                for (auto &each : connections)
-                    each->go();
-            }
-        });
+        auto startOne = [&](auto c) {
+            goes.push_back([c] { c->go(); });
+            stops.push_back([c] { c->stop(); });
+            c->start(server, [&] {
+                if (++ready == total) {
+                    for (auto &go : goes)
+                        go();
+                }
+            });
+        };
+        if (tls)
+            startOne(std::make_shared<Connection<TlsSocket>>(io, tls, protocol, i >= idle, latencies,
+                                                             measuring, running, result.errors));
+        else
+            startOne(std::make_shared<Connection<tcp::socket>>(io, tls, protocol, i >= idle, latencies,
+                                                               measuring, running, result.errors));
     }
     // Waits until all are in (ten seconds at most), a warm-up second, then the measured time.
     asio::steady_timer timer(io);
@@ -225,8 +265,8 @@ Result measure(uint16_t port, const Protocol &protocol, int active, int idle, in
     auto finish = [&] {
         measuring = false;
         running = false;
-        for (auto &c : connections)
-            c->stop();
+        for (auto &stop : stops)
+            stop();
     };
     std::function<void()> waitReady = [&] {
         timer.expires_after(std::chrono::milliseconds(50));
@@ -250,6 +290,51 @@ Result measure(uint16_t port, const Protocol &protocol, int active, int idle, in
     result.p50 = percentile(latencies, 0.5);
     result.p99 = percentile(latencies, 0.99);
     return result;
+}
+
+// Full TLS handshakes from new connections, parallel at a time, for the given time: each connects,
+// completes the handshake, and closes. No session is resumed.
+double handshakes(uint16_t port, asio::ssl::context &context, int parallel, int seconds, int &errors)
+{
+    asio::io_context io(1);
+    const tcp::endpoint server(asio::ip::address_v4::loopback(), port);
+    bool running = true;
+    bool measuring = false;
+    long done = 0;
+    std::function<void()> next = [&] {
+        if (!running)
+            return;
+        auto stream = std::make_shared<TlsSocket>(io, context);
+        stream->lowest_layer().async_connect(server, [&, stream](const asio::error_code &ec) {
+            if (ec) {
+                ++errors;
+                return next();
+            }
+            stream->async_handshake(asio::ssl::stream_base::client, [&, stream](const asio::error_code &ec) {
+                if (ec)
+                    ++errors;
+                else if (measuring)
+                    ++done;
+                asio::error_code ignored;
+                stream->lowest_layer().close(ignored);
+                next();
+            });
+        });
+    };
+    for (int i = 0; i < parallel; ++i)
+        next();
+    asio::steady_timer timer(io);
+    timer.expires_after(std::chrono::milliseconds(500));
+    timer.async_wait([&](const asio::error_code &) {
+        measuring = true;
+        timer.expires_after(std::chrono::seconds(seconds));
+        timer.async_wait([&](const asio::error_code &) {
+            measuring = false;
+            running = false;
+        });
+    });
+    io.run();
+    return double(done) / seconds;
 }
 
 uint16_t freePort()
@@ -519,6 +604,101 @@ void guesses(uint16_t port, int parallel, int seconds)
                 checked.load(), seconds, double(checked.load()) / seconds);
 }
 
+// Both servers in TLS with the build's test certificate, the same client: pings and handshakes.
+int tlsLoad(const std::string &bin, const std::string &config, int seconds, int clients)
+{
+    const std::string certs = bin + "../tests/tls/";
+    asio::ssl::context client(asio::ssl::context::tls_client);
+    client.load_verify_file(certs + "ca.pem");
+    client.set_verify_mode(asio::ssl::verify_peer);
+    SSL_CTX_set_session_cache_mode(client.native_handle(), SSL_SESS_CACHE_OFF);
+    const uint16_t korvelPort = freePort();
+    const pid_t korvelPid =
+        spawn({bin + "korvel-server", "--port", std::to_string(korvelPort), "--config", config, "--tls-cert",
+               certs + "server.pem", "--tls-key", certs + "server.key"});
+    if (!waitListening(korvelPort)) {
+        std::fprintf(stderr, "korvel-server did not start in TLS\n");
+        return 2;
+    }
+    const uint16_t redisPort = freePort();
+    const pid_t redisPid = installed("redis-server") ? spawn({"redis-server",
+                                                              "--port",
+                                                              "0",
+                                                              "--tls-port",
+                                                              std::to_string(redisPort),
+                                                              "--tls-cert-file",
+                                                              certs + "server.pem",
+                                                              "--tls-key-file",
+                                                              certs + "server.key",
+                                                              "--tls-ca-cert-file",
+                                                              certs + "ca.pem",
+                                                              "--tls-auth-clients",
+                                                              "no",
+                                                              "--bind",
+                                                              "127.0.0.1",
+                                                              "--save",
+                                                              "",
+                                                              "--appendonly",
+                                                              "no",
+                                                              "--maxclients",
+                                                              "20000"})
+                                                     : -1;
+    const bool haveRedis = redisPid > 0 && waitListening(redisPort);
+    if (!haveRedis)
+        std::printf("redis-server with TLS not available: no yardstick, ratios not computed\n");
+    constexpr int rounds = 3;
+    const int part = std::max(1, seconds / rounds);
+    std::printf("TLS load: %d s per run in %d rounds that alternate the servers, %d connections at most\n",
+                seconds, rounds, clients);
+    Result k50, kMany, r50, rMany;
+    double kHands = 0, rHands = 0;
+    int kHandErrors = 0, rHandErrors = 0;
+    auto add = [&](Result &sum, const Result &r) {
+        sum.perSecond += r.perSecond / rounds;
+        sum.p50 = std::max(sum.p50, r.p50);
+        sum.p99 = std::max(sum.p99, r.p99);
+        sum.connected = r.connected;
+        sum.errors += r.errors;
+    };
+    for (int round = 0; round < rounds; ++round) {
+        add(k50, measure(korvelPort, korvel, 50, 0, part, &client));
+        if (haveRedis)
+            add(r50, measure(redisPort, redis, 50, 0, part, &client));
+        add(kMany, measure(korvelPort, korvel, clients, 0, part, &client));
+        if (haveRedis)
+            add(rMany, measure(redisPort, redis, clients, 0, part, &client));
+        kHands += handshakes(korvelPort, client, 16, part, kHandErrors) / rounds;
+        if (haveRedis)
+            rHands += handshakes(redisPort, client, 16, part, rHandErrors) / rounds;
+    }
+    std::printf("replies per second (mean of the rounds), latency (worst round):\n");
+    print("korvel-server TLS, 50 active", k50);
+    if (haveRedis)
+        print("redis-server TLS, 50 active", r50);
+    print(("korvel-server TLS, " + std::to_string(clients) + " active").c_str(), kMany);
+    if (haveRedis)
+        print(("redis-server TLS, " + std::to_string(clients) + " active").c_str(), rMany);
+    std::printf("  %-40s %9.0f per s (%d errors)\n", "korvel-server TLS handshakes", kHands, kHandErrors);
+    if (haveRedis)
+        std::printf("  %-40s %9.0f per s (%d errors)\n", "redis-server TLS handshakes", rHands, rHandErrors);
+    bool met = true;
+    if (haveRedis) {
+        auto ratio = [&](const std::string &what, double value) {
+            met = met && value >= 0.8;
+            std::printf("%-58s %.2f (goal at least 0.80) %s\n", what.c_str(), value,
+                        value >= 0.8 ? "met" : "MISSED");
+        };
+        ratio("TLS 50 active, korvel-server / redis-server", k50.perSecond / r50.perSecond);
+        ratio("TLS " + std::to_string(clients) + " active, korvel-server / redis-server",
+              kMany.perSecond / rMany.perSecond);
+        ratio("TLS handshakes, korvel-server / redis-server", kHands / rHands);
+    }
+    stopProcess(redisPid);
+    stopProcess(korvelPid);
+    std::remove(config.c_str());
+    return met && k50.errors + kMany.errors == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -544,6 +724,8 @@ int main(int argc, char *argv[])
   "users": [{"name": "demo", "password": "demo", "haklar": [3, 1], "tblhaklar": [1, 3, 7, 3, 255, 7],
              "devices": "*"}]})";
     }
+    if (argc > 3 && std::string(argv[3]) == "tls")
+        return tlsLoad(directory(argv[0]), config, seconds, clients);
     const uint16_t korvelPort = freePort();
     const pid_t korvelPid = spawn(
         {directory(argv[0]) + "korvel-server", "--port", std::to_string(korvelPort), "--config", config});

@@ -12,6 +12,14 @@
 #include <asio/error.hpp>
 #include <asio/post.hpp>
 
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <sys/socket.h>
+
 namespace korvel::server
 {
 
@@ -46,9 +54,109 @@ ClientSession::ClientSession(asio::ip::tcp::socket socket, KorvelServer &server,
     // after a bounded amount instead of after the megabytes an auto-tuned buffer would take.
     m_socket.set_option(asio::socket_base::send_buffer_size(sendBufferBytes), ec);
     m_started = m_lastRequest = m_windowStart = Clock::now();
+    if (m_server.tls())
+        m_link = Link::Undecided;
 }
 
-ClientSession::~ClientSession() = default;
+ClientSession::~ClientSession()
+{
+    if (m_ssl)
+        SSL_free(m_ssl);
+}
+
+bool ClientSession::decideLink()
+{
+    unsigned char head[2];
+    const ssize_t n = ::recv(m_socket.native_handle(), head, sizeof head, MSG_PEEK);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        waitReadable();
+        return false;
+    }
+    if (n <= 0) {
+        finish(n == 0 ? QStringLiteral("closed by the client") : QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    // A TLS connection opens with a handshake record: type 22, then the major version 3.
+    if (head[0] == 0x16 && (n < 2 || head[1] == 0x03)) {
+        m_ssl = SSL_new(m_server.tls()->native());
+        if (!m_ssl || SSL_set_fd(m_ssl, m_socket.native_handle()) != 1) {
+            finish(QStringLiteral("TLS: ") + lastTlsError());
+            return false;
+        }
+        SSL_set_accept_state(m_ssl);
+        m_link = Link::Tls;
+        return true;
+    }
+    if (m_server.allowPlain()) {
+        m_link = Link::Plain;
+        return true;
+    }
+    // Nothing is answered: whatever a plain client sent, a password perhaps, was in clear already.
+    m_server.log().line(
+        QStringLiteral("#%1 %2 plain TCP on the TLS port: closed unanswered").arg(m_id).arg(m_peer));
+    finish(QString(), true);
+    return false;
+}
+
+size_t ClientSession::readSome(char *data, size_t size, asio::error_code &ec)
+{
+    if (!m_ssl)
+        return m_socket.read_some(asio::buffer(data, size), ec);
+    ERR_clear_error();
+    errno = 0;
+    m_tlsWantsWrite = false;
+    const int n = SSL_read(m_ssl, data, int(std::min<size_t>(size, INT_MAX)));
+    if (n > 0) {
+        ec = {};
+        return size_t(n);
+    }
+    return tlsFailed(n, ec);
+}
+
+size_t ClientSession::writeSome(const char *data, size_t size, asio::error_code &ec)
+{
+    if (!m_ssl)
+        return m_socket.write_some(asio::buffer(data, size), ec);
+    ERR_clear_error();
+    errno = 0;
+    m_tlsWantsRead = false;
+    const int n = SSL_write(m_ssl, data, int(std::min<size_t>(size, INT_MAX)));
+    if (n > 0) {
+        ec = {};
+        return size_t(n);
+    }
+    return tlsFailed(n, ec);
+}
+
+size_t ClientSession::tlsFailed(int result, asio::error_code &ec)
+{
+    const int error = SSL_get_error(m_ssl, result);
+    switch (error) {
+    case SSL_ERROR_WANT_READ:
+        m_tlsWantsRead = true;
+        ec = asio::error::would_block;
+        break;
+    case SSL_ERROR_WANT_WRITE:
+        m_tlsWantsWrite = true;
+        ec = asio::error::would_block;
+        break;
+    case SSL_ERROR_ZERO_RETURN:
+        ec = asio::error::eof;
+        break;
+    case SSL_ERROR_SYSCALL:
+        ec = errno != 0 ? asio::error_code(errno, asio::error::get_system_category())
+                        : asio::error_code(asio::error::eof);
+        break;
+    default:
+        // A failed handshake or a damaged record: the connection cannot go on.
+        ec = asio::error::operation_aborted;
+        finish((SSL_is_init_finished(m_ssl) ? QStringLiteral("TLS: ")
+                                            : QStringLiteral("TLS handshake failed: ")) +
+               lastTlsError());
+        break;
+    }
+    return 0;
+}
 
 void ClientSession::start()
 {
@@ -67,7 +175,7 @@ void ClientSession::resumeLater()
 void ClientSession::waitReadable()
 {
     m_reading = true;
-    m_socket.async_wait(asio::socket_base::wait_read,
+    m_socket.async_wait(m_tlsWantsWrite ? asio::socket_base::wait_write : asio::socket_base::wait_read,
                         [self = shared_from_this()](const asio::error_code &ec) {
                             if (ec)
                                 return;
@@ -143,9 +251,11 @@ void ClientSession::turn()
             waitReadable();
             break;
         }
+        if (m_link == Link::Undecided && !decideLink())
+            break;
         auto &buffer = m_server.readBuffer();
         asio::error_code ec;
-        const size_t n = m_socket.read_some(asio::buffer(buffer), ec);
+        const size_t n = readSome(buffer.data(), buffer.size(), ec);
         if (ec == asio::error::would_block || ec == asio::error::try_again) {
             waitReadable();
             break;
@@ -162,8 +272,9 @@ void ClientSession::turn()
                        : QString::fromStdString(ec.message()));
             return;
         }
-        // A short read emptied the socket; anything later is reported as new readiness.
-        drained = n < buffer.size();
+        // A short read emptied the socket; anything later is reported as new readiness. A TLS read
+        // gives one record at a time, so only a read that finds nothing says the socket is empty.
+        drained = !m_ssl && n < buffer.size();
         m_assembler.append(QByteArrayView(buffer.data(), qsizetype(n)));
     }
     // Requests handled well within the budget make the client light again; a turn that found
@@ -278,7 +389,7 @@ bool ClientSession::readWhileHeld()
     auto &buffer = m_server.readBuffer();
     while (!m_finished && m_assembler.pendingBytes() <= readPauseBytes) {
         asio::error_code ec;
-        const size_t n = m_socket.read_some(asio::buffer(buffer), ec);
+        const size_t n = readSome(buffer.data(), buffer.size(), ec);
         if (ec == asio::error::would_block || ec == asio::error::try_again)
             return true;
         if (ec) {
@@ -362,8 +473,7 @@ void ClientSession::flush()
         return;
     while (backlog() > 0) {
         asio::error_code ec;
-        const size_t n =
-            m_socket.write_some(asio::buffer(m_out.constData() + m_outStart, size_t(backlog())), ec);
+        const size_t n = writeSome(m_out.constData() + m_outStart, size_t(backlog()), ec);
         if (ec == asio::error::would_block || ec == asio::error::try_again)
             break;
         if (ec) {
@@ -388,7 +498,7 @@ void ClientSession::flush()
             m_outStart = 0;
         }
         m_writing = true;
-        m_socket.async_wait(asio::socket_base::wait_write,
+        m_socket.async_wait(m_tlsWantsRead ? asio::socket_base::wait_read : asio::socket_base::wait_write,
                             [self = shared_from_this()](const asio::error_code &ec) {
                                 self->m_writing = false;
                                 if (!ec)
@@ -459,6 +569,10 @@ void ClientSession::finish(const QString &reason, bool quiet)
                 .arg(m_droppedNotices)
                 .arg(double(msBetween(m_started, Clock::now())) / 1000.0, 0, 'f', 1)
                 .arg(reason));
+    if (m_ssl) {
+        SSL_free(m_ssl);
+        m_ssl = nullptr;
+    }
     asio::error_code ec;
     m_socket.close(ec);
     if (m_timer)

@@ -13,6 +13,8 @@
 #include <memory>
 #include <optional>
 
+using SSL = struct ssl_st;
+
 namespace korvel::server
 {
 
@@ -20,8 +22,8 @@ class KorvelServer;
 struct Request;
 struct UserAccount;
 
-// One client connection: reassembles its requests, logs it in, hands requests to the server's
-// handler and writes the replies, within a bounded backlog. It holds no read buffer while idle: it
+// One client connection, in plain TCP or TLS: reassembles its requests, logs it in, hands requests to the
+// server's handler and writes the replies, within a bounded backlog. It holds no read buffer while idle: it
 // waits for readiness and reads into the server's shared buffer, keeping only an unfinished request.
 // It handles a bounded number of requests per turn and stops reading while its replies pile up, so
 // a client that sends much and reads nothing cannot take the loop from the others.
@@ -49,6 +51,13 @@ public:
     void closeExpired(Clock::time_point now);
 
 private:
+    // Whether the connection speaks TLS, from its first bytes; false while that is not known yet or
+    // when the connection has been refused.
+    bool decideLink();
+    // The client's bytes, decrypted when in TLS; would_block when none wait, eof when it sends no more.
+    size_t readSome(char *data, size_t size, asio::error_code &ec);
+    size_t writeSome(const char *data, size_t size, asio::error_code &ec);
+    size_t tlsFailed(int result, asio::error_code &ec);
     void waitReadable();
     void resumeLater();
     void handle(const Request &request);
@@ -66,6 +75,11 @@ private:
     void refused(const QString &why, const QString &verb = {});
 
     asio::ip::tcp::socket m_socket;
+    enum class Link { Undecided, Plain, Tls };
+    Link m_link = Link::Plain;
+    SSL *m_ssl = nullptr;
+    bool m_tlsWantsWrite = false; // a TLS read waits until the socket takes the handshake's bytes
+    bool m_tlsWantsRead = false;  // a TLS write waits for the client's bytes
     KorvelServer &m_server;
     const ServerOptions &m_options;
     quint64 m_id;

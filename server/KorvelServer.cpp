@@ -117,7 +117,8 @@ KorvelServer::KorvelServer(const ServerConfig &config, const Clock &clock, const
     : QObject(parent), m_clock(clock), m_log(log), m_options(options),
       m_directory(config, clock.now().toMSecsSinceEpoch()), m_handler(m_directory, clock),
       m_throttle(m_options), m_audit(clock), m_auditPath(config.auditLog),
-      m_clearPasswordUsers(config.clearPasswordUsers()), m_net(std::make_unique<Network>())
+      m_clearPasswordUsers(config.clearPasswordUsers()), m_tlsSettings(config.tls),
+      m_net(std::make_unique<Network>())
 {
     pace(0, config.pace.values, &KorvelServer::sendValueNotices);
     pace(1, config.pace.inputs, &KorvelServer::changeFieldInput);
@@ -173,6 +174,11 @@ qint64 KorvelServer::steadyMs() const
 
 bool KorvelServer::listen(const QHostAddress &address, quint16 port)
 {
+    if (m_tlsSettings.enabled()) {
+        m_tls = TlsContext::load(m_tlsSettings, &m_error);
+        if (!m_tls)
+            return false;
+    }
     asio::error_code ec;
     const asio::ip::address ip = asio::ip::make_address(address.toString().toStdString(), ec);
     if (ec) {
@@ -206,12 +212,15 @@ bool KorvelServer::listen(const QHostAddress &address, quint16 port)
                              limit.rlim_cur > descriptorHeadroom ? limit.rlim_cur - descriptorHeadroom : 1));
     m_net->reserve = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
 
-    m_log.line(QStringLiteral("listening on %1:%2 with %3 users and %4 devices, at most %5 connections")
+    m_log.line(QStringLiteral("listening on %1:%2%6 with %3 users and %4 devices, at most %5 connections")
                    .arg(address.toString())
                    .arg(m_port)
                    .arg(m_directory.users().size())
                    .arg(m_directory.devices().size())
-                   .arg(m_net->maxConnections));
+                   .arg(m_net->maxConnections)
+                   .arg(!m_tls                     ? QString()
+                        : m_tlsSettings.allowPlain ? QStringLiteral(" (TLS, plain TCP allowed)")
+                                                   : QStringLiteral(" (TLS)")));
     if (!address.isLoopback()) {
         for (const char16_t *name : {u"demo", u"izleyici"}) {
             const QString text = QString::fromUtf16(name);

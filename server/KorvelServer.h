@@ -5,6 +5,7 @@
 #include "LoginThrottle.h"
 #include "RequestHandler.h"
 #include "ServerOptions.h"
+#include "TlsContext.h"
 
 #include <QHostAddress>
 #include <QObject>
@@ -68,7 +69,9 @@ public:
     void postSimulatedMessage();
     void broadcastInputs(DeviceModel &device, quint8 previous);
 
-    // For the sessions.
+    // For the sessions: the TLS settings when the port speaks TLS, none for plain TCP.
+    TlsContext *tls() const { return m_tls.get(); }
+    bool allowPlain() const { return m_tlsSettings.allowPlain; }
     std::array<char, 16 * 1024> &readBuffer() { return m_readBuffer; }
     qint64 steadyMs() const;
     void loginRefused(const QString &address, const QString &user);
@@ -105,6 +108,8 @@ private:
     QString m_auditPath;
     QStringList m_clearPasswordUsers;
     bool m_auditFailed = false;
+    TlsSettings m_tlsSettings;
+    std::unique_ptr<TlsContext> m_tls;
     std::unique_ptr<Network> m_net;
     QString m_error;
     quint16 m_port = 0;

@@ -161,6 +161,10 @@ std::optional<ServerConfig> ServerConfig::fromJson(const QByteArray &json, QStri
     if (!readLimits(root.value(u"limits").toObject(), config.limits, error))
         return std::nullopt;
     config.auditLog = root.value(u"auditLog").toString();
+    const QJsonObject tls = root.value(u"tls").toObject();
+    config.tls.cert = tls.value(u"cert").toString();
+    config.tls.key = tls.value(u"key").toString();
+    config.tls.allowPlain = tls.value(u"allowPlain").toBool(false);
 
     for (const QJsonValue &groupValue : root.value(u"groups").toArray()) {
         const QJsonObject group = groupValue.toObject();

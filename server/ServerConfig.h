@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ServerOptions.h"
+#include "TlsContext.h"
 
 #include <QByteArray>
 #include <QList>
@@ -64,6 +65,8 @@ public:
     ServerOptions limits;
     // Where every command that changes a device, and every refused request, is recorded; none when empty.
     QString auditLog;
+    // TLS on the server's port; plain TCP when no certificate is given.
+    TlsSettings tls;
 
     // The users whose configuration holds a clear password.
     QStringList clearPasswordUsers() const;

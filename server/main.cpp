@@ -77,7 +77,15 @@ int main(int argc, char *argv[])
     const QCommandLineOption hashOption(QStringLiteral("hash-password"),
                                         QStringLiteral("Read a password from standard input, print its "
                                                        "Argon2id hash for \"passwordHash\" and exit."));
-    parser.addOptions({listenOption, portOption, configOption, auditOption, hashOption});
+    const QCommandLineOption tlsCertOption(QStringLiteral("tls-cert"),
+                                           QStringLiteral("Speak TLS with this certificate (PEM, the chain "
+                                                          "after it); with --tls-key."),
+                                           QStringLiteral("FILE"));
+    const QCommandLineOption tlsKeyOption(QStringLiteral("tls-key"),
+                                          QStringLiteral("The private key of --tls-cert (PEM)."),
+                                          QStringLiteral("FILE"));
+    parser.addOptions(
+        {listenOption, portOption, configOption, auditOption, hashOption, tlsCertOption, tlsKeyOption});
     parser.process(app);
 
     if (parser.isSet(hashOption))
@@ -104,10 +112,16 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(auditOption))
         config.auditLog = parser.value(auditOption);
+    if (parser.isSet(tlsCertOption))
+        config.tls.cert = parser.value(tlsCertOption);
+    if (parser.isSet(tlsKeyOption))
+        config.tls.key = parser.value(tlsKeyOption);
 
     const SystemClock clock;
     const ServerLog log;
     KorvelServer server(config, clock, log, config.limits);
+    if (config.tls.enabled() && (config.tls.cert.isEmpty() || config.tls.key.isEmpty()))
+        return fail(QStringLiteral("TLS needs both --tls-cert and --tls-key"));
     if (!server.listen(address, quint16(port)))
         return fail(QStringLiteral("cannot listen on %1:%2: %3")
                         .arg(address.toString())

@@ -1,0 +1,389 @@
+// The server's port in TLS: the handshake, what is refused, and the limits inside the encrypted stream.
+#include "KorvelServer.h"
+#include "RawClient.h"
+#include "ServerConfig.h"
+#include "ServerLog.h"
+#include "link/Cp1254.h"
+#include "link/MessageFramer.h"
+
+#include "Clock.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+
+#include <arpa/inet.h>
+#include <mutex>
+#include <netinet/in.h>
+#include <poll.h>
+#include <random>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace korvel::server::test
+{
+
+namespace
+{
+
+QString certFile(const char *name)
+{
+    return QStringLiteral(KORVEL_TEST_TLS_DIR "/") + QLatin1String(name);
+}
+
+QByteArray requestBytes(const QString &verb, const QStringList &fields)
+{
+    return cp1254::encode(MessageFramer::request(verb, fields));
+}
+
+QByteArray loginBytes(const char *user, const char *password)
+{
+    return cp1254::encode(MessageFramer::login(QString::fromUtf8(user), QString::fromUtf8(password)));
+}
+
+const char *const password = "Gizli-77";
+
+// A blocking OpenSSL client that trusts the test authority; configure narrows what it offers.
+class TlsClient
+{
+public:
+    explicit TlsClient(quint16 port, const std::function<void(SSL_CTX *)> &configure = {})
+    {
+        m_ctx = SSL_CTX_new(TLS_client_method());
+        SSL_CTX_load_verify_locations(m_ctx, QFile::encodeName(certFile("ca.pem")).constData(), nullptr);
+        SSL_CTX_set_verify(m_ctx, SSL_VERIFY_PEER, nullptr);
+        if (configure)
+            configure(m_ctx);
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        timeval timeout{3, 0};
+        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+            return;
+        m_ssl = SSL_new(m_ctx);
+        SSL_set_fd(m_ssl, m_fd);
+        SSL_set1_host(m_ssl, "localhost");
+        m_ready = SSL_connect(m_ssl) == 1;
+        ERR_clear_error();
+    }
+    ~TlsClient()
+    {
+        if (m_ssl)
+            SSL_free(m_ssl);
+        SSL_CTX_free(m_ctx);
+        ::close(m_fd);
+    }
+    bool ready() const { return m_ready; }
+    int version() const { return SSL_version(m_ssl); }
+    bool send(const QByteArray &bytes)
+    {
+        return SSL_write(m_ssl, bytes.constData(), int(bytes.size())) == bytes.size();
+    }
+    // Everything up to and with end; empty when the connection ends or stays silent first.
+    QByteArray readUntil(const QByteArray &end)
+    {
+        while (!m_buffer.contains(end)) {
+            char chunk[4096];
+            const int n = SSL_read(m_ssl, chunk, sizeof chunk);
+            if (n <= 0) {
+                ERR_clear_error();
+                return {};
+            }
+            m_buffer.append(chunk, n);
+        }
+        const qsizetype at = m_buffer.indexOf(end) + end.size();
+        const QByteArray out = m_buffer.left(at);
+        m_buffer.remove(0, at);
+        return out;
+    }
+    // Says it sends no more (close_notify) and goes on reading.
+    void shutdownWrite()
+    {
+        SSL_shutdown(m_ssl);
+        ERR_clear_error();
+    }
+    bool login() { return send(loginBytes("demo", password)) && !readUntil("tblhaklar").isEmpty(); }
+    // Whether the server ended the connection (and sent nothing more) within its read timeout.
+    bool closed()
+    {
+        char chunk[256];
+        const int n = SSL_read(m_ssl, chunk, sizeof chunk);
+        ERR_clear_error();
+        return n <= 0 && errno != EAGAIN;
+    }
+
+private:
+    SSL_CTX *m_ctx = nullptr;
+    SSL *m_ssl = nullptr;
+    int m_fd = -1;
+    bool m_ready = false;
+    QByteArray m_buffer;
+};
+
+} // namespace
+
+class ServerTls : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!QCoreApplication::instance()) {
+            static int argc = 1;
+            static char name[] = "server_tests";
+            static char *argv[] = {name, nullptr};
+            new QCoreApplication(argc, argv);
+        }
+        options.loginDeadlineMs = 600;
+        options.summaryIntervalMs = 300;
+        start();
+    }
+
+    void start(bool allowPlain = false)
+    {
+        server.reset();
+        ServerConfig config = ServerConfig::demo();
+        config.pace = {0, 0, 0};
+        config.users[0].password = QString::fromLatin1(password);
+        config.auditLog = auditPath;
+        config.tls = {certFile("server.pem"), certFile("server.key"), allowPlain};
+        server = std::make_unique<KorvelServer>(config, clock, log, options);
+        ASSERT_TRUE(server->listen(QHostAddress::LocalHost, 0)) << server->errorString().toStdString();
+        server->runOnOwnThread();
+    }
+
+    void TearDown() override
+    {
+        server.reset();
+        if (HasFailure())
+            std::printf("server log:\n%s\n", qPrintable(logLines().join(u'\n')));
+    }
+
+    QStringList logLines()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_lines;
+    }
+
+    // A good client is still served: the server survived what came before.
+    void expectServed()
+    {
+        TlsClient client(server->port());
+        ASSERT_TRUE(client.ready());
+        EXPECT_TRUE(client.login());
+    }
+
+    QTemporaryDir dir;
+    QString auditPath = dir.filePath(QStringLiteral("audit.log"));
+    ManualClock clock{QDateTime(QDate(2025, 3, 14), QTime(12, 0), QTimeZone::utc())};
+    ServerOptions options;
+    std::mutex m_mutex;
+    QStringList m_lines;
+    ServerLog log{[this](const QString &line) {
+        std::lock_guard lock(m_mutex);
+        m_lines.append(line);
+    }};
+    std::unique_ptr<KorvelServer> server;
+};
+
+TEST_F(ServerTls, ALoginAndACommandGetTheirRepliesAndTheCommandItsAuditLineWithoutThePassword)
+{
+    TlsClient client(server->port());
+    ASSERT_TRUE(client.ready());
+    EXPECT_EQ(client.version(), TLS1_3_VERSION);
+    ASSERT_TRUE(client.send(loginBytes("demo", password)));
+    EXPECT_TRUE(client.readUntil("cihazlar").startsWith("cihazlar"));
+    ASSERT_FALSE(client.readUntil("tblhaklar").isEmpty());
+    ASSERT_TRUE(client.send(
+        requestBytes(QStringLiteral("rolektifg"), {QStringLiteral("310003"), QStringLiteral("\x03")}) +
+        requestBytes(QStringLiteral("ping"), {})));
+    ASSERT_FALSE(client.readUntil("pong").isEmpty());
+
+    QFile audit(auditPath);
+    ASSERT_TRUE(audit.open(QIODevice::ReadOnly));
+    const QByteArray lines = audit.readAll();
+    EXPECT_EQ(lines.count('\n'), 1) << lines.constData();
+    EXPECT_FALSE(lines.contains(password));
+    EXPECT_TRUE(lines.contains(R"(user="demo" address="127.0.0.1" device="310003" verb="rolektifg")"))
+        << lines.constData();
+    // A TLS 1.2 client is served too.
+    TlsClient older(server->port(), [](SSL_CTX *ctx) { SSL_CTX_set_max_proto_version(ctx, TLS1_2_VERSION); });
+    ASSERT_TRUE(older.ready());
+    EXPECT_EQ(older.version(), TLS1_2_VERSION);
+    EXPECT_TRUE(older.login());
+    for (const QString &line : logLines())
+        EXPECT_FALSE(line.contains(QLatin1String(password))) << line.toStdString();
+}
+
+// The login bytes a client sends, through the openssl tool, as an operator would check a server.
+TEST_F(ServerTls, OpensslsClientLogsInWithTheClientsBytes)
+{
+    const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
+    if (openssl.isEmpty())
+        GTEST_SKIP() << "no openssl";
+    QProcess process;
+    process.start(openssl,
+                  {QStringLiteral("s_client"), QStringLiteral("-connect"),
+                   QStringLiteral("127.0.0.1:%1").arg(server->port()), QStringLiteral("-CAfile"),
+                   certFile("ca.pem"), QStringLiteral("-verify_return_error"), QStringLiteral("-quiet")});
+    ASSERT_TRUE(process.waitForStarted());
+    process.write(loginBytes("demo", password));
+    QByteArray out;
+    QElapsedTimer timer;
+    timer.start();
+    while (!out.contains("tblhaklar") && timer.elapsed() < 5000 && process.state() == QProcess::Running) {
+        process.waitForReadyRead(200);
+        out += process.readAllStandardOutput();
+    }
+    process.kill();
+    process.waitForFinished();
+    EXPECT_TRUE(out.startsWith("cihazlar")) << out.left(200).constData();
+    EXPECT_TRUE(out.contains("tblhaklar"));
+}
+
+TEST_F(ServerTls, PlainTcpIsClosedUnansweredWithOneLineUnlessAllowed)
+{
+    {
+        RawClient plain(server->port());
+        ASSERT_TRUE(plain.send(loginBytes("demo", password)));
+        EXPECT_TRUE(plain.readUntil("\xF4\xF4\xF4", 1000).isEmpty());
+        EXPECT_TRUE(plain.closedWithin(1000));
+    }
+    QElapsedTimer timer;
+    timer.start();
+    while (logLines().filter(u"plain TCP").isEmpty() && timer.elapsed() < 2000)
+        usleep(10'000);
+    EXPECT_EQ(logLines().filter(u"plain TCP").size(), 1);
+    EXPECT_FALSE(logLines().join(u'\n').contains(QLatin1String(password)));
+
+    start(true);
+    RawClient plain(server->port());
+    EXPECT_TRUE(plain.login("demo", password));
+    expectServed();
+}
+
+TEST_F(ServerTls, AHandshakeThatStopsIsClosedAtTheLoginDeadline)
+{
+    RawClient stalled(server->port());
+    // A record header that promises a ClientHello that never comes.
+    ASSERT_TRUE(stalled.send(QByteArray("\x16\x03\x01\x02\x00\x01", 6)));
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_TRUE(stalled.closedWithin(3000));
+    EXPECT_GE(timer.elapsed(), options.loginDeadlineMs - 100);
+}
+
+// Old versions, ciphers without forward secrecy or AEAD, and noise in place of a ClientHello.
+TEST_F(ServerTls, WeakOrBrokenHandshakesAreRefusedAndTheServerServesOn)
+{
+    const std::vector<std::pair<const char *, std::function<void(SSL_CTX *)>>> weak = {
+        {"TLS 1.1",
+         [](SSL_CTX *ctx) {
+             SSL_CTX_set_cipher_list(ctx, "DEFAULT:@SECLEVEL=0");
+             SSL_CTX_set_min_proto_version(ctx, TLS1_1_VERSION);
+             SSL_CTX_set_max_proto_version(ctx, TLS1_1_VERSION);
+         }},
+        {"TLS 1.0",
+         [](SSL_CTX *ctx) {
+             SSL_CTX_set_cipher_list(ctx, "DEFAULT:@SECLEVEL=0");
+             SSL_CTX_set_min_proto_version(ctx, TLS1_VERSION);
+             SSL_CTX_set_max_proto_version(ctx, TLS1_VERSION);
+         }},
+        {"CBC-SHA1 in TLS 1.2",
+         [](SSL_CTX *ctx) {
+             SSL_CTX_set_max_proto_version(ctx, TLS1_2_VERSION);
+             SSL_CTX_set_cipher_list(ctx, "ECDHE-RSA-AES128-SHA:AES128-SHA:AES256-SHA");
+         }},
+        {"RSA key exchange with GCM",
+         [](SSL_CTX *ctx) {
+             SSL_CTX_set_max_proto_version(ctx, TLS1_2_VERSION);
+             SSL_CTX_set_cipher_list(ctx, "AES128-GCM-SHA256:AES256-GCM-SHA384");
+         }},
+    };
+    for (const auto &[name, configure] : weak) {
+        TlsClient client(server->port(), configure);
+        EXPECT_FALSE(client.ready()) << name;
+    }
+    std::mt19937 random(23);
+    for (int i = 0; i < 12; ++i) {
+        QByteArray hello("\x16\x03\x01", 3);
+        const int size = 2 + int(random() % 600);
+        for (int b = 0; b < size; ++b)
+            hello.append(char(random()));
+        RawClient noise(server->port());
+        noise.send(hello);
+        EXPECT_TRUE(noise.closedWithin(2000)) << i;
+    }
+    expectServed();
+}
+
+TEST_F(ServerTls, TheRequestSizeLimitHoldsInsideTheStream)
+{
+    TlsClient client(server->port());
+    ASSERT_TRUE(client.ready());
+    QElapsedTimer timer;
+    timer.start();
+    client.send(QByteArray("kulsifre\x01") + QByteArray(int(options.maxRequestBytes) + 100, 'a'));
+    EXPECT_TRUE(client.readUntil("\xF4\xF4\xF4").isEmpty());
+    EXPECT_TRUE(client.closed());
+    // Closed for its size, not at the login deadline.
+    EXPECT_LT(timer.elapsed(), options.loginDeadlineMs / 2);
+    expectServed();
+}
+
+TEST_F(ServerTls, AClientThatIsDoneSendingStillGetsItsRepliesThenTheEnd)
+{
+    TlsClient client(server->port());
+    ASSERT_TRUE(client.ready());
+    ASSERT_TRUE(client.send(loginBytes("demo", password) + requestBytes(QStringLiteral("ping"), {})));
+    client.shutdownWrite();
+    EXPECT_FALSE(client.readUntil("tblhaklar").isEmpty());
+    EXPECT_FALSE(client.readUntil("pong").isEmpty());
+    EXPECT_TRUE(client.closed());
+}
+
+TEST(ServerTlsSettings, AMissingOrMismatchedCertificateOrKeyIsRefusedWithItsReason)
+{
+    struct Case {
+        const char *cert;
+        const char *key;
+        const char *says;
+    };
+    const Case cases[] = {
+        {"missing.pem", "server.key", "cannot read"},
+        {"server.pem", "missing.key", "cannot read"},
+        {"server.key", "server.key", "not a usable certificate"},
+        {"server.pem", "server.pem", "not a usable private key"},
+        {"server.pem", "other.key", "not a usable private key"},
+    };
+    for (const Case &c : cases) {
+        QString error;
+        EXPECT_FALSE(TlsContext::load({certFile(c.cert), certFile(c.key), false}, &error))
+            << c.cert << ' ' << c.key;
+        EXPECT_TRUE(error.contains(QLatin1String(c.says))) << error.toStdString();
+    }
+    QString error;
+    const auto config = ServerConfig::fromJson(
+        R"({"tls": {"cert": "/etc/korvel/korvel.crt", "key": "/etc/korvel/korvel.key", "allowPlain": true},
+            "groups": [], "users": []})",
+        &error);
+    ASSERT_TRUE(config) << error.toStdString();
+    {
+        EXPECT_EQ(config->tls.cert, QStringLiteral("/etc/korvel/korvel.crt"));
+        EXPECT_EQ(config->tls.key, QStringLiteral("/etc/korvel/korvel.key"));
+        EXPECT_TRUE(config->tls.allowPlain);
+    }
+}
+
+} // namespace korvel::server::test
