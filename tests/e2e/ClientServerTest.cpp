@@ -26,6 +26,7 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
@@ -828,4 +829,47 @@ TEST_F(ClientServerTest, SilentServerIsDroppedAndTriedAgain)
         << "the client kept the silent link";
     m_environment.ticker(QStringLiteral("TFrmAna.TimerReconnect"))->fire();
     ASSERT_TRUE(waitFor([&] { return silent.hasPendingConnections(); })) << "no reconnect attempt";
+}
+
+// The demo's way: the server in TLS with a self-signed certificate, the client with --tls and that
+// certificate as its authority. The login, the device list and a command go through, and the command
+// leaves its line in the audit log without the password.
+TEST_F(ClientServerTest, OverTlsWithTheDemoCertificateALoginAndACommandLeaveTheirAuditLine)
+{
+    QTemporaryDir dir;
+    const QString certificate = QStringLiteral(KORVEL_TEST_TLS_DIR "/self.pem");
+    server::ServerConfig config = server::ServerConfig::demo();
+    config.pace = {0, 0, 0};
+    config.auditLog = dir.filePath(QStringLiteral("audit.log"));
+    config.tls = {certificate, QStringLiteral(KORVEL_TEST_TLS_DIR "/self.key"), false};
+    m_server.reset();
+    m_server = std::make_unique<server::KorvelServer>(config, m_clock, m_log);
+    ASSERT_TRUE(m_server->listen(QHostAddress::LocalHost, 0));
+    m_client.reset();
+    ServerAddress address;
+    address.tls = true;
+    address.authorityFile = certificate;
+    m_client = std::make_unique<Client>(m_environment, m_link, address);
+    m_client->start();
+
+    login();
+    EXPECT_EQ(m_client->windows().main().windowTitle(),
+              QStringLiteral("<<<<<<<demo Bağlı. Güvenli bağlantı.>>>>>>>>>"));
+    EXPECT_TRUE(m_environment.takeBoxes().isEmpty())
+        << "a certificate the authority file names needs no question";
+
+    clickItem(QStringLiteral("Ana Pano Analizör No: 310001"));
+    ASSERT_TRUE(waitFor([&] { return m_client->valueTable().slotCursor() == 36; }))
+        << "enertum was not answered";
+    renderTick();
+    screen().setChecked(QStringLiteral("VrPowerButton1"), true);
+    m_environment.queueAnswer(true);
+    clickButton(QStringLiteral("VrShadowButton4"));
+    QFile audit(config.auditLog);
+    ASSERT_TRUE(waitFor([&] { return audit.size() > 0; })) << "no audit line";
+    ASSERT_TRUE(audit.open(QIODevice::ReadOnly));
+    const QString line = QString::fromUtf8(audit.readAll());
+    EXPECT_TRUE(line.contains(QStringLiteral("rolektifg"))) << line.toStdString();
+    EXPECT_TRUE(line.contains(QStringLiteral("demo"))) << line.toStdString();
+    EXPECT_EQ(line.count(QLatin1Char('\n')), 1) << line.toStdString();
 }

@@ -24,7 +24,7 @@ done
 grep -q '^Path=/usr/share/korvel$' "$root/usr/share/applications/korvel.desktop" || fail "desktop entry sets no working directory"
 
 # Everything the client opens comes from a package the Depends line names: the libraries it links
-# directly, the SQL driver plugin and the displays' font file.
+# directly, the SQL driver and TLS plugins and the displays' font file.
 depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/[ (|].*//')
 owner() { dpkg -S "$1" 2>/dev/null | head -1 | cut -d: -f1 || true; }
 opened=()
@@ -34,6 +34,7 @@ for lib in $(objdump -p "$root/usr/lib/korvel/korvel" | awk '/NEEDED/ {print $2}
   opened+=("$path")
 done
 opened+=("/usr/lib/$(gcc -print-multiarch)/qt6/plugins/sqldrivers/libqsqlite.so")
+opened+=("/usr/lib/$(gcc -print-multiarch)/qt6/plugins/tls/libqopensslbackend.so")
 opened+=("$(grep -o '/usr/share/fonts/[^"]*' src/ui/widgets/SevenSegmentDisplay.cpp)")
 for f in "${opened[@]}"; do
   pkg=$(owner "$f")
