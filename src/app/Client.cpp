@@ -12,6 +12,7 @@
 #include "tool/Install.h"
 #include "tool/SystemSerialPort.h"
 #include "ui/ClientWindows.h"
+#include "ui/EventsWindow.h"
 #include "ui/GroupBarDeviceList.h"
 #include "ui/LoginWindow.h"
 #include "ui/MainWindow.h"
@@ -67,7 +68,7 @@ void Client::installSubsystems()
     control::install(parts);
     alerts::install(parts);
     tool::install(parts, m_serialPort);
-    history::install(parts);
+    EventsWindow::install(*m_windows, history::install(parts), m_state, m_environment);
     m_selection = parts.selection;
     m_renderer = parts.renderer;
     connect(m_windows->main().groupBar(), &GroupBar::itemClicked, m_selection, &DeviceSelection::itemClicked);
