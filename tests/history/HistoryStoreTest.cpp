@@ -320,8 +320,11 @@ TEST_F(HistoryStoreTest, KeepsAcknowledgementsAlsoInOlderFiles)
         ASSERT_TRUE(
             q.exec(QStringLiteral("CREATE TABLE event(id INTEGER PRIMARY KEY, t INTEGER NOT NULL, "
                                   "device TEXT NOT NULL, kind INTEGER NOT NULL, title TEXT, body TEXT)")));
-        ASSERT_TRUE(q.exec(QStringLiteral(
-            "INSERT INTO event(t,device,kind,title,body) VALUES(1,'12001',1,'5','Girişler: 1, 3')")));
+        // An hour old: within the retention, which the opening applies.
+        q.prepare(QStringLiteral(
+            "INSERT INTO event(t,device,kind,title,body) VALUES(?,'12001',1,'5','Girişler: 1, 3')"));
+        q.addBindValue(T0.addSecs(-3600).toMSecsSinceEpoch());
+        ASSERT_TRUE(q.exec());
         q.finish();
         db.close();
     }
