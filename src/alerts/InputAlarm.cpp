@@ -7,6 +7,10 @@
 #include "core/Ticker.h"
 #include "link/ReplyText.h"
 
+#include <QDateTime>
+#include <QLocale>
+#include <QStringList>
+
 namespace korvel
 {
 
@@ -53,6 +57,18 @@ void InputAlarm::handleInput(ReplyText &text)
     const auto mask = notice.mask();
     if (!mask)
         throw AbortChunk();
+    // The horn is no use at a machine without sound: the desktop shows the notice as well.
+    QStringList set;
+    for (int input = 1; input <= 8; ++input) {
+        if (InputNotice::isSet(*mask, input))
+            set << QString::number(input);
+    }
+    const QDateTime now = m_environment.now();
+    m_screen.notify(QStringLiteral("Giriş alarmı: ") + notice.serial,
+                    QStringLiteral("Girişler: %1\n%2 %3")
+                        .arg(set.isEmpty() ? QStringLiteral("-") : set.join(QStringLiteral(", ")),
+                             QLocale().toString(now.date(), QLocale::ShortFormat),
+                             now.time().toString(QStringLiteral("HH:mm:ss"))));
     for (int input = 1; input <= 4; ++input) {
         const auto &c = inputControls[input - 1];
         const bool set = InputNotice::isSet(*mask, input);

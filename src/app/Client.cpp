@@ -12,6 +12,7 @@
 #include "tool/Install.h"
 #include "tool/SystemSerialPort.h"
 #include "ui/ClientWindows.h"
+#include "ui/EventsWindow.h"
 #include "ui/GroupBarDeviceList.h"
 #include "ui/LoginWindow.h"
 #include "ui/MainWindow.h"
@@ -68,8 +69,9 @@ void Client::installSubsystems()
     control::install(parts);
     alerts::install(parts);
     tool::install(parts, m_serialPort);
-    history::install(parts);
+    history::HistoryStore *store = history::install(parts);
     installTrends(parts, m_windows->main());
+    EventsWindow::install(*m_windows, store, m_state, m_environment);
     m_selection = parts.selection;
     m_renderer = parts.renderer;
     connect(m_windows->main().groupBar(), &GroupBar::itemClicked, m_selection, &DeviceSelection::itemClicked);

@@ -39,6 +39,44 @@ QString CsvExporter::number(double value, QChar decimalMark)
     return text;
 }
 
+QString CsvExporter::time(qint64 ms)
+{
+    return QDateTime::fromMSecsSinceEpoch(ms).toString(Qt::ISODate);
+}
+
+QString CsvExporter::writeTable(QIODevice &out, const QStringList &header,
+                                const std::vector<QStringList> &rows, Format format)
+{
+    const QString separator(format.separator);
+    const auto line = [&](const QStringList &cells) {
+        QStringList quoted;
+        for (const QString &c : cells)
+            quoted << field(c, format.separator);
+        return quoted.join(separator).toUtf8() + "\r\n";
+    };
+    QByteArray text("\xEF\xBB\xBF");
+    text += line(header);
+    for (const QStringList &row : rows)
+        text += line(row);
+    if (out.write(text) != text.size())
+        return out.errorString();
+    return QString();
+}
+
+QString CsvExporter::writeEvents(QIODevice &out, const std::vector<Event> &events, Format format)
+{
+    std::vector<QStringList> rows;
+    rows.reserve(events.size());
+    for (const Event &e : events) {
+        rows.push_back({time(e.timeMs), e.device, eventKindName(e.kind), eventText(e), e.ackedBy,
+                        e.ackedBy.isEmpty() ? QString() : time(e.ackedAtMs)});
+    }
+    return writeTable(out,
+                      {QStringLiteral("Zaman"), QStringLiteral("Cihaz"), QStringLiteral("Tür"),
+                       QStringLiteral("Metin"), QStringLiteral("Onaylayan"), QStringLiteral("Onay zamanı")},
+                      rows, format);
+}
+
 QString CsvExporter::write(HistoryReader &reader, QIODevice &out, const QString &device, qint64 fromMs,
                            qint64 toMs, Format format, const std::vector<int> &only)
 {

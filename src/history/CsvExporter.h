@@ -3,6 +3,7 @@
 #include <QChar>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 class QIODevice;
@@ -11,6 +12,7 @@ namespace korvel::history
 {
 
 class HistoryReader;
+struct Event;
 
 // Writes a device's samples as CSV for spreadsheets (RFC 4180 with CRLF line ends, UTF-8 with a
 // byte-order mark so that "ş" and "İ" read right): "Zaman" (local time, ISO 8601 to the second),
@@ -35,6 +37,15 @@ public:
     // success.
     static QString write(HistoryReader &reader, QIODevice &out, const QString &device, qint64 fromMs,
                          qint64 toMs, Format format, const std::vector<int> &only = {});
+
+    // Local time, ISO 8601 to the second, as every export writes it.
+    static QString time(qint64 ms);
+    // Any table: the header and rows as given (texts, quoted where needed). Returns an error text, or
+    // an empty one on success.
+    static QString writeTable(QIODevice &out, const QStringList &header, const std::vector<QStringList> &rows,
+                              Format format);
+    // Events newest first: "Zaman", "Cihaz", "Tür", "Metin", "Onaylayan", "Onay zamanı".
+    static QString writeEvents(QIODevice &out, const std::vector<Event> &events, Format format);
 };
 
 } // namespace korvel::history

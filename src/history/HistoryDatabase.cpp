@@ -23,6 +23,47 @@ QString minuteColumnsDecl()
 }
 } // namespace
 
+QString eventKindName(EventKind kind)
+{
+    switch (kind) {
+    case EventKind::Input:
+        return QStringLiteral("Giriş alarmı");
+    case EventKind::Message:
+        return QStringLiteral("Mesaj");
+    case EventKind::MeterReadout:
+        return QStringLiteral("Sayaç okuma");
+    case EventKind::PeriodReport:
+        return QStringLiteral("Dönem raporu");
+    case EventKind::Penalty:
+        return QStringLiteral("Ceza/Kritik");
+    case EventKind::LinkLost:
+        return QStringLiteral("Bağlantı koptu");
+    case EventKind::LinkUp:
+        return QStringLiteral("Bağlantı geldi");
+    }
+    return QStringLiteral("Olay %1").arg(int(kind));
+}
+
+QString eventText(const Event &event)
+{
+    QString text;
+    switch (event.kind) {
+    case EventKind::Input:
+        text = event.body;
+        break;
+    case EventKind::Message:
+        text = event.body.isEmpty() ? event.title : event.title + QStringLiteral(": ") + event.body;
+        break;
+    case EventKind::PeriodReport:
+        text = event.title + QStringLiteral(" — ") + event.body;
+        break;
+    default:
+        text = event.title;
+        break;
+    }
+    return text.replace(u'\t', QStringLiteral(" / ")).simplified();
+}
+
 QString HistoryDatabase::sampleColumns()
 {
     QString columns;
@@ -146,6 +187,16 @@ bool HistoryDatabase::open()
                                    .arg(minute * 60000))))
             return false;
     }
+    // Files written before acknowledgements were kept lack their columns.
+    QSqlQuery info(m_db);
+    bool hasAck = false;
+    if (info.exec(QStringLiteral("PRAGMA table_info(event)"))) {
+        while (info.next())
+            hasAck = hasAck || info.value(1).toString() == QLatin1String("acked_by");
+    }
+    if (!hasAck && !(exec(QStringLiteral("ALTER TABLE event ADD COLUMN acked_by TEXT")) &&
+                     exec(QStringLiteral("ALTER TABLE event ADD COLUMN acked_at INTEGER"))))
+        return false;
     return true;
 }
 

@@ -14,6 +14,9 @@ enum class EventKind {
     Message = 2,      // a server message: title and body
     MeterReadout = 3, // a meter readout: title the view's heading, body the readout text
     PeriodReport = 4, // a period report: title the two ratios, body their classes
+    Penalty = 5,      // a period report whose class reached "CEZA" or "KRİTİK": title the classes
+    LinkLost = 6,     // the link went down: title the reason the status line gave
+    LinkUp = 7,       // the link is back after a loss
 };
 
 struct Event {
@@ -22,7 +25,15 @@ struct Event {
     EventKind kind = EventKind::Message;
     QString title;
     QString body;
+    qint64 id = 0;        // set when read back; the arrival order
+    QString ackedBy = {}; // who acknowledged it, empty while nobody has
+    qint64 ackedAtMs = 0;
 };
+
+// The Turkish name of a kind, as the lists and the export show it.
+QString eventKindName(EventKind kind);
+// The text of an event as one line: what a person reads in the list of events.
+QString eventText(const Event &event);
 
 // A reply's values of one device: one entry per quantity, NaN where the reply carried none.
 struct Sample {

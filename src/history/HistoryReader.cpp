@@ -164,10 +164,12 @@ std::vector<Event> HistoryReader::events(const QString &device, const std::vecto
         kindList += (kindList.isEmpty() ? QString() : QStringLiteral(",")) + QString::number(int(k));
     QSqlQuery q(m_db->db());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral(
-                  "SELECT t,device,kind,title,body FROM event WHERE t BETWEEN ? AND ?%1%2 ORDER BY t, id")
-                  .arg(device.isEmpty() ? QString() : QStringLiteral(" AND device=?"),
-                       kindList.isEmpty() ? QString() : QStringLiteral(" AND kind IN (%1)").arg(kindList)));
+    q.prepare(
+        QStringLiteral(
+            "SELECT t,device,kind,title,body,id,acked_by,acked_at FROM event WHERE t BETWEEN ? AND ?%1%2 "
+            "ORDER BY t, id")
+            .arg(device.isEmpty() ? QString() : QStringLiteral(" AND device=?"),
+                 kindList.isEmpty() ? QString() : QStringLiteral(" AND kind IN (%1)").arg(kindList)));
     q.addBindValue(fromMs);
     q.addBindValue(toMs);
     if (!device.isEmpty())
@@ -176,7 +178,8 @@ std::vector<Event> HistoryReader::events(const QString &device, const std::vecto
     if (q.exec()) {
         while (q.next())
             result.push_back({q.value(0).toLongLong(), q.value(1).toString(), EventKind(q.value(2).toInt()),
-                              q.value(3).toString(), q.value(4).toString()});
+                              q.value(3).toString(), q.value(4).toString(), q.value(5).toLongLong(),
+                              q.value(6).toString(), q.value(7).toLongLong()});
     }
     return result;
 }

@@ -80,11 +80,23 @@ void HistoryStore::addEvent(Event event)
         m_events.push_back(std::move(event));
 }
 
+void HistoryStore::acknowledge(qint64 id, const QString &by, qint64 atMs)
+{
+    if (m_state == State::Stopped || m_acks.size() >= MaxPending)
+        return;
+    Event ack;
+    ack.id = id;
+    ack.ackedBy = by;
+    ack.ackedAtMs = atMs;
+    m_acks.push_back(std::move(ack));
+}
+
 void HistoryStore::stop(const QString &text)
 {
     m_state = State::Stopped;
     m_samples.clear();
     m_events.clear();
+    m_acks.clear();
     stopCheckpoints();
     m_insertSample.reset();
     m_upsertMinute.reset();
@@ -161,7 +173,7 @@ void HistoryStore::flush(const QDateTime &now)
         return;
     if (m_state == State::Recording && ++m_flushesSinceRetention >= FlushesPerRetention)
         applyRetention(now);
-    if (m_samples.empty() && m_events.empty())
+    if (m_samples.empty() && m_events.empty() && m_acks.empty())
         return;
     if (m_state == State::NotOpened && !openFile(now))
         return;
@@ -254,6 +266,21 @@ bool HistoryStore::write()
             }
         }
     }
+    if (ok && !m_acks.empty()) {
+        QSqlQuery update(db);
+        update.prepare(
+            QStringLiteral("UPDATE event SET acked_by=?, acked_at=? WHERE id=? AND acked_by IS NULL"));
+        for (const Event &a : m_acks) {
+            update.bindValue(0, a.ackedBy);
+            update.bindValue(1, a.ackedAtMs);
+            update.bindValue(2, a.id);
+            if (!update.exec()) {
+                m_db->noteError(update.lastError());
+                ok = false;
+                break;
+            }
+        }
+    }
     if (ok && !db.commit()) {
         m_db->noteError(db.lastError());
         ok = false;
@@ -264,8 +291,12 @@ bool HistoryStore::write()
         m_minutes.clear();
         return false;
     }
+    const bool eventsChanged = !m_events.empty() || !m_acks.empty();
     m_samples.clear();
     m_events.clear();
+    m_acks.clear();
+    if (eventsChanged)
+        Q_EMIT eventsWritten();
     if (++m_writesSinceCheckpoint >= WritesPerCheckpoint && m_checkpointContext) {
         m_writesSinceCheckpoint = 0;
         // Passive: it copies what no reader still needs and never blocks the writer.
@@ -347,7 +378,12 @@ qint64 HistoryStore::setting(const char *key, qint64 fallback)
 
 bool HistoryStore::setRetention(int days, qint64 maxBytes)
 {
-    if (m_state != State::Recording || days <= 0 || maxBytes <= 0)
+    if (days <= 0 || maxBytes <= 0)
+        return false;
+    // Settings may be given before anything was recorded: they open the file.
+    if (m_state == State::NotOpened)
+        openFile(QDateTime::currentDateTime());
+    if (m_state != State::Recording)
         return false;
     QSqlQuery q(m_db->db());
     q.prepare(QStringLiteral(
@@ -355,6 +391,17 @@ bool HistoryStore::setRetention(int days, qint64 maxBytes)
     q.addBindValue(days);
     q.addBindValue(maxBytes);
     return q.exec();
+}
+
+int HistoryStore::retentionDays()
+{
+    return m_state == State::Recording ? int(setting("retention_days", DefaultRetentionDays))
+                                       : DefaultRetentionDays;
+}
+
+qint64 HistoryStore::retentionBytes()
+{
+    return m_state == State::Recording ? setting("max_bytes", DefaultMaxBytes) : DefaultMaxBytes;
 }
 
 qint64 HistoryStore::pragma(const char *name)

@@ -40,6 +40,8 @@ public:
 
     void addSample(Sample sample);
     void addEvent(Event event);
+    // Keeps who acknowledged the event `id` and when; written with the next flush.
+    void acknowledge(qint64 id, const QString &by, qint64 atMs);
     // Writes what is pending; `now` dates a damaged file that is moved aside and the retention.
     void flush(const QDateTime &now);
     // Drops what is older than the retention and, past the size limit, the oldest samples.
@@ -52,10 +54,15 @@ public:
     void setPageLimit(qint64 pages) { m_pageLimit = pages; }
     // The retention settings are kept in the file itself, beside the data they govern.
     bool setRetention(int days, qint64 maxBytes);
+    // The retention in force; the defaults while the file is not open.
+    int retentionDays();
+    qint64 retentionBytes();
 
 Q_SIGNALS:
     // A fault the user is told of once.
     void message(const QString &text);
+    // A flush wrote events or acknowledgements: the windows that list them read again.
+    void eventsWritten();
 
 private:
     bool openFile(const QDateTime &now);
@@ -87,6 +94,7 @@ private:
     QHash<QString, qint64> m_deviceIds;
     std::vector<Sample> m_samples;
     std::vector<Event> m_events;
+    std::vector<Event> m_acks; // id, ackedBy and ackedAtMs only
     qint64 m_pageLimit = 0;
     qint64 m_flushesSinceRetention = 0;
     std::unique_ptr<QThread> m_checkpointThread;

@@ -9,6 +9,7 @@
 #include "history/HistoryStore.h"
 #include "history/Quantities.h"
 #include "history/RecordSetShape.h"
+#include "link/Connection.h"
 #include "link/ReplyDispatcher.h"
 #include "link/ReplyText.h"
 #include "metering/PeriodReports.h"
@@ -16,6 +17,8 @@
 #include "values/FloatBytes.h"
 
 #include <cmath>
+#include <memory>
+#include <utility>
 
 namespace korvel::history
 {
@@ -82,11 +85,11 @@ void watch(ReplyDispatcher &dispatcher, QStringView tag, std::function<void(cons
 
 } // namespace
 
-void install(ClientParts &parts)
+HistoryStore *install(ClientParts &parts)
 {
     const QString file = parts.environment.historyFile();
     if (file.isEmpty())
-        return;
+        return nullptr;
     auto *store = new HistoryStore(file, &parts.owner);
     Screen &screen = parts.screen;
     Environment &environment = parts.environment;
@@ -165,11 +168,41 @@ void install(ClientParts &parts)
             const auto caption = [&screen](const char *name) {
                 return screen.caption(QString::fromLatin1(name));
             };
+            const QString inductive = caption(view->inductiveStatus);
+            const QString capacitive = caption(view->capacitiveStatus);
             store->addEvent({now(), activeDevice(), EventKind::PeriodReport,
                              caption(view->inductiveRatio) + u'\t' + caption(view->capacitiveRatio),
-                             caption(view->inductiveStatus) + u'\t' + caption(view->capacitiveStatus)});
+                             inductive + u'\t' + capacitive});
+            // The classes that call for action are events of their own, so that the list of events
+            // shows them without every report.
+            const auto serious = [](const QString &c) {
+                return c.contains(QStringLiteral("CEZA")) || c.contains(QStringLiteral("KRİTİK"));
+            };
+            if (serious(inductive) || serious(capacitive)) {
+                store->addEvent({now(), activeDevice(), EventKind::Penalty,
+                                 QStringLiteral("Endüktif: %1, Kapasitif: %2").arg(inductive, capacitive),
+                                 caption(view->inductiveRatio) + u'\t' + caption(view->capacitiveRatio)});
+            }
         });
     }
+
+    // A loss counts once the server had answered the login; the reason is what the status line says.
+    auto linkWasUp = std::make_shared<bool>(false);
+    auto linkLost = std::make_shared<bool>(false);
+    QObject::connect(&parts.connection, &Connection::linkLost, store, [=, &screen] {
+        if (!std::exchange(*linkWasUp, false))
+            return;
+        *linkLost = true;
+        store->addEvent(
+            {now(), QString(), EventKind::LinkLost, screen.caption(QStringLiteral("LblMesaj")), QString()});
+    });
+    QObject::connect(&parts.connection, &Connection::loginAnswered, store, [=] {
+        *linkWasUp = true;
+        if (std::exchange(*linkLost, false))
+            store->addEvent(
+                {now(), QString(), EventKind::LinkUp, QStringLiteral("Bağlantı yeniden kuruldu"), QString()});
+    });
+    return store;
 }
 
 } // namespace korvel::history

@@ -12,6 +12,9 @@ namespace korvel::history
 // names none): it watches the data, meter, period report, input and message replies after their own
 // handlers and writes once a second on the timer "TFrmAna.TimerHistory". Installed last, since it
 // wraps the handlers the other subsystems installed.
-void install(ClientParts &parts);
+class HistoryStore;
+
+// Returns the store, or nullptr when nothing is recorded.
+HistoryStore *install(ClientParts &parts);
 
 } // namespace korvel::history

@@ -27,6 +27,7 @@
 #include <QProgressBar>
 #include <QSpinBox>
 #include <QStyle>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -659,6 +660,17 @@ void WidgetScreen::repaint()
 {
     if (QWidget *w = window(mainWindow))
         w->update();
+}
+
+void WidgetScreen::notify(const QString &title, const QString &text)
+{
+    m_lastNotification = {title, text};
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    if (QWidget *w = window(mainWindow)) {
+        if (auto *tray = w->findChild<QSystemTrayIcon *>())
+            tray->showMessage(title, text, QSystemTrayIcon::Warning);
+    }
 }
 
 QSize WidgetScreen::pictureSize(const QString &control) const

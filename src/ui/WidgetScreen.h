@@ -75,6 +75,9 @@ public:
     void closeWindow(const QString &window) override;
     void showWindow(const QString &window) override;
     void repaint() override;
+    void notify(const QString &title, const QString &text) override;
+    // The last notification given, shown or not: title and text.
+    QStringList lastNotification() const { return m_lastNotification; }
 
     QSize pictureSize(const QString &control) const override;
     void clearPicture(const QString &control, Colour colour) override;
@@ -111,6 +114,7 @@ private:
     const Picture *loadPicture(const QString &fileName);
     QHash<QString, Picture> m_pictures;
     std::unique_ptr<QFileSystemWatcher> m_pictureWatcher;
+    QStringList m_lastNotification;
 };
 
 } // namespace korvel

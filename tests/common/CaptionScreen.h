@@ -44,6 +44,7 @@ public:
     void closeWindow(const QString &) override {}
     void showWindow(const QString &) override {}
     void repaint() override {}
+    void notify(const QString &, const QString &) override {}
     QSize pictureSize(const QString &) const override { return {}; }
     void clearPicture(const QString &, Colour) override {}
     void fillRectangle(const QString &, const QRect &, Colour) override {}

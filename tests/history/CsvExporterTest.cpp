@@ -91,3 +91,35 @@ TEST(CsvExporter, WritesHeaderAndRowsWithEmptyCellsForMissingValues)
         exported(QStringLiteral("55555"), CsvExporter::formatFor(QLocale::c())).count(QStringLiteral("\r\n")),
         1);
 }
+
+// Events as a table: the kind by its name, the text quoted where it holds the separator, the
+// acknowledgement in the last two columns; both decimal-mark conventions.
+TEST(CsvExporter, WritesEventsWithTheirAcknowledgement)
+{
+    const QDateTime t(QDate(2026, 1, 15), QTime(10, 30, 5));
+    std::vector<Event> events(2);
+    events[0] = {t.toMSecsSinceEpoch(),  QStringLiteral("310002"),         EventKind::Input,
+                 QStringLiteral("5"),    QStringLiteral("Girişler: 1, 3"), 2,
+                 QStringLiteral("ayşe"), t.addSecs(60).toMSecsSinceEpoch()};
+    events[1] = {t.toMSecsSinceEpoch(), QString(), EventKind::LinkLost,
+                 QStringLiteral("Sunucu yanıt vermiyor"), QString()};
+    const struct {
+        const char *locale;
+        const char *expected;
+    } cases[] = {
+        {"C", "\xEF\xBB\xBFZaman,Cihaz,Tür,Metin,Onaylayan,Onay zamanı\r\n"
+              "2026-01-15T10:30:05,310002,Giriş alarmı,\"Girişler: 1, 3\",ayşe,2026-01-15T10:31:05\r\n"
+              "2026-01-15T10:30:05,,Bağlantı koptu,Sunucu yanıt vermiyor,,\r\n"},
+        {"tr_TR", "\xEF\xBB\xBFZaman;Cihaz;Tür;Metin;Onaylayan;Onay zamanı\r\n"
+                  "2026-01-15T10:30:05;310002;Giriş alarmı;Girişler: 1, 3;ayşe;2026-01-15T10:31:05\r\n"
+                  "2026-01-15T10:30:05;;Bağlantı koptu;Sunucu yanıt vermiyor;;\r\n"},
+    };
+    for (const auto &c : cases) {
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        EXPECT_EQ(CsvExporter::writeEvents(out, events,
+                                           CsvExporter::formatFor(QLocale(QString::fromLatin1(c.locale)))),
+                  QString());
+        EXPECT_EQ(out.data().toStdString(), std::string(c.expected)) << c.locale;
+    }
+}

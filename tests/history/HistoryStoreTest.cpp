@@ -376,3 +376,47 @@ TEST_F(HistoryStoreTest, AKilledWriterLosesNothingCommitted)
     next.flush(T0);
     EXPECT_EQ(next.state(), HistoryStore::State::Recording);
 }
+
+// An acknowledgement is kept in the file; a file written before acknowledgements existed gains their
+// columns when it is opened, and its events stay.
+TEST_F(HistoryStoreTest, KeepsAcknowledgementsAlsoInOlderFiles)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("old"));
+        db.setDatabaseName(file);
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(
+            q.exec(QStringLiteral("CREATE TABLE event(id INTEGER PRIMARY KEY, t INTEGER NOT NULL, "
+                                  "device TEXT NOT NULL, kind INTEGER NOT NULL, title TEXT, body TEXT)")));
+        // An hour old: within the retention, which the opening applies.
+        q.prepare(QStringLiteral(
+            "INSERT INTO event(t,device,kind,title,body) VALUES(?,'12001',1,'5','Girişler: 1, 3')"));
+        q.addBindValue(T0.addSecs(-3600).toMSecsSinceEpoch());
+        ASSERT_TRUE(q.exec());
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("old"));
+    {
+        HistoryStore store(file);
+        store.addEvent({T0.toMSecsSinceEpoch(), QStringLiteral("12001"), EventKind::Input,
+                        QStringLiteral("1"), QStringLiteral("Girişler: 1")});
+        store.flush(T0);
+        ASSERT_EQ(store.state(), HistoryStore::State::Recording);
+        store.acknowledge(1, QStringLiteral("ayşe"), T0.addSecs(30).toMSecsSinceEpoch());
+        QSignalSpy written(&store, &HistoryStore::eventsWritten);
+        store.flush(T0.addSecs(30));
+        EXPECT_EQ(written.count(), 1);
+        // A second acknowledgement of the same alarm keeps the first.
+        store.acknowledge(1, QStringLiteral("mehmet"), T0.addSecs(60).toMSecsSinceEpoch());
+    }
+    HistoryReader reader(file);
+    ASSERT_TRUE(reader.open());
+    const auto events = reader.events(QString(), {EventKind::Input}, 0, std::numeric_limits<qint64>::max());
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].body, QStringLiteral("Girişler: 1, 3"));
+    EXPECT_EQ(events[0].ackedBy, QStringLiteral("ayşe"));
+    EXPECT_EQ(events[0].ackedAtMs, T0.addSecs(30).toMSecsSinceEpoch());
+    EXPECT_TRUE(events[1].ackedBy.isEmpty());
+}

@@ -8,8 +8,14 @@
 #include "history/Quantities.h"
 #include "link/ReplyDispatcher.h"
 #include "ui/ClientWindows.h"
+#include "ui/EventsWindow.h"
+#include "ui/MainWindow.h"
 #include "values/DeviceValueTable.h"
 
+#include <QAction>
+#include <QFile>
+#include <QLocale>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -128,4 +134,115 @@ TEST_F(RecordingClientTest, WithoutAFileNothingIsRecorded)
     c.dumpV1("67$102$0$0$");
     EXPECT_EQ(c.environment.ticker(QStringLiteral("TFrmAna.TimerHistory")), nullptr);
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
+// A link lost after the login is an event with the reason the status line gave, and its return one
+// more; an input notice also raises a desktop notification naming the device, the inputs and the time.
+TEST_F(RecordingClientTest, KeepsLostAndRegainedLinksAndNotifiesInputNotices)
+{
+    {
+        RecordingClient c(file);
+        c.client->start();
+        Screen &screen = c.client->windows().screen();
+        screen.setCaption(QStringLiteral("TFrmGiris.Edit1"), QStringLiteral("ayse"));
+        screen.setCaption(QStringLiteral("TFrmGiris.Edit4"), QStringLiteral("gizli"));
+        c.client->connection().connectClicked();
+        c.link.setConnected();
+        c.receive(QStringLiteral("tblhaklar\x01"
+                                 "1\x01"
+                                 "1\x01"
+                                 "1\x01"
+                                 "1\x01"
+                                 "1\x01"
+                                 "1\x01"));
+        c.link.setDisconnected();
+        c.environment.ticker(QStringLiteral("TFrmAna.TimerReconnect"))->fire();
+        c.link.setConnected();
+        c.receive(QStringLiteral("tblhaklar\x01"
+                                 "1\x01"
+                                 "1\x01"
+                                 "1\x01"
+                                 "1\x01"
+                                 "1\x01"
+                                 "1\x01"));
+        c.receive(QStringLiteral("input\x01"
+                                 "310002\x01"
+                                 "1$2$3$4$5$6$7$5\x01"));
+        EXPECT_EQ(c.client->windows().screen().lastNotification(),
+                  (QStringList{QStringLiteral("Giriş alarmı: 310002"),
+                               QStringLiteral("Girişler: 1, 3\n%1 10:30:00")
+                                   .arg(QLocale().toString(QDate(2026, 1, 15), QLocale::ShortFormat))}));
+        c.tick();
+    }
+    history::HistoryReader reader(file);
+    ASSERT_TRUE(reader.open());
+    const auto events = reader.events(QString(), {}, 0, std::numeric_limits<qint64>::max());
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].kind, history::EventKind::LinkLost);
+    EXPECT_EQ(events[0].title, QStringLiteral("ayse kullanıcısının ana bilgisayarla bağlantısı kesildi"));
+    EXPECT_EQ(events[1].kind, history::EventKind::LinkUp);
+    EXPECT_EQ(events[2].kind, history::EventKind::Input);
+}
+
+// The events window lists newest first, filters by device and kind, and an acknowledgement made in it
+// is still there when the file is opened again.
+TEST_F(RecordingClientTest, EventsWindowFiltersAndKeepsAcknowledgements)
+{
+    {
+        RecordingClient c(file);
+        c.client->state().userName = QStringLiteral("ayşe");
+        c.receive(QStringLiteral("input\x01"
+                                 "310002\x01"
+                                 "1$2$3$4$5$6$7$5\x01"));
+        c.environment.setNow(c.environment.now().addSecs(5));
+        c.receive(QStringLiteral("input\x01"
+                                 "310003\x01"
+                                 "1$2$3$4$5$6$7$1\x01"));
+        c.receive(QStringLiteral("mesajvar\x01"
+                                 "Bakım\x01"
+                                 "Yarın\x01\x01"));
+        c.tick();
+        auto *entry = c.client->windows().main().findChild<QAction *>(QStringLiteral("Olaylar1"));
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(c.client->windows().main().findChild<EventsWindow *>(), nullptr)
+            << "built when first opened";
+        entry->trigger();
+        auto *window = c.client->windows().main().findChild<EventsWindow *>();
+        ASSERT_NE(window, nullptr);
+        ASSERT_EQ(window->table()->rowCount(), 3);
+        EXPECT_EQ(window->table()->item(0, 2)->text(), QStringLiteral("Mesaj"));
+        EXPECT_EQ(window->table()->item(2, 1)->text(), QStringLiteral("310002"));
+
+        window->setFilter(QStringLiteral("310002"), history::EventKind::Input);
+        ASSERT_EQ(window->table()->rowCount(), 1);
+        window->setFilter(QString(), history::EventKind::Message);
+        ASSERT_EQ(window->table()->rowCount(), 1);
+        EXPECT_FALSE(window->acknowledgeRow(0)) << "only an input alarm is acknowledged";
+        window->setFilter(QString(), history::EventKind::Input);
+        ASSERT_EQ(window->table()->rowCount(), 2);
+        EXPECT_TRUE(window->acknowledgeRow(1));
+        EXPECT_EQ(window->table()->item(1, 4)->text(), QStringLiteral("ayşe"));
+        EXPECT_FALSE(window->acknowledgeRow(1)) << "acknowledged once";
+
+        // A notice that arrives while the window is open joins the list at the next write.
+        window->show();
+        c.receive(QStringLiteral("input\x01"
+                                 "310002\x01"
+                                 "1$2$3$4$5$6$7$2\x01"));
+        c.tick();
+        EXPECT_EQ(window->table()->rowCount(), 3);
+
+        const QString csv = dir.filePath(QStringLiteral("olaylar.csv"));
+        EXPECT_EQ(window->saveCsv(csv), QString());
+        QFile saved(csv);
+        ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+        EXPECT_EQ(saved.readAll().count("\r\n"), 4) << "header and the three alarms of the filter";
+    }
+    history::HistoryReader reader(file);
+    ASSERT_TRUE(reader.open());
+    const auto events = reader.events(QStringLiteral("310002"), {history::EventKind::Input}, 0,
+                                      std::numeric_limits<qint64>::max());
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].ackedBy, QStringLiteral("ayşe"));
+    EXPECT_EQ(events[0].ackedAtMs, QDateTime(QDate(2026, 1, 15), QTime(10, 30, 5)).toMSecsSinceEpoch());
 }
