@@ -19,6 +19,7 @@
 #include <asio/thread_pool.hpp>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
@@ -178,6 +179,9 @@ bool KorvelServer::listen(const QHostAddress &address, quint16 port)
         m_tls = TlsContext::load(m_tlsSettings, &m_error);
         if (!m_tls)
             return false;
+        // OpenSSL writes session tickets and replies to the socket itself, without MSG_NOSIGNAL: a
+        // client gone before them would otherwise end the whole process with SIGPIPE.
+        std::signal(SIGPIPE, SIG_IGN);
     }
     asio::error_code ec;
     const asio::ip::address ip = asio::ip::make_address(address.toString().toStdString(), ec);

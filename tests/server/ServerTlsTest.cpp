@@ -353,6 +353,22 @@ TEST_F(ServerTls, AClientThatIsDoneSendingStillGetsItsRepliesThenTheEnd)
     EXPECT_TRUE(client.closed());
 }
 
+// OpenSSL writes the session tickets and the replies to the socket itself: clients gone before them
+// must not end the process with a broken pipe.
+TEST_F(ServerTls, ClientsGoneRightAfterTheHandshakeOrDuringAReplyLeaveTheServerServing)
+{
+    for (int i = 0; i < 30; ++i) {
+        TlsClient gone(server->port());
+        ASSERT_TRUE(gone.ready());
+    }
+    for (int i = 0; i < 10; ++i) {
+        TlsClient gone(server->port());
+        ASSERT_TRUE(gone.ready());
+        gone.send(loginBytes("demo", password) + requestBytes(QStringLiteral("ping"), {}));
+    }
+    expectServed();
+}
+
 TEST(ServerTlsSettings, AMissingOrMismatchedCertificateOrKeyIsRefusedWithItsReason)
 {
     struct Case {
