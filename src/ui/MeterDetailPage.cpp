@@ -1,6 +1,7 @@
 #include "ui/MeterDetailPage.h"
 
 #include "ui/FormBuilder.h"
+#include "ui/MeterCsv.h"
 #include "ui/MeterReadingPage.h"
 #include "ui/widgets/SevenSegmentDisplay.h"
 
@@ -107,6 +108,7 @@ MeterDetailPage::MeterDetailPage(QWidget *parent) : QWidget(parent)
     auto *top = new QHBoxLayout;
     form::addButtons(this, top, {{"VrShadowButton15", "Sayaç Oku"}});
     top->addStretch(1);
+    MeterCsv::addButton(this, top, QStringLiteral("BtnSayacDetayCsv"));
     layout->addLayout(top);
 
     QGroupBox *information = form::group(this, QStringLiteral("    Sayaç Bilgileri   "));

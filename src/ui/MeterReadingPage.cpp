@@ -1,6 +1,7 @@
 #include "ui/MeterReadingPage.h"
 
 #include "ui/FormBuilder.h"
+#include "ui/MeterCsv.h"
 #include "ui/ReactiveEnergyPanel.h"
 #include "ui/widgets/SevenSegmentDisplay.h"
 
@@ -67,6 +68,7 @@ MeterReadingPage::MeterReadingPage(QWidget *parent) : QWidget(parent)
                      {{"VrShadowButton11", "Sayaç Oku"}, {"VrShadowButton13", "Tedaş Okuma"}});
     top->addWidget(device);
     top->addStretch(1);
+    MeterCsv::addButton(this, top, QStringLiteral("BtnSayacCsv"));
     layout->addLayout(top);
 
     auto *values = new QHBoxLayout;

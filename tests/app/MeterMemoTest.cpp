@@ -4,9 +4,15 @@
 #include "metering/MeterReadout.h"
 #include "ui/ClientWindows.h"
 #include "ui/MainWindow.h"
+#include "ui/MeterCsv.h"
+#include "ui/MeterDetailPage.h"
+#include "ui/MeterReadingPage.h"
 #include "ui/WidgetScreen.h"
 
+#include <QDateTime>
+#include <QFile>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <gtest/gtest.h>
@@ -102,4 +108,62 @@ TEST(MeterMemo, HoldsTheTextAsReceivedUntilAPersonEditsIt)
     EXPECT_EQ(screen.caption(QStringLiteral("Memo3")), memo->toPlainText());
     EXPECT_TRUE(screen.caption(QStringLiteral("Memo3")).endsWith(QStringLiteral("\xF4!")));
     EXPECT_EQ(screen.caption(QStringLiteral("Memo5")), received);
+}
+
+// What a meter page shows goes to a spreadsheet as one row, its columns named as the page names them,
+// numbers in the export's decimal mark whichever mark the display shows.
+TEST(MeterMemo, APageSavesWhatItShowsAsCsv)
+{
+    test::application("app_tests");
+    ClientWindows windows;
+    ClientState state;
+    MeterReadout readout(windows.screen(), state);
+    readout.reset();
+    ReplyText text(readoutReply(3));
+    readout.handleReadout(text);
+    auto *reading = qobject_cast<QWidget *>(windows.screen().find(QStringLiteral("Rzsyckaptop")));
+    while (reading && !qobject_cast<MeterReadingPage *>(reading))
+        reading = reading->parentWidget();
+    ASSERT_NE(reading, nullptr);
+    auto *detail = qobject_cast<QWidget *>(windows.screen().find(QStringLiteral("tplaktif")));
+    while (detail && !qobject_cast<MeterDetailPage *>(detail))
+        detail = detail->parentWidget();
+    ASSERT_NE(detail, nullptr);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sayac.csv"));
+    const QDateTime at(QDate(2026, 3, 14), QTime(10, 30, 5));
+    const struct {
+        QLocale locale;
+        const char *start;
+    } cases[] = {
+        {QLocale::c(),
+         "\xEF\xBB\xBFZaman,Cihaz,Aktif (kWh),\xC4\xB0nd\xC3\xBCktif (kVArLh),Kapasitif (kVArCh),"
+         "T1 (kWh),T2 (kWh),T3 (kWh)"},
+        {QLocale(QLocale::Turkish, QLocale::Turkey), "\xEF\xBB\xBFZaman;Cihaz;Aktif (kWh);"},
+    };
+    for (const auto &c : cases) {
+        ASSERT_EQ(MeterCsv::save(*reading, QStringLiteral("530001"), at, c.locale, path), QString());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        ASSERT_EQ(lines.size(), 3) << "a header, one row, the last line end";
+        EXPECT_TRUE(lines[0].startsWith(c.start)) << lines[0].toStdString();
+        const QChar separator = c.locale.decimalPoint() == u',' ? u';' : u',';
+        const QStringList row = QString::fromUtf8(lines[1]).trimmed().split(separator);
+        EXPECT_EQ(row.value(0), QStringLiteral("2026-03-14T10:30:05"));
+        EXPECT_EQ(row.value(1), QStringLiteral("530001"));
+        EXPECT_EQ(row.value(4), QStringLiteral("000012") + c.locale.decimalPoint() + QStringLiteral("34"));
+    }
+
+    // The detail page: a grid of tariffs by kind, each cell named by its row and its column.
+    ASSERT_EQ(MeterCsv::save(*detail, QStringLiteral("530001"), at, QLocale::c(), path), QString());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString header = QString::fromUtf8(file.readLine()).trimmed();
+    EXPECT_TRUE(header.contains(QStringLiteral(",Aktif T1 (KWH),Aktif T2 (KWH),"))) << header.toStdString();
+    EXPECT_TRUE(header.contains(QStringLiteral(",Kapasitif TOPLAM (kVArCh),"))) << header.toStdString();
+    EXPECT_TRUE(header.contains(QStringLiteral(",İndüktif / Aktif Oran (%),"))) << header.toStdString();
+    EXPECT_EQ(header.count(u','), QString::fromUtf8(file.readLine()).trimmed().count(u','))
+        << "as many cells";
 }
