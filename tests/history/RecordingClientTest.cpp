@@ -127,6 +127,44 @@ TEST_F(RecordingClientTest, KeepsValueRecordsUnderTheirDeviceAndNoticesAsEvents)
     EXPECT_EQ(events[1].body, QStringLiteral("Yarın şalt odası"));
 }
 
+// Every period report is kept; one whose class calls for action is an event of its own as well.
+TEST_F(RecordingClientTest, APenaltyOrCriticalClassIsAnEventOfItsOwn)
+{
+    {
+        RecordingClient c(file);
+        c.receive(QStringLiteral("reaktifenerji\x01"
+                                 "12001\x01"
+                                 "a\x01"
+                                 "b\x01"
+                                 "0\x01"
+                                 "1000\x01"
+                                 "0\x01"
+                                 "10\x01"
+                                 "0\x01"
+                                 "5\x01"));
+        c.receive(QStringLiteral("reaktifenerji\x01"
+                                 "12001\x01"
+                                 "a\x01"
+                                 "b\x01"
+                                 "0\x01"
+                                 "1000\x01"
+                                 "0\x01"
+                                 "200\x01"
+                                 "0\x01"
+                                 "150\x01"));
+        c.tick();
+    }
+    history::HistoryReader reader(file);
+    ASSERT_TRUE(reader.open());
+    const auto all = [&](history::EventKind kind) {
+        return reader.events(QString(), {kind}, 0, std::numeric_limits<qint64>::max());
+    };
+    EXPECT_EQ(all(history::EventKind::PeriodReport).size(), 2u);
+    const auto penalties = all(history::EventKind::Penalty);
+    ASSERT_EQ(penalties.size(), 1u) << "the normal report is no penalty";
+    EXPECT_TRUE(penalties[0].title.contains(QStringLiteral("CEZA"))) << penalties[0].title.toStdString();
+}
+
 // Without a history file the client records nothing and has no history timer.
 TEST_F(RecordingClientTest, WithoutAFileNothingIsRecorded)
 {
