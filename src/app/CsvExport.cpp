@@ -3,7 +3,6 @@
 #include "history/CsvExporter.h"
 #include "history/HistoryReader.h"
 
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <limits>
 
@@ -23,20 +22,15 @@ int exportCsv(const Startup::Export &request, const QString &historyFile, QStrin
         error = QStringLiteral("cannot read the history file %1: %2").arg(historyFile, reader.errorText());
         return 2;
     }
-    // Written beside and renamed when complete: a failed export leaves no half file behind.
-    QSaveFile out(request.file);
-    if (!out.open(QIODevice::WriteOnly)) {
-        error = QStringLiteral("cannot write %1: %2").arg(request.file, out.errorString());
-        return 1;
-    }
     const qint64 from = request.from.isValid() ? request.from.toMSecsSinceEpoch() : 0;
     const qint64 to =
         request.to.isValid() ? request.to.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max();
-    error = history::CsvExporter::write(reader, out, request.device, from, to,
-                                        history::CsvExporter::formatFor(QLocale::system()));
-    if (!error.isEmpty() || !out.commit()) {
-        if (error.isEmpty())
-            error = out.errorString();
+    // Written beside and renamed when complete: a failed export leaves no half file behind.
+    error = history::CsvExporter::save(request.file, [&](QIODevice &out) {
+        return history::CsvExporter::write(reader, out, request.device, from, to,
+                                           history::CsvExporter::formatFor(QLocale::system()));
+    });
+    if (!error.isEmpty()) {
         error = QStringLiteral("cannot write %1: %2").arg(request.file, error);
         return 1;
     }

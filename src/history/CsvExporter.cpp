@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QIODevice>
+#include <QSaveFile>
 #include <charconv>
 #include <cmath>
 
@@ -115,6 +116,16 @@ QString CsvExporter::write(HistoryReader &reader, QIODevice &out, const QString 
     if (error.isEmpty() && out.write(text) != text.size())
         error = out.errorString();
     return error;
+}
+
+QString CsvExporter::save(const QString &path, const std::function<QString(QIODevice &out)> &write)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    if (QString error = write(file); !error.isEmpty())
+        return error;
+    return file.commit() ? QString() : file.errorString();
 }
 
 } // namespace korvel::history

@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 class QIODevice;
@@ -46,6 +47,10 @@ public:
                               Format format);
     // Events newest first: "Zaman", "Cihaz", "Tür", "Metin", "Onaylayan", "Onay zamanı".
     static QString writeEvents(QIODevice &out, const std::vector<Event> &events, Format format);
+
+    // Writes a file whole or not at all: `write` fills it beside the target, which is renamed only when
+    // everything was written. Returns an error text, or an empty one on success.
+    static QString save(const QString &path, const std::function<QString(QIODevice &out)> &write);
 };
 
 } // namespace korvel::history

@@ -19,7 +19,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -194,14 +193,9 @@ bool EventsWindow::acknowledgeRow(int row)
 
 QString EventsWindow::saveCsv(const QString &path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    const QString error =
-        history::CsvExporter::writeEvents(file, read(0), history::CsvExporter::formatFor(QLocale()));
-    if (!error.isEmpty())
-        return error;
-    return file.commit() ? QString() : file.errorString();
+    return history::CsvExporter::save(path, [this](QIODevice &out) {
+        return history::CsvExporter::writeEvents(out, read(0), history::CsvExporter::formatFor(QLocale()));
+    });
 }
 
 void EventsWindow::saveClicked()

@@ -12,7 +12,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <vector>
 
@@ -117,12 +116,8 @@ QString save(const QWidget &page, const QString &device, const QDateTime &at, co
         header << name;
         row << valueText(display->text(), format.decimalMark);
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (QString error = history::CsvExporter::writeTable(file, header, {row}, format); !error.isEmpty())
-        return error;
-    return file.commit() ? QString() : file.errorString();
+    return history::CsvExporter::save(
+        path, [&](QIODevice &out) { return history::CsvExporter::writeTable(out, header, {row}, format); });
 }
 
 void addButton(QWidget *page, QBoxLayout *row, const QString &objectName)

@@ -21,7 +21,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -231,16 +230,12 @@ QString TrendWindow::saveCsv(const QString &path)
     history::HistoryReader reader(m_source.file);
     if (!reader.open())
         return reader.errorText();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("%1 yazılamıyor: %2").arg(path, file.errorString());
     const trends::TrendView &view = m_chart->view();
-    QString error =
-        history::CsvExporter::write(reader, file, m_device->currentText(), view.fromMs, view.toMs,
-                                    history::CsvExporter::formatFor(QLocale()), selectedQuantities());
-    if (error.isEmpty() && !file.commit())
-        error = QStringLiteral("%1 yazılamıyor: %2").arg(path, file.errorString());
-    return error;
+    const QString error = history::CsvExporter::save(path, [&](QIODevice &out) {
+        return history::CsvExporter::write(reader, out, m_device->currentText(), view.fromMs, view.toMs,
+                                           history::CsvExporter::formatFor(QLocale()), selectedQuantities());
+    });
+    return error.isEmpty() ? error : QStringLiteral("%1 yazılamıyor: %2").arg(path, error);
 }
 
 QString TrendWindow::savePng(const QString &path)

@@ -8,6 +8,7 @@
 #include "RawClient.h"
 #include "ServerConfig.h"
 #include "ServerLog.h"
+#include "SharedLog.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -110,11 +111,7 @@ protected:
             std::printf("server log:\n%s\n", qPrintable(logLines().join(u'\n')));
     }
 
-    QStringList logLines()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_lines;
-    }
+    QStringList logLines() const { return m_log.lines(); }
 
     qsizetype logged(const QString &part) { return logLines().filter(part).size(); }
 
@@ -143,12 +140,8 @@ protected:
     }
 
     ManualClock clock{QDateTime(QDate(2025, 3, 14), QTime(12, 0), QTimeZone::utc())};
-    std::mutex m_mutex;
-    QStringList m_lines;
-    ServerLog log{[this](const QString &line) {
-        std::lock_guard lock(m_mutex);
-        m_lines.append(line);
-    }};
+    SharedLog m_log;
+    ServerLog &log = m_log.log;
     ServerOptions m_options;
     std::unique_ptr<KorvelServer> server;
 };

@@ -3,6 +3,7 @@
 #include "RawClient.h"
 #include "ServerConfig.h"
 #include "ServerLog.h"
+#include "SharedLog.h"
 #include "link/Cp1254.h"
 #include "link/MessageFramer.h"
 
@@ -170,11 +171,7 @@ protected:
             std::printf("server log:\n%s\n", qPrintable(logLines().join(u'\n')));
     }
 
-    QStringList logLines()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_lines;
-    }
+    QStringList logLines() const { return m_log.lines(); }
 
     // A good client is still served: the server survived what came before.
     void expectServed()
@@ -188,12 +185,8 @@ protected:
     QString auditPath = dir.filePath(QStringLiteral("audit.log"));
     ManualClock clock{QDateTime(QDate(2025, 3, 14), QTime(12, 0), QTimeZone::utc())};
     ServerOptions options;
-    std::mutex m_mutex;
-    QStringList m_lines;
-    ServerLog log{[this](const QString &line) {
-        std::lock_guard lock(m_mutex);
-        m_lines.append(line);
-    }};
+    SharedLog m_log;
+    ServerLog &log = m_log.log;
     std::unique_ptr<KorvelServer> server;
 };
 
