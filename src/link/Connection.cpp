@@ -336,16 +336,10 @@ void Connection::secureAttemptRefused(const QString &status, const QString &box)
     m_reconnecting = false;
     m_phase = Phase::Down;
     m_state.loggedIn = false;
-    m_reconnectTimer->stop();
-    m_reconnectDelayS = 1;
     m_loginReplyTimer->stop();
     m_pongTimer->stop();
-    m_progressTimer->stop();
-    setProgress(0);
-    setStatus(status);
     m_screen.setCaption(securePanel, QString());
-    m_screen.setEnabled(connectButton, true);
-    m_screen.showWindow(loginWindow);
+    backToLoginWindow(status);
     if (!box.isEmpty())
         m_environment.showError(box);
 }
@@ -464,16 +458,22 @@ void Connection::linkDown(Why why)
 
 void Connection::refused()
 {
+    m_screen.setCaption(passwordField, QString());
+    backToLoginWindow(QStringLiteral("Kullanıcı adı veya şifre hatalı"));
+    m_screen.setFocus(passwordField);
+    Q_EMIT loginRefused();
+}
+
+// Nothing reconnects by itself: the login window is back with the reason, for the user to try again.
+void Connection::backToLoginWindow(const QString &status)
+{
     m_reconnectTimer->stop();
     m_reconnectDelayS = 1;
     m_progressTimer->stop();
     setProgress(0);
-    m_screen.setCaption(passwordField, QString());
-    setStatus(QStringLiteral("Kullanıcı adı veya şifre hatalı"));
+    setStatus(status);
     m_screen.setEnabled(connectButton, true);
     m_screen.showWindow(loginWindow);
-    m_screen.setFocus(passwordField);
-    Q_EMIT loginRefused();
 }
 
 bool Connection::autoReconnect() const

@@ -116,6 +116,7 @@ private:
     void showServerFields();
     void linkDown(Why why);
     void refused();
+    void backToLoginWindow(const QString &status);
     void scheduleReconnect(bool silent);
     void showReconnectMessage();
     bool autoReconnect() const;
