@@ -539,7 +539,9 @@ TEST_F(HostileClients, AHalfCloseStillGetsEveryReply)
 TEST_F(HostileClients, NoiseBeforeLoginMakesASummaryNotALog)
 {
     ServerOptions options;
-    options.maxConnectionsPerAddress = 1000;
+    // Each knock closes at once, but a busy server may not have seen the close before the next
+    // connects: no limit on open connections is under test here.
+    options.maxConnectionsPerAddress = 100'000;
     start(options); // the summary once a minute: here at the end
     for (int i = 0; i < 5000; ++i)
         RawClient knock(server->port());

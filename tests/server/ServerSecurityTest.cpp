@@ -4,7 +4,6 @@
 #include "PasswordHash.h"
 #include "ServerFixture.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -14,6 +13,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <ctime>
 
 namespace korvel::server::test
 {
@@ -24,6 +24,15 @@ namespace
 QString text(const char16_t *t)
 {
     return QString::fromUtf16(t);
+}
+
+// The processor time of this thread: the work a check does, which the load of other processes
+// does not stretch as it stretches the wall clock.
+double threadNanoseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e9 + double(now.tv_nsec);
 }
 
 QStringList fileLines(const QString &path)
@@ -96,24 +105,26 @@ TEST(Directory, AWrongPasswordCostsTheSameForAKnownAndAnUnknownName)
     // The clear-password user beside it still logs in, at the same cost.
     ASSERT_TRUE(directory.authenticate(text(u"izleyici"), text(u"izleyici")));
 
-    // Interleaved, and the fastest of each kept, so that the load of other processes cancels out.
+    // Interleaved, timed in processor time, and the fastest of each kept, so that the load of
+    // other processes (the tests beside this one) cancels out.
     const QString names[] = {text(u"demo"), text(u"kimse"), text(u"izleyici")};
     double fastest[3] = {1e18, 1e18, 1e18};
     for (int round = 0; round < 9; ++round) {
         for (int k = 0; k < 3; ++k) {
-            QElapsedTimer timer;
-            timer.start();
+            const double start = threadNanoseconds();
             EXPECT_FALSE(directory.authenticate(names[k], text(u"yanlis")));
-            fastest[k] = std::min(fastest[k], double(timer.nsecsElapsed()));
+            fastest[k] = std::min(fastest[k], threadNanoseconds() - start);
         }
     }
     const double known = fastest[0];
     const double unknown = fastest[1];
     const double clear = fastest[2];
-    EXPECT_GT(unknown / known, 0.7);
-    EXPECT_LT(unknown / known, 1.4);
-    EXPECT_GT(clear / known, 0.7);
-    EXPECT_LT(clear / known, 1.4);
+    // A skipped hash costs next to nothing and a doubled one twice as much; the rest is the noise
+    // a memory-hard hash shows when other processes share the caches.
+    EXPECT_GT(unknown / known, 0.6);
+    EXPECT_LT(unknown / known, 1.6);
+    EXPECT_GT(clear / known, 0.6);
+    EXPECT_LT(clear / known, 1.6);
 }
 
 class ServerSecurityTest : public ServerFixture
