@@ -394,9 +394,13 @@ TEST_F(HostileClients, ClientsThatNeverReadDoNotDelayTheOthers)
     const double p99 = pings[size_t(double(pings.size() - 1) * 0.99)];
     std::printf("%d clients that never read: bystander ping p50 %.2f ms, p99 %.2f ms over %zu pings\n", count,
                 p50, p99, pings.size());
-    // The goal is 10 ms on an idle machine; the bound leaves room for a loaded test machine, not for
-    // the seconds a starved loop takes.
+    // The goal is 10 ms on an idle machine; the bound leaves room for a loaded test machine (and the
+    // sanitizers' threefold cost), not for the seconds a starved loop takes.
+#ifdef __SANITIZE_ADDRESS__
+    EXPECT_LT(p99, 300.0);
+#else
     EXPECT_LT(p99, 100.0);
+#endif
 }
 
 TEST_F(HostileClients, RightsAreCheckedOnTheValuesTheCommandUses)
