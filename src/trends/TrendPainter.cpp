@@ -16,6 +16,8 @@ namespace
 constexpr int AxisWidth = 58;
 constexpr int LegendHeight = 22;
 constexpr int TimeAxisHeight = 22;
+// Between the legend and the plot: each axis's unit, clear of its top label.
+constexpr int UnitRowHeight = 14;
 const QColor Background(0, 0, 0);
 const QColor Grid(48, 56, 48);
 const QColor Text(200, 200, 200);
@@ -50,8 +52,9 @@ QColor TrendPainter::seriesColour(int index)
 QRect TrendPainter::plotArea(QSize size, int axisCount)
 {
     const int left = std::max(1, axisCount) * AxisWidth;
-    return QRect(left, LegendHeight + 6, std::max(1, size.width() - left - 14),
-                 std::max(1, size.height() - LegendHeight - 6 - TimeAxisHeight - 4));
+    const int top = LegendHeight + UnitRowHeight + 6;
+    return QRect(left, top, std::max(1, size.width() - left - 14),
+                 std::max(1, size.height() - top - TimeAxisHeight - 4));
 }
 
 int TrendPainter::axisCount(const TrendView &view)
@@ -118,7 +121,8 @@ void TrendPainter::paint(QPainter &painter, QSize size, const TrendView &view)
         const auto colourIt = std::find_if(view.series.begin(), view.series.end(),
                                            [&](const TrendSeries &s) { return axisKey(s.name) == keys[k]; });
         painter.setPen(colourIt != view.series.end() ? colourIt->colour : Text);
-        painter.drawText(right - metrics.horizontalAdvance(axis.unit), plot.top() - 6, axis.unit);
+        painter.drawText(right - metrics.horizontalAdvance(axis.unit), plot.top() - metrics.ascent() / 2 - 3,
+                         axis.unit);
         painter.drawLine(right + 2, plot.top(), right + 2, plot.bottom());
         for (double v = axis.low; v <= axis.high + axis.step / 2; v += axis.step) {
             const int y =
