@@ -155,18 +155,23 @@ void TrendPainter::paint(QPainter &painter, QSize size, const TrendView &view)
         // the stroker hundreds of milliseconds.
         painter.setPen(QPen(s.colour, 1));
         QList<QPointF> line;
+        // A sample alone between gaps would be a single pixel: it is drawn as a dot that can be seen.
+        const auto drawLine = [&] {
+            if (line.size() == 2 && line[0].x() + 0.5 >= line[1].x())
+                painter.fillRect(QRectF(line[1].x() - 1.5, line[1].y() - 1.5, 3, 3), s.colour);
+            painter.drawPolyline(line);
+            line.clear();
+        };
         const history::HistoryReader::Column *previous = nullptr;
         for (const auto &c : s.columns) {
-            if (previous && c.firstMs - previous->lastMs > gap) {
-                painter.drawPolyline(line);
-                line.clear();
-            }
+            if (previous && c.firstMs - previous->lastMs > gap)
+                drawLine();
             const double x = xOf((c.firstMs + c.lastMs) / 2);
             line.append(QPointF(x, yOf(c.min)));
             line.append(QPointF(x + (c.min == c.max ? 0.5 : 0.0), yOf(c.max)));
             previous = &c;
         }
-        painter.drawPolyline(line);
+        drawLine();
     }
     painter.restore();
 

@@ -29,6 +29,7 @@
 #include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -129,7 +130,15 @@ void WidgetScreen::completeWindow(const QString &name)
 
 QWidget *WidgetScreen::window(const QString &name) const
 {
-    return m_windows.value(name);
+    if (QWidget *w = m_windows.value(name))
+        return w;
+    // A window built on its first opening ("Grafik", "Olaylar") belongs to one of these.
+    for (QWidget *owner : m_windows) {
+        auto *w = owner->findChild<QWidget *>(name, Qt::FindDirectChildrenOnly);
+        if (w && w->isWindow())
+            return w;
+    }
+    return nullptr;
 }
 
 QObject *WidgetScreen::lookup(const QString &windowName, const QString &control) const
@@ -148,7 +157,7 @@ QObject *WidgetScreen::find(const QString &control, int *subPart) const
         return nullptr;
     // A control not built yet: its window is completed first, just as if it had been whole all along.
     const QString first = control.section(QLatin1Char('.'), 0, 0);
-    const QString windowName = m_windows.contains(first) ? first : mainWindow;
+    const QString windowName = window(first) ? first : mainWindow;
     if (!m_completions.contains(windowName))
         return nullptr;
     const_cast<WidgetScreen *>(this)->completeWindow(windowName);
@@ -177,7 +186,7 @@ QObject *WidgetScreen::findBuilt(const QString &control, int *subPart) const
         *subPart = sub;
     QObject *found = nullptr;
     if (parts.size() == 1)
-        found = m_windows.contains(parts[0]) ? lookup(parts[0], QString()) : lookup(mainWindow, parts[0]);
+        found = window(parts[0]) ? lookup(parts[0], QString()) : lookup(mainWindow, parts[0]);
     else
         found = lookup(parts[0], parts.mid(1).join(QLatin1Char('.')));
     if (found)
@@ -257,6 +266,8 @@ QString WidgetScreen::caption(const QString &control) const
         return menu->title();
     if (auto *group = qobject_cast<QGroupBox *>(o))
         return group->title();
+    if (auto *box = qobject_cast<QComboBox *>(o))
+        return box->currentText();
     if (auto *spin = qobject_cast<QAbstractSpinBox *>(o))
         return spin->text();
     if (auto *canvas = qobject_cast<Canvas *>(o))
@@ -448,6 +459,14 @@ QStringList WidgetScreen::lines(const QString &control) const
         for (int i = 0; i < list->count(); ++i)
             result << (headers ? GroupHeaderDelegate::shownText(list->item(i)->text())
                                : list->item(i)->text());
+    } else if (auto *table = qobject_cast<QTableWidget *>(o)) {
+        // A row as its cells, left to right.
+        for (int row = 0; row < table->rowCount(); ++row) {
+            QStringList cells;
+            for (int column = 0; column < table->columnCount(); ++column)
+                cells << (table->item(row, column) ? table->item(row, column)->text() : QString());
+            result << cells.join(QStringLiteral(" | "));
+        }
     } else if (auto *memo = qobject_cast<QPlainTextEdit *>(o)) {
         // Lines as the box shows them: CR LF, a lone CR and LF each end one.
         QString text = memoText(memo);

@@ -158,4 +158,17 @@ TEST(TrendScaleTest, DrawsSpikesAndLeavesGapsOpen)
         EXPECT_EQ(lineAt(xOf(s)), -1) << "a line in the hole at " << s << " s";
     EXPECT_GT(lineAt(xOf(300)), plot.top() + plot.height() / 2) << "230 V sits low on a 230..400 V axis";
     EXPECT_GT(lineAt(xOf(2400)), 0);
+
+    // A sample alone between two gaps is a dot that can be seen, not a single pixel.
+    std::vector<Column> lone = fiveSecondColumns(3600, 600, 3000, -1);
+    const qint64 t = T0.addSecs(1800).toMSecsSinceEpoch();
+    lone.insert(lone.begin() + 120, Column{360, t, t, 230.0, 230.0});
+    view.series[0].columns = lone;
+    {
+        QPainter painter(&image);
+        TrendPainter::paint(painter, image.size(), view);
+    }
+    for (int dx : {-1, 0, 1})
+        EXPECT_NE(lineAt(xOf(1800) + dx), -1) << dx;
+    EXPECT_EQ(lineAt(xOf(1800) + 4), -1);
 }

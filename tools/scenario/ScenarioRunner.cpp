@@ -15,6 +15,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
@@ -26,6 +27,7 @@
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -304,7 +306,11 @@ void ScenarioRunner::addCommands()
     setUp("history", 1, [this](const ScenarioLine &l) {
         if (l.args[0].isEmpty())
             fail(QStringLiteral("history needs a file name"));
-        m_environment->setHistoryFile(QFileInfo(l.args[0]).absoluteFilePath());
+        // Every run starts from an empty file, so a scenario reads the same each time.
+        const QString file = QFileInfo(l.args[0]).absoluteFilePath();
+        for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+            QFile::remove(file + suffix);
+        m_environment->setHistoryFile(file);
     });
     setUp("host", 1, [this](const ScenarioLine &l) { m_defaultHost = l.args[0]; });
     // setting KEY "VALUE": what an earlier run remembered (kept in memory, never in the user's settings).
@@ -403,10 +409,15 @@ void ScenarioRunner::addActions()
             QTest::mouseClick(w, Qt::LeftButton);
     });
     action("select", 2, 2, [this](const ScenarioLine &l) {
-        auto *list = qobject_cast<QListWidget *>(control(l.args[0]));
-        if (!list)
+        QObject *o = control(l.args[0]);
+        if (auto *list = qobject_cast<QListWidget *>(o))
+            list->setCurrentRow(number(l.args[1]));
+        else if (auto *table = qobject_cast<QTableWidget *>(o))
+            table->selectRow(number(l.args[1]));
+        else if (auto *box = qobject_cast<QComboBox *>(o))
+            box->setCurrentIndex(number(l.args[1]));
+        else
             fail(QStringLiteral("%1 is not a list").arg(l.args[0]));
-        list->setCurrentRow(number(l.args[1]));
     });
     action("type", 2, 2, [this](const ScenarioLine &l) {
         QObject *o = control(l.args[0]);
