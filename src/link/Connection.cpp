@@ -4,6 +4,7 @@
 #include "core/NumberText.h"
 #include "core/Screen.h"
 #include "core/Ticker.h"
+#include "link/CertificatePins.h"
 #include "link/Cp1254.h"
 #include "link/Link.h"
 #include "link/MessageFramer.h"
@@ -39,8 +40,6 @@ const QString settingHost = QStringLiteral("giris/sunucu");
 const QString settingPort = QStringLiteral("giris/port");
 const QString settingReconnect = QStringLiteral("giris/otomatikYenidenBaglan");
 const QString settingTls = QStringLiteral("giris/tls");
-// Followed by host:port; the value is the pinned certificate's SHA-256.
-const QString settingPinPrefix = QStringLiteral("sertifikalar/");
 
 bool isLoopback(const QString &host)
 {
@@ -54,7 +53,7 @@ bool isLoopback(const QString &host)
 Connection::Connection(Link &link, Screen &screen, Environment &environment, ClientState &state,
                        ServerAddress address, QObject *parent)
     : QObject(parent), m_link(link), m_screen(screen), m_environment(environment), m_state(state),
-      m_address(std::move(address)),
+      m_address(std::move(address)), m_pins(environment),
       m_progressTimer(environment.makeTicker(QStringLiteral("TFrmGiris.Timer1"), 500, this)),
       m_keepAlive(environment.makeTicker(QStringLiteral("TFrmAna.TimerPing"), 60000, this)),
       m_loginReplyTimer(environment.makeTicker(QStringLiteral("TFrmAna.TimerCevap"), loginReplyMs, this)),
@@ -231,11 +230,6 @@ void Connection::showServerFields()
     portKey();
 }
 
-QString Connection::pinKey(const QString &host, quint16 port) const
-{
-    return settingPinPrefix + host.toLower() + u':' + QString::number(port);
-}
-
 void Connection::forgetPinClicked()
 {
     const QString typedHost = m_screen.caption(hostField);
@@ -244,13 +238,9 @@ void Connection::forgetPinClicked()
     const auto port = parseInt32(m_screen.caption(portField));
     if (!port || *port <= 0 || *port > 65535 || host.isEmpty())
         return;
-    const QString key = pinKey(host, quint16(*port));
-    if (m_environment.setting(key).isEmpty()) {
-        setStatus(QStringLiteral("Sabitlenmiş sertifika yok"));
-        return;
-    }
-    m_environment.setSetting(key, QString());
-    setStatus(QStringLiteral("Sabitlenmiş sertifika silindi"));
+    setStatus(m_pins.forget(host, quint16(*port))
+                  ? QStringLiteral("Sabitlenmiş sertifika silindi")
+                  : QStringLiteral("Sabitlenmiş sertifika yok"));
 }
 
 // Runs inside the socket's handshake: it only decides. Whatever needs the user (a box, the question)
@@ -258,11 +248,10 @@ void Connection::forgetPinClicked()
 bool Connection::judgeCertificate(const CertificateCheck &check)
 {
     const QString server = m_host + u':' + QString::number(m_port);
-    const QString key = pinKey(m_host, m_port);
-    const QString pinned = m_environment.setting(key);
-    if (!pinned.isEmpty()) {
-        if (pinned == check.fingerprint)
-            return true;
+    switch (m_pins.judge(m_host, m_port, check)) {
+    case CertificatePins::Verdict::Trusted:
+        return true;
+    case CertificatePins::Verdict::Changed:
         refuseLater(
             QStringLiteral("Sertifika değişti! Bağlanılmadı"),
             QStringLiteral("Sunucunun sertifikası değişti! Bağlantı dinleniyor olabilir.\n\n"
@@ -270,17 +259,16 @@ bool Connection::judgeCertificate(const CertificateCheck &check)
                            "Hiçbir şey gönderilmedi. Sertifika sunucuda bilerek değiştirildiyse, giriş "
                            "penceresinde sunucu alanlarını F5 veya F6 ile açıp \"Sabitlenmiş sertifikayı "
                            "sil\" düğmesine basın ve yeniden bağlanın.")
-                .arg(server, pinned, check.fingerprint));
+                .arg(server, m_pins.pinned(m_host, m_port), check.fingerprint));
         return false;
-    }
-    if (check.problems.isEmpty())
-        return true;
-    if (!check.unknownAuthorityOnly) {
+    case CertificatePins::Verdict::Rejected:
         refuseLater(QStringLiteral("Sertifika reddedildi"),
                     QStringLiteral("Sunucunun sertifikası reddedildi (%1): %2\n\nHiçbir şey "
                                    "gönderilmedi.")
                         .arg(server, check.problems));
         return false;
+    case CertificatePins::Verdict::Ask:
+        break;
     }
     // The question waits for the user, and the link's timers with it; a Yes pins the certificate and
     // opens again, where the pin lets it through.
@@ -288,7 +276,7 @@ bool Connection::judgeCertificate(const CertificateCheck &check)
     m_loginReplyTimer->stop();
     QMetaObject::invokeMethod(
         this,
-        [this, server, key, fingerprint = check.fingerprint] {
+        [this, server, host = m_host, port = m_port, fingerprint = check.fingerprint] {
             const bool trusted = m_environment.ask(
                 QStringLiteral(
                     "%1 sunucusunun sertifikasına tanınmış bir sertifika otoritesi kefil olmuyor "
@@ -299,7 +287,7 @@ bool Connection::judgeCertificate(const CertificateCheck &check)
                 secureAttemptRefused(QStringLiteral("Sertifikaya güvenilmedi"), QString());
                 return;
             }
-            m_environment.setSetting(key, fingerprint);
+            m_pins.pin(host, port, fingerprint);
             if (m_reconnecting)
                 m_loginReplyTimer->start();
             else

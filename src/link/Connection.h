@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ClientState.h"
+#include "link/CertificatePins.h"
 
 #include <QObject>
 #include <QString>
@@ -112,7 +113,6 @@ private:
     // Ends a secure attempt the client would not finish: the login window is back with the reason.
     void secureAttemptRefused(const QString &status, const QString &box);
     void refuseLater(const QString &status, const QString &box);
-    QString pinKey(const QString &host, quint16 port) const;
     void showServerFields();
     void linkDown(Why why);
     void refused();
@@ -131,6 +131,7 @@ private:
     Environment &m_environment;
     ClientState &m_state;
     ServerAddress m_address;
+    CertificatePins m_pins;
     Ticker *m_progressTimer;
     Ticker *m_keepAlive;
     // Waits for the answer to the login (or for a reconnect's link to come up), then for a "pong".

@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "core/Screen.h"
 #include "core/Ticker.h"
+#include "link/CertificatePins.h"
 #include "link/Cp1254.h"
 #include "link/MessageFramer.h"
 #include "link/TcpLink.h"
@@ -376,4 +377,43 @@ TEST_F(TlsLogin, TheTlsChoiceIsRememberedAndSetByTheCommandLine)
     EXPECT_EQ(plain.received(), login);
     EXPECT_EQ(caption("TFrmGiris.LABEL6.1"), QString());
     EXPECT_EQ(m_environment.setting(QStringLiteral("giris/tls")), QStringLiteral("0"));
+}
+
+// What a handshake's certificate means: a pin outranks the authorities both ways (a verified but
+// different certificate is refused, a pinned self-signed one passes), and only a certificate whose
+// one fault is an unknown authority is put to the user. Pins are per host (any case) and port.
+TEST(CertificatePinsTest, APinOutranksTheAuthoritiesAndOnlyAnUnknownAuthorityIsAsked)
+{
+    using Verdict = CertificatePins::Verdict;
+    ScenarioEnvironment environment;
+    CertificatePins pins(environment);
+    const QString a = QStringLiteral("AA:01"), b = QStringLiteral("BB:02");
+    const QString unknownAuthority = QStringLiteral("self-signed");
+    const QString wrongName = QStringLiteral("host name mismatch");
+    struct Case {
+        QString pinned;
+        CertificateCheck check;
+        Verdict verdict;
+    } cases[] = {
+        {{}, {a, {}, false}, Verdict::Trusted},
+        {{}, {a, unknownAuthority, true}, Verdict::Ask},
+        {{}, {a, wrongName, false}, Verdict::Rejected},
+        {a, {a, unknownAuthority, true}, Verdict::Trusted},
+        {a, {b, {}, false}, Verdict::Changed},
+        {a, {b, unknownAuthority, true}, Verdict::Changed},
+    };
+    for (const Case &c : cases) {
+        pins.forget(QStringLiteral("sunucu"), 17814);
+        if (!c.pinned.isEmpty())
+            pins.pin(QStringLiteral("Sunucu"), 17814, c.pinned);
+        EXPECT_EQ(pins.judge(QStringLiteral("SUNUCU"), 17814, c.check), c.verdict)
+            << c.pinned.toStdString() << " / " << c.check.fingerprint.toStdString();
+        EXPECT_EQ(pins.judge(QStringLiteral("sunucu"), 17815, c.check),
+                  c.check.problems.isEmpty() ? Verdict::Trusted
+                  : c.check.unknownAuthorityOnly ? Verdict::Ask
+                                                 : Verdict::Rejected)
+            << "another port has no pin";
+    }
+    EXPECT_TRUE(pins.forget(QStringLiteral("sunucu"), 17814));
+    EXPECT_FALSE(pins.forget(QStringLiteral("sunucu"), 17814));
 }
