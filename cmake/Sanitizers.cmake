@@ -5,5 +5,4 @@ if(KORVEL_SANITIZE)
   # This build exists to find faults: -O1 keeps the reports' stacks whole, and line tables (-g1) are
   # all a report needs. Both compile the sanitized code about 40 % faster than -O2 -g.
   set(CMAKE_CXX_FLAGS_RELWITHDEBINFO "-O1 -g1 -DNDEBUG")
-  set(CMAKE_C_FLAGS_RELWITHDEBINFO "-O1 -g1 -DNDEBUG")
 endif()

@@ -155,9 +155,9 @@ void TrendPainter::paint(QPainter &painter, QSize size, const TrendView &view)
         // the stroker hundreds of milliseconds.
         painter.setPen(QPen(s.colour, 1));
         QList<QPointF> line;
-        // A sample alone between gaps would be a single pixel: it is drawn as a dot that can be seen.
+        // A column alone between gaps (most often one sample) would be a lone pixel: a dot marks it.
         const auto drawLine = [&] {
-            if (line.size() == 2 && line[0].x() + 0.5 >= line[1].x())
+            if (line.size() == 2)
                 painter.fillRect(QRectF(line[1].x() - 1.5, line[1].y() - 1.5, 3, 3), s.colour);
             painter.drawPolyline(line);
             line.clear();

@@ -186,23 +186,19 @@ TEST_F(RecordingClientTest, KeepsLostAndRegainedLinksAndNotifiesInputNotices)
         screen.setCaption(QStringLiteral("TFrmGiris.Edit4"), QStringLiteral("gizli"));
         c.client->connection().connectClicked();
         c.link.setConnected();
-        c.receive(QStringLiteral("tblhaklar\x01"
-                                 "1\x01"
-                                 "1\x01"
-                                 "1\x01"
-                                 "1\x01"
-                                 "1\x01"
-                                 "1\x01"));
+        // The login's answer: every right.
+        const QString rights = QStringLiteral("tblhaklar\x01"
+                                              "1\x01"
+                                              "1\x01"
+                                              "1\x01"
+                                              "1\x01"
+                                              "1\x01"
+                                              "1\x01");
+        c.receive(rights);
         c.link.setDisconnected();
         c.environment.ticker(QStringLiteral("TFrmAna.TimerReconnect"))->fire();
         c.link.setConnected();
-        c.receive(QStringLiteral("tblhaklar\x01"
-                                 "1\x01"
-                                 "1\x01"
-                                 "1\x01"
-                                 "1\x01"
-                                 "1\x01"
-                                 "1\x01"));
+        c.receive(rights);
         c.receive(QStringLiteral("input\x01"
                                  "310002\x01"
                                  "1$2$3$4$5$6$7$5\x01"));

@@ -18,6 +18,23 @@
 namespace korvel::server::test
 {
 
+// The application the server tests run in, made once, with every descriptor the system allows
+// (the load tests open thousands of connections).
+inline void ensureServerTestApplication()
+{
+    if (QCoreApplication::instance())
+        return;
+    static int argc = 1;
+    static char name[] = "server_tests";
+    static char *argv[] = {name, nullptr};
+    new QCoreApplication(argc, argv);
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
 // A server on a free loopback port with the demo data, a fixed clock, no paced notices and a log
 // that the test can read.
 class ServerFixture : public ::testing::Test
@@ -27,17 +44,7 @@ protected:
 
     void SetUp() override
     {
-        if (!QCoreApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "server_tests";
-            static char *argv[] = {name, nullptr};
-            new QCoreApplication(argc, argv);
-            rlimit limit{};
-            if (getrlimit(RLIMIT_NOFILE, &limit) == 0) {
-                limit.rlim_cur = limit.rlim_max;
-                setrlimit(RLIMIT_NOFILE, &limit);
-            }
-        }
+        ensureServerTestApplication();
         ServerConfig config = ServerConfig::demo();
         config.pace = {0, 0, 0};
         options.refusedLoginDelayMs = 150;

@@ -1,6 +1,7 @@
 // The server's port in TLS: the handshake, what is refused, and the limits inside the encrypted stream.
 #include "KorvelServer.h"
 #include "RawClient.h"
+#include "ServerFixture.h"
 #include "ServerConfig.h"
 #include "ServerLog.h"
 #include "SharedLog.h"
@@ -140,12 +141,7 @@ class ServerTls : public ::testing::Test
 protected:
     void SetUp() override
     {
-        if (!QCoreApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "server_tests";
-            static char *argv[] = {name, nullptr};
-            new QCoreApplication(argc, argv);
-        }
+        ensureServerTestApplication();
         options.loginDeadlineMs = 600;
         options.summaryIntervalMs = 300;
         start();
