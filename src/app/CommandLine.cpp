@@ -63,7 +63,22 @@ std::vector<Option> options()
          [](Startup &s, const QString &file) {
              if (file.trimmed().isEmpty())
                  return S("--export-csv needs a file name");
+             if (s.csvExport && s.csvExport->events)
+                 return S("--export-csv and --export-events go one at a time");
              exportOf(s).file = file;
+             return QString();
+         }},
+        {QCommandLineOption(
+             S("export-events"),
+             S("Write the events (of --device SERIAL, or of all devices) as CSV to FILE and end."),
+             S("FILE")),
+         [](Startup &s, const QString &file) {
+             if (file.trimmed().isEmpty())
+                 return S("--export-events needs a file name");
+             if (s.csvExport && !s.csvExport->file.isEmpty())
+                 return S("--export-csv and --export-events go one at a time");
+             exportOf(s).file = file;
+             exportOf(s).events = true;
              return QString();
          }},
         {QCommandLineOption(S("device"), S("Serial number of the device to export."), S("SERIAL")),
@@ -204,8 +219,8 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
     if (const auto &e = result.startup.csvExport) {
         QString error;
         if (e->file.isEmpty())
-            error = S("--device, --from and --to go with --export-csv FILE");
-        else if (e->device.isEmpty())
+            error = S("--device, --from and --to go with --export-csv FILE or --export-events FILE");
+        else if (e->device.isEmpty() && !e->events)
             error = S("--export-csv needs --device SERIAL");
         else if (e->from.isValid() && e->to.isValid() && e->from > e->to)
             error = S("--from is later than --to");
