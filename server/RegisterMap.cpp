@@ -122,10 +122,13 @@ bool RegisterMap::apply(const QJsonObject &entries, QString *error)
                 m_reads.remove(verb);
                 continue;
             }
+            // A reply's byte count is one byte: a block the client gets holds at most 127 registers.
+            const int most = verb == u"values" ? 2000 : 127;
             const auto start = whole(e.value(u"read"), 0, 65535);
-            const auto count = whole(e.value(u"count"), 1, 2000);
+            const auto count = whole(e.value(u"count"), 1, most);
             if (!start || !count || *start + *count > 65536)
-                return fail("needs \"read\" 0 to 65535 and \"count\" 1 to 2000 within the 65536 registers");
+                return fail(verb == u"values" ? "needs \"read\" 0 to 65535 and \"count\" 1 to 2000"
+                                              : "needs \"read\" 0 to 65535 and \"count\" 1 to 127");
             m_reads.insert(verb, {*start, *count});
         } else if (isWriteVerb(verb)) {
             if (it.value().isNull()) {
