@@ -227,7 +227,8 @@ void FieldGateway::probe()
                            .arg(m_settings.queuePerDevice));
             device.refusedSinceLine = 0;
         }
-        if (device.probing)
+        // A device the configuration holds off line is never asked.
+        if (device.probing || !device.model->entry().online)
             continue;
         // Any register the map reads will do; a device with no readable register is asked for register 0.
         const auto read =

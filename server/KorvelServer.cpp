@@ -157,7 +157,10 @@ KorvelServer::~KorvelServer()
     }
     if (m_thread.joinable())
         m_thread.join();
+    // Results the lines posted before they stopped find the gateway gone and let go of their sessions.
     m_field.reset();
+    m_net->io.restart();
+    m_net->io.poll();
     m_net.reset();
 }
 
