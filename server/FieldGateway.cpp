@@ -90,12 +90,6 @@ const RegisterMap *FieldGateway::map(const DeviceModel &device) const
     return d ? &d->map : nullptr;
 }
 
-bool FieldGateway::online(const DeviceModel &device) const
-{
-    const Device *d = m_byModel.value(&device);
-    return d && d->online;
-}
-
 QString FieldGateway::describe(const Device &device) const
 {
     const DeviceLink &link = device.model->entry().link;
@@ -127,7 +121,7 @@ void FieldGateway::submit(const DeviceModel &model, FieldPlan plan, Answer answe
         if (alive.expired())
             return;
         --device->pending;
-        settle(*device, result, QString());
+        settle(*device, result);
         switch (result.status) {
         case FieldResult::Status::Answered:
             if (plan.reply == FieldPlan::Reply::None)
@@ -144,7 +138,7 @@ void FieldGateway::submit(const DeviceModel &model, FieldPlan plan, Answer answe
     device->line->submit(std::move(job));
 }
 
-void FieldGateway::settle(Device &device, const FieldResult &result, const QString &)
+void FieldGateway::settle(Device &device, const FieldResult &result)
 {
     using Status = FieldResult::Status;
     if (result.status == Status::Skipped)
@@ -241,7 +235,7 @@ void FieldGateway::probe()
             if (alive.expired())
                 return;
             device.probing = false;
-            settle(device, result, QString());
+            settle(device, result);
         };
         device.probing = true;
         device.line->submit(std::move(job));
@@ -265,7 +259,7 @@ void FieldGateway::poll()
             if (alive.expired())
                 return;
             device.polling = false;
-            settle(device, result, QString());
+            settle(device, result);
             if (result.status == FieldResult::Status::Answered)
                 polled(device, result);
         };

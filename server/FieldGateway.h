@@ -66,13 +66,11 @@ public:
         qint64 failures = 0; // jobs that ended without an answer
     };
     Counts counts() const { return m_counts; }
-    // Whether the device is on line as far as the server knows.
-    bool online(const DeviceModel &device) const;
 
 private:
     struct Device;
-    void run(Device &device, FieldLine::Job job);
-    void settle(Device &device, const FieldResult &result, const QString &verb);
+    // The device's state after a result; a change gets one line in the log.
+    void settle(Device &device, const FieldResult &result);
     void polled(Device &device, const FieldResult &result);
     void schedulePoll();
     void scheduleProbe();
