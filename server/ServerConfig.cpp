@@ -108,8 +108,15 @@ bool readLink(const QJsonValue &value, DeviceLink &link, QString *error)
     }
     link.kind = tcp ? DeviceLink::Kind::ModbusTcp : DeviceLink::Kind::ModbusRtu;
     link.address = o.value(tcp ? u"modbusTcp" : u"modbusRtu").toString();
-    link.unit = o.value(u"unit").toInt(-1);
-    link.baud = o.value(u"baud").toInt(9600);
+    // A number given in any other form (a text, a fraction) is out of range, not the default.
+    auto whole = [&o](const char16_t *key, int fallback) {
+        const QJsonValue v = o.value(key);
+        if (v.isUndefined())
+            return fallback;
+        return v.isDouble() && v.toDouble() == double(v.toInt()) ? v.toInt() : -1;
+    };
+    link.unit = whole(u"unit", 1);
+    link.baud = whole(u"baud", 9600);
     const QString parity = o.value(u"parity").toString(QStringLiteral("N"));
     link.parity = parity.size() == 1 ? char(parity.at(0).toLatin1()) : '?';
     const int colon = int(link.address.lastIndexOf(u':'));

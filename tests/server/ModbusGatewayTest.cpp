@@ -446,6 +446,8 @@ TEST(ModbusConfigTest, LinksAndMapsAreCheckedAtStart)
          "", "parity"},
         {R"({"type":"VNA310","name":"a","serial":"1","link":{"modbusRtu":"/dev/ttyUSB0","unit":0}})", "",
          "\"unit\""},
+        {R"({"type":"VNA310","name":"a","serial":"1","link":{"modbusTcp":"127.0.0.1:502","unit":"7"}})", "",
+         "\"unit\""},
         {R"({"type":"VNA310","name":"a","serial":"1","link":{"modbusTcp":"h:1","modbusRtu":"/dev/x","unit":1}})",
          "", "\"link\""},
         {R"({"type":"VNA310","name":"a","serial":"1","link":{"modbusRtu":"/dev/ttyUSB0","unit":2}},
