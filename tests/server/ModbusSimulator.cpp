@@ -5,6 +5,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace korvel::server::test
 {
 
@@ -14,6 +17,8 @@ bool ModbusSimulator::start(const QStringList &arguments)
     m_output.clear();
     // Debian's own python3, where python3-pymodbus is installed.
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A test killed on the way (a broken pipe, a timeout) leaves no simulator behind.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     m_process.start(QStringLiteral("/usr/bin/python3"),
                     QStringList{QStringLiteral(KORVEL_MODBUS_SIMULATOR)} + arguments);
     const QDeadlineTimer deadline(10'000);
