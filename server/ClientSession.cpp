@@ -1,6 +1,7 @@
 #include "ClientSession.h"
 
 #include "Directory.h"
+#include "FieldGateway.h"
 #include "KorvelServer.h"
 #include "LoginThrottle.h"
 #include "ReplyBuilder.h"
@@ -298,6 +299,8 @@ void ClientSession::handle(const Request &request)
         return;
     }
     const Outcome outcome = m_server.handler().handle(*m_user, request, &m_messagesDelivered);
+    if (outcome.field)
+        return askFieldDevice(request, outcome);
     if (!outcome.refusal.isEmpty())
         refused(outcome.refusal);
     // Recorded before any reply is queued: a client never sees the answer to a command that has no line.
@@ -311,6 +314,21 @@ void ClientSession::handle(const Request &request)
     }
     if (outcome.inputsChanged)
         m_server.broadcastInputs(*outcome.inputsChanged, outcome.previousInputs);
+}
+
+// A field device answers later; its command is recorded with what the device said, before the replies.
+void ClientSession::askFieldDevice(const Request &request, const Outcome &outcome)
+{
+    m_server.field().submit(
+        *outcome.fieldDevice, *outcome.field,
+        [self = shared_from_this(), request](const QList<QByteArray> &replies, const QString &result) {
+            if (RequestHandler::changesDevice(request.verb))
+                self->audit(request, result);
+            for (const QByteArray &reply : replies) {
+                if (!self->send(reply))
+                    return;
+            }
+        });
 }
 
 void ClientSession::audit(const Request &request, const QString &outcome)

@@ -19,6 +19,7 @@ namespace korvel::server
 {
 
 class KorvelServer;
+struct Outcome;
 struct Request;
 struct UserAccount;
 
@@ -61,6 +62,7 @@ private:
     void waitReadable();
     void resumeLater();
     void handle(const Request &request);
+    void askFieldDevice(const Request &request, const Outcome &outcome);
     void login(const Request &request);
     bool holdLogin();
     void releaseLogin();

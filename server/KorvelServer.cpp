@@ -2,6 +2,7 @@
 
 #include "ClientSession.h"
 #include "Clock.h"
+#include "FieldGateway.h"
 #include "ReplyBuilder.h"
 #include "ServerLog.h"
 
@@ -121,6 +122,11 @@ KorvelServer::KorvelServer(const ServerConfig &config, const Clock &clock, const
       m_clearPasswordUsers(config.clearPasswordUsers()), m_tlsSettings(config.tls),
       m_net(std::make_unique<Network>())
 {
+    m_field = std::make_unique<FieldGateway>(
+        m_net->io, config, m_directory, clock, log,
+        [this](const DeviceModel &device, const QByteArray &notice) { noticeViewers(device, notice); });
+    m_handler.setField(m_field.get());
+    m_field->start(config.pace.values);
     pace(0, config.pace.values, &KorvelServer::sendValueNotices);
     pace(1, config.pace.inputs, &KorvelServer::changeFieldInput);
     pace(2, config.pace.messages, &KorvelServer::postSimulatedMessage);
@@ -143,14 +149,19 @@ KorvelServer::~KorvelServer()
 {
     close();
     m_pump.stop();
+    m_field->stop();
     if (!m_ownLoop || !m_thread.joinable()) {
         // Lets the cancelled operations finish, so that every session is given back.
         m_net->io.restart();
         m_net->io.poll();
     }
-    m_net.reset();
     if (m_thread.joinable())
         m_thread.join();
+    // Results the lines posted before they stopped find the gateway gone and let go of their sessions.
+    m_field.reset();
+    m_net->io.restart();
+    m_net->io.poll();
+    m_net.reset();
 }
 
 void KorvelServer::pace(size_t timer, int seconds, void (KorvelServer::*notice)())
@@ -616,6 +627,7 @@ void KorvelServer::closeNow()
     n.sweep.cancel();
     for (auto &timer : n.pace)
         timer.cancel();
+    m_field->stop();
     if (n.signals)
         n.signals->cancel(ec);
     if (n.hangup)
@@ -643,7 +655,8 @@ void KorvelServer::sendValueNotices()
         if (!session->user() || session->finished())
             continue;
         for (const DeviceModel *device : m_directory.visibleDevices(*session->user())) {
-            if (!device->isAnalyzer() || !device->entry().online)
+            // Field devices send their own records when they are polled.
+            if (!device->isAnalyzer() || !device->entry().online || !device->entry().link.simulated())
                 continue;
             auto it = notices.find(device);
             if (it == notices.end())
@@ -657,7 +670,7 @@ void KorvelServer::changeFieldInput()
 {
     std::vector<DeviceModel *> candidates;
     for (const auto &device : m_directory.devices()) {
-        if (device->isAnalyzer() && device->entry().online)
+        if (device->isAnalyzer() && device->entry().online && device->entry().link.simulated())
             candidates.push_back(device.get());
     }
     if (candidates.empty())
@@ -673,6 +686,14 @@ void KorvelServer::broadcastInputs(DeviceModel &device, quint8 previous)
     const QByteArray notice = ReplyBuilder::inputNotice(device, m_clock.now(), previous);
     for (const auto &[raw, session] : m_net->sessions) {
         if (session->user() && m_directory.sees(*session->user(), device))
+            session->sendNotice(notice);
+    }
+}
+
+void KorvelServer::noticeViewers(const DeviceModel &device, const QByteArray &notice)
+{
+    for (const auto &[raw, session] : m_net->sessions) {
+        if (session->user() && !session->finished() && m_directory.sees(*session->user(), device))
             session->sendNotice(notice);
     }
 }

@@ -23,6 +23,7 @@ namespace korvel::server
 
 class ClientSession;
 class Clock;
+class FieldGateway;
 class ServerLog;
 
 // The data server: accepts connections, owns the store and the simulated devices, and sends the
@@ -55,6 +56,7 @@ public:
     const ServerLog &log() const { return m_log; }
     Directory &directory() { return m_directory; }
     RequestHandler &handler() { return m_handler; }
+    FieldGateway &field() { return *m_field; }
     LoginThrottle &loginThrottle() { return m_throttle; }
     // Checks a login on the worker thread and calls done with the account (or none) on the loop's.
     void authenticateAside(const QString &name, const QString &password,
@@ -68,6 +70,8 @@ public:
     void postMessage(UserAccount &user, ServerMessage message);
     void postSimulatedMessage();
     void broadcastInputs(DeviceModel &device, quint8 previous);
+    // A notice to every logged-in user who sees the device.
+    void noticeViewers(const DeviceModel &device, const QByteArray &notice);
 
     // For the sessions: the TLS settings when the port speaks TLS, none for plain TCP.
     TlsContext *tls() const { return m_tls.get(); }
@@ -111,6 +115,7 @@ private:
     TlsSettings m_tlsSettings;
     std::unique_ptr<TlsContext> m_tls;
     std::unique_ptr<Network> m_net;
+    std::unique_ptr<FieldGateway> m_field;
     QString m_error;
     quint16 m_port = 0;
     std::atomic<qsizetype> m_sessionCount{0};

@@ -47,6 +47,15 @@ void RegisterDump::addSample(int sample)
     m_bytes.append({quint8(qint8(qBound(-128, sample, 127))), 0});
 }
 
+QByteArray RegisterDump::bytes() const
+{
+    QByteArray out;
+    out.reserve(m_bytes.size());
+    for (const Byte &b : m_bytes)
+        out.append(char(b.value));
+    return out;
+}
+
 QByteArray RegisterDump::text(quint8 address) const
 {
     // The client turns "$199$239" into "$3" before it reads a dump, which would shift every later byte.

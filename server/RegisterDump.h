@@ -24,6 +24,8 @@ public:
     void addSample(int sample);
 
     int byteCount() const { return int(m_bytes.size()); }
+    // The data bytes as the device holds them, before the text's escape rule alters any.
+    QByteArray bytes() const;
     QByteArray text(quint8 address = 1) const;
 
 private:

@@ -13,7 +13,7 @@ namespace korvel::server::ReplyBuilder
 namespace
 {
 
-constexpr int analyzerSlotCount = 52; // 0..35 instantaneous, 36..51 consumption
+constexpr int analyzerSlotCount = int(std::tuple_size_v<ValueSlots>);
 
 // Frequency in tenths of a hertz in the first two bytes (high first), the inputs in the third.
 quint32 frequencyAndInputs(const Reading &r)
@@ -22,11 +22,11 @@ quint32 frequencyAndInputs(const Reading &r)
     return ((tenths >> 8) & 0xFF) | ((tenths & 0xFF) << 8) | (quint32(r.inputs) << 16);
 }
 
-std::array<double, analyzerSlotCount> analyzerSlots(const DeviceModel &device, qint64 ms)
+ValueSlots analyzerSlots(const DeviceModel &device, qint64 ms)
 {
     const Reading r = device.read(ms);
     const Counters c = device.counters(ms);
-    std::array<double, analyzerSlotCount> v{};
+    ValueSlots v{};
     double sumP = 0, sumQ = 0, sumS = 0, positiveP = 0, negativeP = 0, inductiveQ = 0, capacitiveQ = 0;
     for (size_t k = 0; k < 3; ++k) {
         const PhaseReading &p = r.phases[k];
@@ -172,7 +172,7 @@ QByteArray registerReply(const QByteArray &dumpText)
     return QByteArrayLiteral("enerjial\x01\x01\x01") + dumpText + '\x01';
 }
 
-QByteArray analyzerValues(const DeviceModel &device, qint64 ms, int firstSlot, int lastSlot)
+RegisterDump analyzerDump(const DeviceModel &device, qint64 ms, int firstSlot, int lastSlot)
 {
     const auto slots = analyzerSlots(device, ms);
     RegisterDump dump;
@@ -182,10 +182,10 @@ QByteArray analyzerValues(const DeviceModel &device, qint64 ms, int firstSlot, i
         else
             dump.addFloat(slots[size_t(slot)]);
     }
-    return registerReply(dump.text());
+    return dump;
 }
 
-QByteArray capacitorStates(const DeviceModel &device, qint64 ms)
+RegisterDump capacitorDump(const DeviceModel &device, qint64 ms)
 {
     const CapacitorBank bank = device.read(ms).bank;
     RegisterDump dump;
@@ -195,28 +195,28 @@ QByteArray capacitorStates(const DeviceModel &device, qint64 ms)
     for (size_t i = 0; i < 6; ++i)
         dump.addWord({bank.stepPhase[4 * i], bank.stepPhase[4 * i + 1], bank.stepPhase[4 * i + 2],
                       bank.stepPhase[4 * i + 3]});
-    return registerReply(dump.text());
+    return dump;
 }
 
-QByteArray settings(const DeviceModel &device)
+RegisterDump settingsDump(const DeviceModel &device)
 {
     RegisterDump dump;
     for (int word = 0; word < DeviceModel::settingsWords; ++word) {
         const bool real = word >= 3 && word <= 8;
         dump.addWord(device.settingsWord(word), real);
     }
-    return registerReply(dump.text());
+    return dump;
 }
 
-QByteArray harmonics(const DeviceModel &device, qint64 ms, int phase)
+RegisterDump harmonicsDump(const DeviceModel &device, qint64 ms, int phase)
 {
     RegisterDump dump;
     for (int sample : device.waveform(phase, ms))
         dump.addSample(sample);
-    return registerReply(dump.text());
+    return dump;
 }
 
-QByteArray relayValues(const DeviceModel &device, const QDateTime &now)
+RegisterDump relayDump(const DeviceModel &device, const QDateTime &now)
 {
     const Reading r = device.read(now.toMSecsSinceEpoch());
     const QDate date = now.date();
@@ -227,7 +227,32 @@ QByteArray relayValues(const DeviceModel &device, const QDateTime &now)
     for (const PhaseReading &p : r.phases)
         dump.addFloat(p.current);
     dump.addFloat(r.neutralCurrent);
-    return registerReply(dump.text());
+    return dump;
+}
+
+QByteArray analyzerValues(const DeviceModel &device, qint64 ms, int firstSlot, int lastSlot)
+{
+    return registerReply(analyzerDump(device, ms, firstSlot, lastSlot).text());
+}
+
+QByteArray capacitorStates(const DeviceModel &device, qint64 ms)
+{
+    return registerReply(capacitorDump(device, ms).text());
+}
+
+QByteArray settings(const DeviceModel &device)
+{
+    return registerReply(settingsDump(device).text());
+}
+
+QByteArray harmonics(const DeviceModel &device, qint64 ms, int phase)
+{
+    return registerReply(harmonicsDump(device, ms, phase).text());
+}
+
+QByteArray relayValues(const DeviceModel &device, const QDateTime &now)
+{
+    return registerReply(relayDump(device, now).text());
 }
 
 QByteArray relayCurrents(const DeviceModel &device, const QDateTime &now)
@@ -242,14 +267,18 @@ QByteArray relayCurrents(const DeviceModel &device, const QDateTime &now)
 
 QString valueRecords(const DeviceModel &device, qint64 ms)
 {
-    const auto slots = analyzerSlots(device, ms);
+    return valueRecords(analyzerSlots(device, ms), device.entry().row);
+}
+
+QString valueRecords(const ValueSlots &slots, int row)
+{
     QString text;
     text.reserve(analyzerSlotCount * 10);
     for (int entry = 0; entry < analyzerSlotCount; ++entry) {
         if (entry == 43) {
             // The row that the client files the records under; its value also lands in slot 43.
-            text += QStringLiteral("$0") + QString::number(device.entry().row).rightJustified(5, u'0') +
-                    QStringLiteral("000");
+            text +=
+                QStringLiteral("$0") + QString::number(row).rightJustified(5, u'0') + QStringLiteral("000");
         } else if (entry == 35) {
             text += frequencyRecord(quint32(slots[35]));
         } else if (entry >= 30 && entry <= 41) {
@@ -268,12 +297,23 @@ QByteArray valueNotice(const DeviceModel &device, qint64 ms)
                  {device.entry().serial, device.entry().group, valueRecords(device, ms)});
 }
 
+QByteArray valueNotice(const DeviceEntry &device, const ValueSlots &slots)
+{
+    return reply(QStringLiteral("cihazenerji"),
+                 {device.serial, device.group, valueRecords(slots, device.row)});
+}
+
 QByteArray inputNotice(const DeviceModel &device, const QDateTime &now, quint8 previous)
+{
+    return inputNotice(device.entry().serial, now, previous, device.inputs());
+}
+
+QByteArray inputNotice(const QString &serial, const QDateTime &now, quint8 previous, quint8 inputs)
 {
     // Seven "$" items before the mask: when the change was seen, and the mask before it.
     const QString items =
         now.toString(QStringLiteral("dd$MM$yyyy$hh$mm$ss$")) + QString::number(previous) + u'$';
-    return reply(QStringLiteral("input"), {device.entry().serial, items + QString::number(device.inputs())});
+    return reply(QStringLiteral("input"), {serial, items + QString::number(inputs)});
 }
 
 QByteArray periodReport(const QString &tag, const QString &serial, const QString &firstDate,

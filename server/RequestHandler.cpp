@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "DateText.h"
 #include "Directory.h"
+#include "FieldGateway.h"
 #include "MeterReadout.h"
 #include "ReplyBuilder.h"
 
@@ -185,6 +186,8 @@ Outcome RequestHandler::handle(UserAccount &user, const Request &request, qint64
     }
     if (const int view = requiredView(verb, *device); view && !(user.viewRights[0] & view))
         return refuse(QStringLiteral("\"%1\" needs view right %2 of field 1").arg(verb).arg(view));
+    if (const RegisterMap *map = m_field ? m_field->map(*device) : nullptr)
+        return fieldRequest(request, *device, *map);
     return deviceRequest(user, request, *device);
 }
 
@@ -281,6 +284,62 @@ Outcome RequestHandler::deviceRequest(const UserAccount &, const Request &reques
         return o;
     }
     return refuse(notHere);
+}
+
+Outcome RequestHandler::fieldRequest(const Request &request, const DeviceModel &device,
+                                     const RegisterMap &map)
+{
+    // Where each read lands in the client's value table, and how its bytes are told apart.
+    struct ReadForm {
+        const char16_t *verb;
+        FieldPlan::Reply reply;
+        int firstSlot;
+    };
+    static const ReadForm forms[] = {
+        {u"enertum", FieldPlan::Reply::Slots, 0},       {u"cosfi", FieldPlan::Reply::Slots, 15},
+        {u"enerharcanan", FieldPlan::Reply::Slots, 36}, {u"kondasatordurum", FieldPlan::Reply::Slots, 52},
+        {u"sabitiste", FieldPlan::Reply::Slots, 100},   {u"harmonikbir", FieldPlan::Reply::Samples, 0},
+        {u"harmonikiki", FieldPlan::Reply::Samples, 0}, {u"harmonikuc", FieldPlan::Reply::Samples, 0},
+    };
+    const QString &verb = request.verb;
+    FieldPlan plan;
+    const auto read = verb != u"values" ? map.read(verb) : std::nullopt;
+    const auto write = map.write(verb);
+    if (read) {
+        for (const ReadForm &form : forms) {
+            if (verb == QStringView(form.verb)) {
+                plan.reply = form.reply;
+                plan.firstSlot = form.firstSlot;
+            }
+        }
+        if (device.isRelay() && verb == u"enertum")
+            plan.reply = FieldPlan::Reply::RelayClock;
+        plan.operations.push_back({RegisterOperation::Kind::Read, read->start, read->count, {}});
+    } else if (write) {
+        QList<quint16> values;
+        if (verb == u"roleaktif" || verb == u"rolektifg") {
+            const int byte = request.rawByte(1);
+            if (byte < 0)
+                return refuse(QStringLiteral("\"%1\" without its relay byte").arg(verb));
+            values = {quint16(byte)};
+        } else {
+            const auto bytes = fourBytes(request);
+            if (!bytes)
+                return refuse(QStringLiteral("\"%1\" with fields that are not bytes").arg(verb));
+            const auto &b = *bytes;
+            values = {quint16(b[0] << 8 | b[1]), quint16(b[2] << 8 | b[3])};
+        }
+        plan.operations.push_back(
+            {write->function == 6 ? RegisterOperation::Kind::WriteEach : RegisterOperation::Kind::WriteAll,
+             write->start, 0, values});
+    } else {
+        return refuse(QStringLiteral("\"%1\" is not in the register map of %2 (device %3)")
+                          .arg(verb, device.entry().type, device.entry().serial));
+    }
+    Outcome o;
+    o.field = std::move(plan);
+    o.fieldDevice = &device;
+    return o;
 }
 
 Outcome RequestHandler::writeSettings(const Request &request, DeviceModel &device, int word)

@@ -93,7 +93,92 @@ bool readLimits(const QJsonObject &object, ServerOptions &limits, QString *error
     return true;
 }
 
+// "simulated" (or nothing), {"modbusTcp": "HOST:PORT", "unit": N} or
+// {"modbusRtu": "/dev/ttyUSB0", "baud": 9600, "parity": "N", "unit": N}.
+bool readLink(const QJsonValue &value, DeviceLink &link, QString *error)
+{
+    if (value.isUndefined() || value.toString() == u"simulated")
+        return true;
+    const QJsonObject o = value.toObject();
+    const bool tcp = o.contains(u"modbusTcp");
+    if (!value.isObject() || tcp == o.contains(u"modbusRtu")) {
+        *error =
+            QStringLiteral("\"link\" must be \"simulated\", {\"modbusTcp\": ...} or {\"modbusRtu\": ...}");
+        return false;
+    }
+    link.kind = tcp ? DeviceLink::Kind::ModbusTcp : DeviceLink::Kind::ModbusRtu;
+    link.address = o.value(tcp ? u"modbusTcp" : u"modbusRtu").toString();
+    // A number given in any other form (a text, a fraction) is out of range, not the default.
+    auto whole = [&o](const char16_t *key, int fallback) {
+        const QJsonValue v = o.value(key);
+        if (v.isUndefined())
+            return fallback;
+        return v.isDouble() && v.toDouble() == double(v.toInt()) ? v.toInt() : -1;
+    };
+    link.unit = whole(u"unit", 1);
+    link.baud = whole(u"baud", 9600);
+    const QString parity = o.value(u"parity").toString(QStringLiteral("N"));
+    link.parity = parity.size() == 1 ? char(parity.at(0).toLatin1()) : '?';
+    const int colon = int(link.address.lastIndexOf(u':'));
+    bool portOk = false;
+    const int port = colon > 0 ? link.address.mid(colon + 1).toInt(&portOk) : 0;
+    if (tcp && (!portOk || port < 1 || port > 65535)) {
+        *error = QStringLiteral("\"modbusTcp\" must be HOST:PORT");
+        return false;
+    }
+    if (!tcp && (link.address.isEmpty() || link.baud < 50 || link.baud > 4'000'000 ||
+                 QByteArrayView("NEO").indexOf(link.parity) < 0)) {
+        *error = QStringLiteral("\"modbusRtu\" needs a device, \"baud\" and \"parity\" N, E or O");
+        return false;
+    }
+    // 0 is the broadcast address of a serial line, which no device answers.
+    if (link.unit < (tcp ? 0 : 1) || link.unit > (tcp ? 255 : 247)) {
+        *error = QStringLiteral("\"unit\" must be 1 to 247 (0 to 255 over TCP)");
+        return false;
+    }
+    return true;
+}
+
+bool readField(const QJsonObject &object, FieldSettings &field, QString *error)
+{
+    struct Entry {
+        const char16_t *name;
+        int min;
+        int max;
+        int *target;
+    };
+    const Entry entries[] = {{u"timeoutMs", 10, 60'000, &field.timeoutMs},
+                             {u"retries", 0, 10, &field.retries},
+                             {u"probeSeconds", 1, 3600, &field.probeSeconds},
+                             {u"queue", 1, 1000, &field.queuePerDevice}};
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const Entry *entry = nullptr;
+        for (const Entry &e : entries) {
+            if (it.key() == QStringView(e.name))
+                entry = &e;
+        }
+        const double value = it.value().toDouble(-1);
+        if (!entry || !it.value().isDouble() || value != double(int(value)) || value < entry->min ||
+            value > entry->max) {
+            *error = QStringLiteral("modbus: \"%1\" is not a setting or out of its range").arg(it.key());
+            return false;
+        }
+        *entry->target = int(value);
+    }
+    return true;
+}
+
 } // namespace
+
+QString DeviceLink::line() const
+{
+    return kind == Kind::ModbusTcp ? QStringLiteral("tcp:") + address : QStringLiteral("rtu:") + address;
+}
+
+RegisterMap ServerConfig::registerMap(const QString &type) const
+{
+    return registerMaps.value(type, RegisterMap::builtIn(type));
+}
 
 ServerConfig ServerConfig::demo()
 {
@@ -101,7 +186,7 @@ ServerConfig ServerConfig::demo()
     auto device = [&](const QString &group, const char *type, const QString &name, const char *serial,
                       bool online) {
         config.devices.append(
-            {group, QString::fromLatin1(type), name, QString::fromLatin1(serial), online, 0});
+            {group, QString::fromLatin1(type), name, QString::fromLatin1(serial), online, 0, {}});
     };
     const QString plant = s(u"Merkez Fabrika");
     const QString depot = s(u"Şube Depo");
@@ -165,6 +250,17 @@ std::optional<ServerConfig> ServerConfig::fromJson(const QByteArray &json, QStri
     config.tls.cert = tls.value(u"cert").toString();
     config.tls.key = tls.value(u"key").toString();
     config.tls.allowPlain = tls.value(u"allowPlain").toBool(false);
+    if (!readField(root.value(u"modbus").toObject(), config.field, error))
+        return std::nullopt;
+    const QJsonObject maps = root.value(u"registerMaps").toObject();
+    for (auto it = maps.begin(); it != maps.end(); ++it) {
+        RegisterMap map = RegisterMap::builtIn(it.key());
+        if (!map.apply(it.value().toObject(), error)) {
+            *error = QStringLiteral("registerMaps \"%1\": %2").arg(it.key(), *error);
+            return std::nullopt;
+        }
+        config.registerMaps.insert(it.key(), map);
+    }
 
     for (const QJsonValue &groupValue : root.value(u"groups").toArray()) {
         const QJsonObject group = groupValue.toObject();
@@ -178,6 +274,10 @@ std::optional<ServerConfig> ServerConfig::fromJson(const QByteArray &json, QStri
             entry.serial = d.value(u"serial").toVariant().toString();
             entry.online = d.value(u"online").toBool(true);
             entry.row = d.value(u"row").toInt(0);
+            if (!readLink(d.value(u"link"), entry.link, error)) {
+                *error = QStringLiteral("device %1: %2").arg(entry.serial, *error);
+                return std::nullopt;
+            }
             config.devices.append(entry);
         }
     }
@@ -238,6 +338,7 @@ bool ServerConfig::validate(QString *error)
         return fail(QStringLiteral("pace values must be 0 (off) or a number of seconds"));
 
     QSet<QString> serials;
+    QHash<QString, const DeviceLink *> lines;
     for (qsizetype i = 0; i < devices.size(); ++i) {
         DeviceEntry &d = devices[i];
         if (!isSerial(d.serial))
@@ -252,6 +353,22 @@ bool ServerConfig::validate(QString *error)
             d.row = 2 + int(i % 249);
         if (d.row < 2 || d.row > 250)
             return fail(QStringLiteral("device %1: row must be 2 to 250").arg(d.serial));
+        if (d.link.simulated())
+            continue;
+        // One line, one speed and one address per device on it.
+        const DeviceLink *&first = lines[d.link.line()];
+        if (first && (first->baud != d.link.baud || first->parity != d.link.parity))
+            return fail(QStringLiteral("device %1: the line %2 has another speed or parity")
+                            .arg(d.serial, d.link.address));
+        first = first ? first : &d.link;
+        for (qsizetype j = 0; j < i; ++j) {
+            const DeviceLink &other = devices[j].link;
+            if (other.line() == d.link.line() && other.unit == d.link.unit)
+                return fail(QStringLiteral("device %1: unit %2 on %3 is taken by %4")
+                                .arg(d.serial)
+                                .arg(d.link.unit)
+                                .arg(d.link.address, devices[j].serial));
+        }
     }
 
     QSet<QString> names;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RegisterMap.h"
 #include "ServerOptions.h"
 #include "TlsContext.h"
 
@@ -35,6 +36,28 @@ struct UserAccount {
     qint64 messagesDropped = 0;
 };
 
+// How the server reaches a device: its own simulation, or a field device over Modbus TCP (a gateway or
+// the device itself) or Modbus RTU on a serial line.
+struct DeviceLink {
+    enum class Kind { Simulated, ModbusTcp, ModbusRtu };
+    Kind kind = Kind::Simulated;
+    QString address; // "HOST:PORT" or the serial device
+    int unit = 1;
+    int baud = 9600;
+    char parity = 'N';
+    bool simulated() const { return kind == Kind::Simulated; }
+    // What names the line: devices with the same one share its queue.
+    QString line() const;
+};
+
+// Timeouts and queues of the field devices.
+struct FieldSettings {
+    int timeoutMs = 1000;
+    int retries = 2;
+    int probeSeconds = 30;
+    int queuePerDevice = 16;
+};
+
 struct DeviceEntry {
     QString group;
     QString type; // "VNA310", "VNR420", "VNM530" or anything else
@@ -42,6 +65,7 @@ struct DeviceEntry {
     QString serial;
     bool online = true;
     int row = 0; // value-table row of its "cihazenerji" records
+    DeviceLink link;
 };
 
 // How often the unsolicited notices come, in seconds; 0 turns a notice off.
@@ -67,6 +91,10 @@ public:
     QString auditLog;
     // TLS on the server's port; plain TCP when no certificate is given.
     TlsSettings tls;
+    FieldSettings field;
+    // The register maps of the device types that have a configured one; the others use the built-in.
+    QHash<QString, RegisterMap> registerMaps;
+    RegisterMap registerMap(const QString &type) const;
 
     // The users whose configuration holds a clear password.
     QStringList clearPasswordUsers() const;

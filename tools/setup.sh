@@ -13,6 +13,7 @@ packages=(
   clang-format ccache lintian
   clang libclang-rt-14-dev
   libasio-dev redis-server libsodium-dev libssl-dev openssl
+  python3-pymodbus python3-serial-asyncio
 )
 
 missing=()

@@ -82,13 +82,34 @@ void RawClient::shutdownWrite()
 
 QByteArray RawClient::readUntil(const QByteArray &end, int timeoutMs)
 {
+    return readWhole(
+        [&end](const QByteArray &buffer) {
+            const qsizetype at = buffer.indexOf(end);
+            return at < 0 ? -1 : at + end.size();
+        },
+        timeoutMs);
+}
+
+QByteArray RawClient::readReply(int timeoutMs)
+{
+    return readWhole(
+        [](const QByteArray &buffer) {
+            // "enerjial" ends with the 0x01 after its dump, which holds none; the others at the terminator.
+            const bool dump = buffer.startsWith("enerjial");
+            const qsizetype at = dump ? buffer.indexOf('\x01', 11) : buffer.indexOf("\xF4\xF4\xF4");
+            return at < 0 ? -1 : at + (dump ? 1 : 3);
+        },
+        timeoutMs);
+}
+
+QByteArray RawClient::readWhole(const std::function<qsizetype(const QByteArray &)> &end, int timeoutMs)
+{
     QElapsedTimer timer;
     timer.start();
     while (true) {
-        const qsizetype at = m_buffer.indexOf(end);
-        if (at >= 0) {
-            const QByteArray out = m_buffer.left(at + end.size());
-            m_buffer.remove(0, at + end.size());
+        if (const qsizetype length = end(m_buffer); length >= 0) {
+            const QByteArray out = m_buffer.left(length);
+            m_buffer.remove(0, length);
             return out;
         }
         const qint64 left = timeoutMs - timer.elapsed();

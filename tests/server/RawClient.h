@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <functional>
+
 namespace korvel::server::test
 {
 
@@ -26,6 +28,8 @@ public:
     void shutdownWrite();
     // Bytes up to and including the first end text, or empty after the time.
     QByteArray readUntil(const QByteArray &end, int timeoutMs = 3000);
+    // One whole reply, or empty after the time.
+    QByteArray readReply(int timeoutMs = 3000);
     // True when the server closes the connection within the time (bytes before the end are skipped).
     bool closedWithin(int timeoutMs);
     bool login(const char *user, const char *password);
@@ -33,6 +37,9 @@ public:
     double pingMs(int timeoutMs = 3000);
 
 private:
+    // Bytes up to the length that end finds in the buffer (-1: not yet), or empty after the time.
+    QByteArray readWhole(const std::function<qsizetype(const QByteArray &)> &end, int timeoutMs);
+
     int m_fd = -1;
     QByteArray m_buffer;
 };

@@ -1,8 +1,8 @@
 // The server's port in TLS: the handshake, what is refused, and the limits inside the encrypted stream.
 #include "KorvelServer.h"
 #include "RawClient.h"
-#include "ServerFixture.h"
 #include "ServerConfig.h"
+#include "ServerFixture.h"
 #include "ServerLog.h"
 #include "SharedLog.h"
 #include "link/Cp1254.h"
