@@ -302,6 +302,9 @@ TEST_F(ClientServerTest, SettingsWritesAreReadBack)
     EXPECT_EQ(screen().caption(QStringLiteral("LBLCT")), QStringLiteral("200"));
     EXPECT_EQ(screen().caption(QStringLiteral("lbloto")), QStringLiteral("Aktif"));
 
+    // Each writer changes values the device reported: each asks, naming the changes, and Yes sends.
+    for (int writer = 0; writer < 4; ++writer)
+        m_environment.queueAnswer(true);
     screen().setCaption(QStringLiteral("VC"), QStringLiteral("1000"));
     screen().setCaption(QStringLiteral("CT"), QStringLiteral("5"));
     clickButton(QStringLiteral("Button9"));
@@ -417,7 +420,7 @@ TEST_F(ClientServerTest, OneStepOrOneTimeChangesOnlyThat)
     m_environment.queueAnswer(true);
     clickButton(QStringLiteral("BitBtn1"));
     EXPECT_EQ(m_environment.takeBoxes(),
-              QStringList{QStringLiteral("Devreye girecek: C%1\n\nGönderilsin mi?").arg(step + 1)});
+              QStringList{QStringLiteral("Cihaz: 310001\nDevreye girecek: C%1\n\nGönderilsin mi?").arg(step + 1)});
     std::array<int, 4> expected = before;
     expected[size_t(step / 6)] |= 1 << (step % 6);
     EXPECT_EQ(readCapacitors(), expected);
@@ -432,8 +435,14 @@ TEST_F(ClientServerTest, OneStepOrOneTimeChangesOnlyThat)
     EXPECT_EQ(screen().caption(QStringLiteral("cikma2")), QString::number(times[3]));
     const int threePhaseIn = times[2] == 20 ? 21 : 20;
     screen().setCaption(QStringLiteral("alma2"), QString::number(threePhaseIn));
+    m_environment.queueAnswer(true);
     clickButton(QStringLiteral("Button10"));
-    EXPECT_TRUE(m_environment.takeBoxes().isEmpty()) << "a write of values read and typed asks nothing";
+    // Only the value the user changed is named; the others go back as the device reported them.
+    EXPECT_EQ(m_environment.takeBoxes(),
+              QStringList{QStringLiteral("Cihaz: 310001\nCihazın bildirdiği değerler değişecek:\nAlma Süre Trifaze: "
+                                         "%1 → %2\n\nGönderilsin mi?")
+                              .arg(times[2])
+                              .arg(threePhaseIn)});
     const auto after = readTimes();
     EXPECT_EQ(after[0], times[0]);
     EXPECT_EQ(after[1], times[1]);
