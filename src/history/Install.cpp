@@ -6,6 +6,7 @@
 #include "core/Environment.h"
 #include "core/Screen.h"
 #include "core/Ticker.h"
+#include "history/CounterRecording.h"
 #include "history/HistoryStore.h"
 #include "history/Quantities.h"
 #include "history/RecordSetShape.h"
@@ -202,6 +203,7 @@ HistoryStore *install(ClientParts &parts)
             store->addEvent(
                 {now(), QString(), EventKind::LinkUp, QStringLiteral("Bağlantı yeniden kuruldu"), QString()});
     });
+    recordCounters(parts, *store);
     return store;
 }
 
