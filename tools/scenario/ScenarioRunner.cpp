@@ -419,6 +419,20 @@ void ScenarioRunner::addActions()
         else
             fail(QStringLiteral("%1 is not a list").arg(l.args[0]));
     });
+    // doubleclick NAME ROW: a double click on a line of a table, as the mouse gives it (row from 0, as
+    // the table shows its lines).
+    action("doubleclick", 2, 2, [this](const ScenarioLine &l) {
+        auto *view = qobject_cast<QTableView *>(control(l.args[0]));
+        if (!view)
+            fail(QStringLiteral("%1 is not a table").arg(l.args[0]));
+        const QModelIndex index = view->model()->index(number(l.args[1]), 0);
+        if (!index.isValid())
+            fail(QStringLiteral("%1 has no line %2").arg(l.args[0], l.args[1]));
+        ensureClickable(view, l.args[0]);
+        view->scrollTo(index);
+        const QPoint at = view->visualRect(index).center();
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+    });
     action("type", 2, 2, [this](const ScenarioLine &l) {
         QObject *o = control(l.args[0]);
         if (auto *edit = qobject_cast<QLineEdit *>(o))

@@ -1,0 +1,150 @@
+#include "fleet/FleetOverview.h"
+
+#include "core/DeviceList.h"
+#include "core/Screen.h"
+#include "directory/DeviceKind.h"
+#include "directory/DeviceSelection.h"
+#include "history/CounterRecording.h"
+#include "history/HistoryReader.h"
+#include "history/HistoryStore.h"
+#include "values/DeviceValueTable.h"
+
+#include <QLocale>
+#include <cmath>
+
+namespace korvel::fleet
+{
+
+namespace
+{
+constexpr int CurrentSlots[] = {6, 7, 8};
+constexpr int PowerSlot = 27;
+constexpr int CosPhiSlot = 33;
+constexpr int CounterSlots[] = {36, 37, 38, 50, 51};
+const QString monthLabel = QStringLiteral("LblBuAy");
+
+bool holds(const Landed &d, int slot)
+{
+    return slot >= d.firstSlot && slot < d.endSlot;
+}
+} // namespace
+
+FleetOverview::FleetOverview(const Parts &parts, QObject *parent)
+    : QObject(parent), m_parts(parts), m_watch(parts.historyFile)
+{
+}
+
+void FleetOverview::deviceListed(const QString &group, const QString &caption, const QString &serial,
+                                 int kind)
+{
+    m_model.addDevice(group, caption, serial, kind);
+    if (m_parts.store)
+        m_parts.store->setDeviceInfo({serial, caption, group, kind});
+}
+
+int FleetOverview::rowFor(const QString &serial, const QString &group)
+{
+    const int row = m_model.rowOf(serial);
+    if (row >= 0 || serial.isEmpty())
+        return row;
+    // Data of a device the list did not name yet: a row of its own until the list names it.
+    return m_model.addDevice(group, serial, serial, DeviceKind::analyzer);
+}
+
+void FleetOverview::landed(const Landed &data)
+{
+    const int row = rowFor(data.serial, data.group);
+    if (row < 0)
+        return;
+    const DeviceValueTable &t = m_parts.table;
+    const auto value = [&](int slot) { return holds(data, slot) ? t.value(data.row, slot) : qQNaN(); };
+    double current = qQNaN();
+    for (int slot : CurrentSlots) {
+        const double v = value(slot);
+        if (!std::isnan(v) && !(current >= v))
+            current = v;
+    }
+    m_model.dataArrived(row, data.timeMs, value(CosPhiSlot), value(PowerSlot), current);
+    counters(row, data);
+}
+
+void FleetOverview::counters(int row, const Landed &data)
+{
+    for (int slot : CounterSlots) {
+        if (!holds(data, slot))
+            return;
+    }
+    const PenaltyWatch::Update u =
+        m_watch.add(data.serial, history::countersOfRow(m_parts.table, data.row, data.timeMs));
+    m_model.setMonth(row, u.month);
+    if (data.serial == m_monthShownFor)
+        m_parts.screen.setCaption(monthLabel, u.month.monthLine(QLocale()));
+    if (!u.rose)
+        return;
+    const ClassifiedRatios &f = *u.month.monthEnd;
+    const bool inductive = f.inductive >= f.capacitive;
+    const FleetDevice &d = m_model.device(row);
+    const QString name = d.caption.isEmpty() ? d.serial : d.caption;
+    const QString text =
+        QStringLiteral("Ceza riski: %1 ay sonu tahmini %2 %3 (%4)")
+            .arg(name, inductive ? QStringLiteral("İndüktif") : QStringLiteral("Kapasitif"),
+                 percentText(inductive ? f.ratios.inductive : f.ratios.capacitive, QLocale()),
+                 penaltyText(f.worst()));
+    if (m_parts.store)
+        m_parts.store->addEvent({data.timeMs, data.serial, history::EventKind::PenaltyRisk, text,
+                                 QString::number(int(f.worst()))});
+    m_parts.screen.notify(QStringLiteral("Ceza riski"), text);
+}
+
+void FleetOverview::offLine(const QString &serial)
+{
+    if (const int row = m_model.rowOf(serial); row >= 0)
+        m_model.setOffline(row);
+}
+
+void FleetOverview::inputNotice(const QString &serial)
+{
+    if (const int row = m_model.rowOf(serial); row >= 0)
+        m_model.setAlarms(row, m_model.device(row).alarms + 1);
+}
+
+void FleetOverview::readAlarms()
+{
+    if (m_parts.historyFile.isEmpty())
+        return;
+    history::HistoryReader reader(m_parts.historyFile);
+    if (!reader.open())
+        return;
+    const QHash<QString, int> counts = reader.unacknowledgedInputs();
+    for (int row = 0; row < m_model.rowCount(); ++row)
+        m_model.setAlarms(row, counts.value(m_model.device(row).serial));
+}
+
+void FleetOverview::tick(qint64 nowMs)
+{
+    m_model.setNow(nowMs);
+}
+
+void FleetOverview::select(int row)
+{
+    if (row < 0 || row >= m_model.rowCount() || !m_parts.selection)
+        return;
+    const FleetDevice &d = m_model.device(row);
+    DeviceList &list = m_parts.deviceList;
+    const int group = list.findGroup(d.group);
+    if (group < 0)
+        return;
+    const QList<int> items = list.itemsWithSerial(group, d.serial);
+    if (!items.isEmpty())
+        m_parts.selection->itemClicked(group, items.first());
+}
+
+void FleetOverview::showMonth(const QString &serial, qint64 nowMs)
+{
+    m_monthShownFor = serial;
+    const std::optional<PenaltyForecast> month =
+        serial.isEmpty() ? std::nullopt : m_watch.month(serial, nowMs);
+    m_parts.screen.setCaption(monthLabel, month ? month->monthLine(QLocale()) : QString());
+}
+
+} // namespace korvel::fleet

@@ -1,0 +1,23 @@
+#pragma once
+
+namespace korvel
+{
+struct ClientParts;
+}
+
+namespace korvel::history
+{
+class HistoryStore;
+}
+
+namespace korvel::fleet
+{
+
+class FleetOverview;
+
+// Feeds the overview from the replies (after their own handlers), the history and a timer
+// "TFrmAna.TimerGenelBakis" that ages the link states; shows the active device's month on the
+// consumption tab. `store` may be null (nothing recorded).
+FleetOverview *install(ClientParts &parts, history::HistoryStore *store);
+
+} // namespace korvel::fleet
