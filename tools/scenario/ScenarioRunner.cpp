@@ -431,7 +431,10 @@ void ScenarioRunner::addActions()
         ensureClickable(view, l.args[0]);
         view->scrollTo(index);
         const QPoint at = view->visualRect(index).center();
+        // As the system gives it: press, release, the double click, release.
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at);
     });
     action("type", 2, 2, [this](const ScenarioLine &l) {
         QObject *o = control(l.args[0]);
