@@ -7,6 +7,9 @@ namespace korvel::fleet
 
 FleetFilter::FleetFilter(FleetModel &model, QObject *parent) : QSortFilterProxyModel(parent), m_model(model)
 {
+    // An update re-sorts nothing at once: with ten thousand devices reporting, rows would jump about and
+    // each move costs the view a new layout. The overview's tick sorts and filters again instead.
+    setDynamicSortFilter(false);
     setSourceModel(&model);
 }
 

@@ -19,8 +19,9 @@ public:
     // Empty: every group.
     void setGroup(const QString &group);
     void setAttentionOnly(bool only);
-    // Judged again: the attention filter depends on the age of the data.
-    void refilter() { invalidateFilter(); }
+    // Sorted and filtered again: updates do not move rows by themselves, and the attention filter
+    // depends on the age of the data.
+    void refilter() { invalidate(); }
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;

@@ -230,7 +230,8 @@ void FleetModel::changed(int row)
     Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
-void FleetModel::dataArrived(int row, qint64 timeMs, double cosPhi, double powerKw, double maxCurrent)
+void FleetModel::dataArrived(int row, qint64 timeMs, double cosPhi, double powerKw, double maxCurrent,
+                             const PenaltyForecast *month)
 {
     FleetDevice &d = m_devices[std::size_t(row)];
     d.offline = false;
@@ -243,6 +244,8 @@ void FleetModel::dataArrived(int row, qint64 timeMs, double cosPhi, double power
         d.powerKw = powerKw;
     if (!std::isnan(maxCurrent))
         d.maxCurrent = maxCurrent;
+    if (month)
+        d.month = *month;
     changed(row);
 }
 

@@ -72,8 +72,10 @@ public:
     // The groups of the rows, in alphabetical order.
     QStringList groups() const { return m_groups.keys(); }
 
-    // Data arrived from the device; a value that is NaN was not in it and keeps the one shown.
-    void dataArrived(int row, qint64 timeMs, double cosPhi, double powerKw, double maxCurrent);
+    // Data arrived from the device; a value that is NaN was not in it and keeps the one shown. The
+    // month, when the data brought counters, changes with it: one announcement of the row.
+    void dataArrived(int row, qint64 timeMs, double cosPhi, double powerKw, double maxCurrent,
+                     const PenaltyForecast *month = nullptr);
     void setOffline(int row);
     void setAlarms(int row, int alarms);
     void setMonth(int row, const PenaltyForecast &month);

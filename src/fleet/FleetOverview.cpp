@@ -64,24 +64,29 @@ void FleetOverview::landed(const Landed &data)
         if (!std::isnan(v) && !(current >= v))
             current = v;
     }
-    m_model.dataArrived(row, data.timeMs, value(CosPhiSlot), value(PowerSlot), current);
-    counters(row, data);
+    const std::optional<PenaltyForecast> month = counters(data);
+    m_model.dataArrived(row, data.timeMs, value(CosPhiSlot), value(PowerSlot), current,
+                        month ? &*month : nullptr);
 }
 
-void FleetOverview::counters(int row, const Landed &data)
+std::optional<PenaltyForecast> FleetOverview::counters(const Landed &data)
 {
     for (int slot : CounterSlots) {
         if (!holds(data, slot))
-            return;
+            return std::nullopt;
     }
     const PenaltyWatch::Update u =
         m_watch.add(data.serial, history::countersOfRow(m_parts.table, data.row, data.timeMs));
-    m_model.setMonth(row, u.month);
     if (data.serial == m_monthShownFor)
         m_parts.screen.setCaption(monthLabel, u.month.monthLine(QLocale()));
-    if (!u.rose)
-        return;
-    const ClassifiedRatios &f = *u.month.monthEnd;
+    if (u.rose)
+        reportRisk(data, *u.month.monthEnd);
+    return u.month;
+}
+
+void FleetOverview::reportRisk(const Landed &data, const ClassifiedRatios &f)
+{
+    const int row = m_model.rowOf(data.serial);
     const bool inductive = f.inductive >= f.capacitive;
     const FleetDevice &d = m_model.device(row);
     const QString name = d.caption.isEmpty() ? d.serial : d.caption;
@@ -123,6 +128,7 @@ void FleetOverview::readAlarms()
 void FleetOverview::tick(qint64 nowMs)
 {
     m_model.setNow(nowMs);
+    Q_EMIT ticked();
 }
 
 void FleetOverview::select(int row)

@@ -51,6 +51,12 @@ public:
     FleetOverview(const Parts &parts, QObject *parent = nullptr);
 
     FleetModel &model() { return m_model; }
+    // Every tick of the overview's timer, after the link states were judged: the time to sort and
+    // filter again what changed meanwhile.
+Q_SIGNALS:
+    void ticked();
+
+public:
     PenaltyWatch &watch() { return m_watch; }
 
     void deviceListed(const QString &group, const QString &caption, const QString &serial, int kind);
@@ -67,7 +73,8 @@ public:
 
 private:
     int rowFor(const QString &serial, const QString &group);
-    void counters(int row, const Landed &data);
+    std::optional<PenaltyForecast> counters(const Landed &data);
+    void reportRisk(const Landed &data, const ClassifiedRatios &forecast);
 
     Parts m_parts;
     FleetModel m_model;

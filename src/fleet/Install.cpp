@@ -103,7 +103,7 @@ FleetOverview *install(ClientParts &parts, history::HistoryStore *store)
         QObject::connect(store, &history::HistoryStore::eventsWritten, overview,
                          [overview] { overview->readAlarms(); });
     }
-    Ticker *timer = environment.makeTicker(QStringLiteral("TFrmAna.TimerGenelBakis"), 30000, overview);
+    Ticker *timer = environment.makeTicker(QStringLiteral("TFrmAna.TimerGenelBakis"), 2000, overview);
     QObject::connect(timer, &Ticker::ticked, overview,
                      [overview, &environment] { overview->tick(environment.now().toMSecsSinceEpoch()); });
     timer->start();

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDate>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -17,6 +18,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -30,6 +32,12 @@ FleetWindow::FleetWindow(fleet::FleetOverview &overview, QWidget *parent)
     setObjectName(QStringLiteral("TFrmGenelBakis"));
     setWindowTitle(QStringLiteral("Genel Bakış"));
     resize(1300, 600);
+    // Thirteen columns want the whole width of a laptop's screen.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        resize(size().boundedTo(screen->availableGeometry().size() - QSize(16, 40)));
+        if (screen->availableGeometry().width() <= 1366)
+            setWindowState(Qt::WindowMaximized);
+    }
 
     m_group = new QComboBox(this);
     m_group->setObjectName(QStringLiteral("CmbGrup"));
@@ -71,6 +79,12 @@ FleetWindow::FleetWindow(fleet::FleetOverview &overview, QWidget *parent)
     layout->addWidget(m_table);
 
     connect(&overview.model(), &fleet::FleetModel::groupAdded, this, &FleetWindow::addGroup);
+    connect(&overview, &fleet::FleetOverview::ticked, this, [this] {
+        if (isVisible()) {
+            m_filter->refilter();
+            showCount();
+        }
+    });
     connect(m_group, &QComboBox::currentIndexChanged, this, [this] {
         m_filter->setGroup(m_group->currentData().toString());
         showCount();
