@@ -37,7 +37,8 @@ FleetOverview::FleetOverview(const Parts &parts, QObject *parent)
 void FleetOverview::deviceListed(const QString &group, const QString &caption, const QString &serial,
                                  int kind)
 {
-    m_model.addDevice(group, caption, serial, kind);
+    const int row = m_model.addDevice(group, caption, serial, kind);
+    m_model.setAlarms(row, alarmCounts().value(serial));
     if (m_parts.store)
         m_parts.store->setDeviceInfo({serial, caption, group, kind});
 }
@@ -113,14 +114,21 @@ void FleetOverview::inputNotice(const QString &serial)
         m_model.setAlarms(row, m_model.device(row).alarms + 1);
 }
 
+const QHash<QString, int> &FleetOverview::alarmCounts()
+{
+    if (!m_alarmCounts) {
+        m_alarmCounts.emplace();
+        history::HistoryReader reader(m_parts.historyFile);
+        if (!m_parts.historyFile.isEmpty() && reader.open())
+            *m_alarmCounts = reader.unacknowledgedInputs();
+    }
+    return *m_alarmCounts;
+}
+
 void FleetOverview::readAlarms()
 {
-    if (m_parts.historyFile.isEmpty())
-        return;
-    history::HistoryReader reader(m_parts.historyFile);
-    if (!reader.open())
-        return;
-    const QHash<QString, int> counts = reader.unacknowledgedInputs();
+    m_alarmCounts.reset();
+    const QHash<QString, int> &counts = alarmCounts();
     for (int row = 0; row < m_model.rowCount(); ++row)
         m_model.setAlarms(row, counts.value(m_model.device(row).serial));
 }

@@ -75,11 +75,15 @@ private:
     int rowFor(const QString &serial, const QString &group);
     std::optional<PenaltyForecast> counters(const Landed &data);
     void reportRisk(const Landed &data, const ClassifiedRatios &forecast);
+    const QHash<QString, int> &alarmCounts();
 
     Parts m_parts;
     FleetModel m_model;
     PenaltyWatch m_watch;
     QString m_monthShownFor;
+    // Unacknowledged input alarms per serial number as the history counts them; read at the first
+    // device and after every write of events.
+    std::optional<QHash<QString, int>> m_alarmCounts;
 };
 
 } // namespace korvel::fleet

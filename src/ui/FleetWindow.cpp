@@ -63,7 +63,7 @@ FleetWindow::FleetWindow(fleet::FleetOverview &overview, QWidget *parent)
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    const int widths[] = {130, 190, 70, 60, 80, 120, 55, 70, 75, 45, 125, 125, 250};
+    const int widths[] = {125, 145, 60, 58, 80, 120, 50, 65, 72, 45, 118, 118, 250};
     for (int c = 0; c < int(std::size(widths)); ++c)
         m_table->setColumnWidth(c, widths[c]);
     m_table->horizontalHeader()->setStretchLastSection(true);

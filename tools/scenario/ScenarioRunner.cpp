@@ -312,6 +312,13 @@ void ScenarioRunner::addCommands()
             QFile::remove(file + suffix);
         m_environment->setHistoryFile(file);
     });
+    // history-file "FILE": records into a history file as it stands, to replay a recording against the
+    // history a user had (or a generated one); the runs of such a scenario may differ.
+    setUp("history-file", 1, [this](const ScenarioLine &l) {
+        if (!QFileInfo(l.args[0]).isFile())
+            fail(QStringLiteral("no history file %1").arg(l.args[0]));
+        m_environment->setHistoryFile(QFileInfo(l.args[0]).absoluteFilePath());
+    });
     setUp("host", 1, [this](const ScenarioLine &l) { m_defaultHost = l.args[0]; });
     // setting KEY "VALUE": what an earlier run remembered (kept in memory, never in the user's settings).
     setUp("setting", 2, [this](const ScenarioLine &l) { m_environment->setSetting(l.args[0], l.args[1]); });
