@@ -46,9 +46,9 @@ void FleetOverview::deviceListed(const QString &group, const QString &caption, c
 int FleetOverview::rowFor(const QString &serial, const QString &group)
 {
     const int row = m_model.rowOf(serial);
-    if (row >= 0 || serial.isEmpty())
+    if (row >= 0 || serial.isEmpty() || group.isEmpty())
         return row;
-    // Data of a device the list did not name yet: a row of its own until the list names it.
+    // Value records of a device the list did not name yet: a row of its own until the list names it.
     return m_model.addDevice(group, serial, serial, DeviceKind::analyzer);
 }
 
