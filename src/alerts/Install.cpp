@@ -1,10 +1,14 @@
 #include "alerts/Install.h"
 
 #include "alerts/InputAlarm.h"
+#include "alerts/InputNotice.h"
 #include "alerts/ServerMessages.h"
 #include "core/ClientParts.h"
+#include "core/Environment.h"
 #include "core/Screen.h"
 #include "link/ReplyDispatcher.h"
+#include "link/ReplyText.h"
+#include "link/RequestLedger.h"
 
 namespace korvel::alerts
 {
@@ -15,7 +19,16 @@ void install(ClientParts &parts)
     auto *alarm = new InputAlarm(screen, parts.environment, &parts.owner);
     auto *messages =
         new ServerMessages(screen, parts.environment, parts.state, parts.connection, &parts.owner);
-    parts.dispatcher.setHandler(u"input", [alarm](ReplyText &t) { alarm->handleInput(t); });
+    RequestLedger *ledger = &parts.ledger;
+    Environment *environment = &parts.environment;
+    parts.dispatcher.setHandler(u"input", [alarm, ledger, environment](ReplyText &t) {
+        ReplyText ahead = t;
+        const QString serial = InputNotice::read(ahead).serial;
+        followedBy([alarm](ReplyText &text) { alarm->handleInput(text); },
+                   [&] {
+                       ledger->announce({DataKind::InputNotice, serial, environment->now()});
+                   })(t);
+    });
     parts.dispatcher.setHandler(u"yenimesaj", [messages](ReplyText &t) { messages->handleNewMessage(t); });
     parts.dispatcher.setHandler(u"mesajvar", [messages](ReplyText &t) { messages->handleMessage(t); });
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <deque>
 
@@ -24,6 +25,11 @@ public:
 
     // Adds the newest message; returns how many of the oldest it dropped.
     qsizetype append(QString title, QString body);
+    // A new connection begins: the server gives it every message again.
+    void beginConnection() { ++m_connection; }
+    // A message with this title and body is among those kept, received on an earlier connection: the
+    // server is giving it again. The same text twice on one connection is two messages.
+    bool heldFromEarlierConnection(const QString &title, const QString &body) const;
 
     qsizetype size() const { return qsizetype(m_messages.size()); }
     qint64 received() const { return m_received; }
@@ -32,7 +38,16 @@ public:
     qsizetype characters() const { return m_characters; }
 
 private:
+    static QString key(const QString &title, const QString &body);
+
     std::deque<Message> m_messages;
+    // How many kept messages have each title and body, and the connection that brought the last.
+    struct Held {
+        int count = 0;
+        int connection = 0;
+    };
+    QHash<QString, Held> m_kept;
+    int m_connection = 0;
     qsizetype m_characters = 0;
     qint64 m_received = 0;
 };

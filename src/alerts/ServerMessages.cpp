@@ -27,6 +27,7 @@ ServerMessages::ServerMessages(Screen &screen, Environment &environment, ClientS
       m_blink(environment.makeTicker(QStringLiteral("TFrmAna.Timer2"), blinkIntervalMs, this))
 {
     connect(m_blink, &Ticker::ticked, this, &ServerMessages::blinkTick);
+    connect(&m_connection, &Connection::loginAnswered, this, [this] { m_store.beginConnection(); });
     m_blink->start();
 }
 
@@ -46,6 +47,9 @@ void ServerMessages::handleMessage(ReplyText &text)
     QString title = text.takeField();
     QString messageBody = text.takeField();
     text.drop(1);
+    // Every new connection is given every message again: one already held is not listed twice.
+    if (m_store.heldFromEarlierConnection(title, messageBody))
+        return;
     if (m_store.received() == 0)
         m_screen.setCaption(body, messageBody);
     // Line i of the list is entry i of the store: the store's bound drops the lines with their entries.

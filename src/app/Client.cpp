@@ -4,6 +4,7 @@
 #include "control/Install.h"
 #include "core/ClientParts.h"
 #include "core/Environment.h"
+#include "directory/DeviceKind.h"
 #include "directory/DeviceSelection.h"
 #include "directory/Install.h"
 #include "fleet/Install.h"
@@ -53,6 +54,9 @@ Client::Client(Environment &environment, Link &link, std::unique_ptr<SerialPort>
     m_receiver = std::make_unique<ReplyReceiver>(link, m_dispatcher, screen, environment);
     m_deviceList = std::make_unique<GroupBarDeviceList>(*m_windows->main().groupBar());
     m_dispatcher.setHandler(u"pong", [this](ReplyText &text) { m_connection->handlePong(text); });
+    connect(m_connection.get(), &Connection::sent, &m_ledger,
+            [this](const QString &message) { m_ledger.noteSent(message, m_environment.now()); });
+    connect(m_connection.get(), &Connection::linkLost, &m_ledger, &RequestLedger::forgetRequests);
     wireMainWindow();
     wireLoginWindow();
     installSubsystems();
@@ -65,7 +69,7 @@ Client::~Client() = default;
 void Client::installSubsystems()
 {
     ClientParts parts{*this,       m_windows->screen(), m_environment, m_state,      m_dispatcher,
-                      *m_receiver, *m_connection,       valueTable(),  *m_deviceList};
+                      *m_receiver, *m_connection,       m_ledger,      valueTable(), *m_deviceList};
     directory::install(parts);
     values::install(parts);
     metering::install(parts);
@@ -144,6 +148,9 @@ void Client::onLoginWindowClosed()
     Screen &screen = m_windows->screen();
     screen.setTabShown(2, false);
     screen.setActivePage(0);
+    // The relay's layout is gone with its tab: the next click on the relay lays its views out again.
+    if (m_state.lastDeviceKind == DeviceKind::overcurrentRelay)
+        m_state.lastDeviceKind = DeviceKind::other;
 }
 
 } // namespace korvel

@@ -3,6 +3,7 @@
 #include "core/ClientState.h"
 #include "link/Connection.h"
 #include "link/ReplyDispatcher.h"
+#include "link/RequestLedger.h"
 
 #include <QObject>
 #include <memory>
@@ -40,6 +41,7 @@ public:
     Connection &connection() { return *m_connection; }
     ReplyReceiver &receiver() { return *m_receiver; }
     ReplyDispatcher &dispatcher() { return m_dispatcher; }
+    RequestLedger &ledger() { return m_ledger; }
     DeviceValueTable &valueTable();
     DeviceSelection &selection() { return *m_selection; }
     ValueRenderer &renderer() { return *m_renderer; }
@@ -63,6 +65,7 @@ private:
     std::unique_ptr<ClientWindows> m_windows;
     ClientState m_state;
     ReplyDispatcher m_dispatcher;
+    RequestLedger m_ledger;
     std::unique_ptr<Connection> m_connection;
     std::unique_ptr<ReplyReceiver> m_receiver;
     std::unique_ptr<GroupBarDeviceList> m_deviceList;

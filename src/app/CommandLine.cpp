@@ -58,7 +58,7 @@ Startup::Report &reportOf(Startup &s)
 QString checkTogether(Startup &s)
 {
     if (s.csvExport && s.report)
-        return S("--export-csv and --report go one at a time");
+        return S("--report and the exports go one at a time");
     if (s.report) {
         if (s.report->file.isEmpty())
             return S("--month goes with --report FILE");
@@ -68,16 +68,17 @@ QString checkTogether(Startup &s)
     }
     if (const auto &e = s.csvExport) {
         if (e->file.isEmpty())
-            return S("--device, --from and --to go with --export-csv FILE");
-        if (s.devices.isEmpty())
+            return S("--device, --from and --to go with --export-csv FILE or --export-events FILE");
+        if (s.devices.isEmpty() && !e->events)
             return S("--export-csv needs --device SERIAL");
         if (e->from.isValid() && e->to.isValid() && e->from > e->to)
             return S("--from is later than --to");
-        s.csvExport->device = s.devices.last();
+        if (!s.devices.isEmpty())
+            s.csvExport->device = s.devices.last();
         return QString();
     }
     if (!s.devices.isEmpty())
-        return S("--device goes with --export-csv FILE or --report FILE");
+        return S("--device goes with --export-csv FILE, --export-events FILE or --report FILE");
     return QString();
 }
 
@@ -97,7 +98,22 @@ std::vector<Option> options()
          [](Startup &s, const QString &file) {
              if (file.trimmed().isEmpty())
                  return S("--export-csv needs a file name");
+             if (s.csvExport && s.csvExport->events)
+                 return S("--export-csv and --export-events go one at a time");
              exportOf(s).file = file;
+             return QString();
+         }},
+        {QCommandLineOption(
+             S("export-events"),
+             S("Write the events (of --device SERIAL, or of all devices) as CSV to FILE and end."),
+             S("FILE")),
+         [](Startup &s, const QString &file) {
+             if (file.trimmed().isEmpty())
+                 return S("--export-events needs a file name");
+             if (s.csvExport && !s.csvExport->file.isEmpty())
+                 return S("--export-csv and --export-events go one at a time");
+             exportOf(s).file = file;
+             exportOf(s).events = true;
              return QString();
          }},
         {QCommandLineOption(S("device"),

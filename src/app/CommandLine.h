@@ -23,12 +23,14 @@ struct Startup {
     std::vector<std::function<void(Client &)>> steps;
     // The history file; empty: the user's data folder.
     QString historyFile;
-    // Set by --export-csv: write a device's history as CSV and end, with no window.
+    // Set by --export-csv (a device's samples) or --export-events (the events, of one device or all):
+    // write them as CSV and end, with no window.
     struct Export {
         QString file;
         QString device;
         QDateTime from;
         QDateTime to;
+        bool events = false;
     };
     std::optional<Export> csvExport;
     // Set by --report: write the monthly report as PDF and end, with no window.

@@ -4,6 +4,7 @@
 #include "history/HistoryReader.h"
 
 #include <QStandardPaths>
+#include <algorithm>
 #include <limits>
 
 namespace korvel
@@ -26,9 +27,13 @@ int exportCsv(const Startup::Export &request, const QString &historyFile, QStrin
     const qint64 to =
         request.to.isValid() ? request.to.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max();
     // Written beside and renamed when complete: a failed export leaves no half file behind.
+    const auto format = history::CsvExporter::formatFor(QLocale::system());
     error = history::CsvExporter::save(request.file, [&](QIODevice &out) {
-        return history::CsvExporter::write(reader, out, request.device, from, to,
-                                           history::CsvExporter::formatFor(QLocale::system()));
+        if (!request.events)
+            return history::CsvExporter::write(reader, out, request.device, from, to, format);
+        std::vector<history::Event> events = reader.events(request.device, {}, from, to);
+        std::reverse(events.begin(), events.end());
+        return history::CsvExporter::writeEvents(out, events, format);
     });
     if (!error.isEmpty()) {
         error = QStringLiteral("cannot write %1: %2").arg(request.file, error);

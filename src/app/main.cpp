@@ -37,7 +37,8 @@ int main(int argc, char *argv[])
         return report(early);
     // The export needs no window: it answers here, bad arguments included, also with no display.
     if (early.startup.csvExport ||
-        (early.exitCode > 0 && arguments.contains(QStringLiteral("--export-csv")))) {
+        (early.exitCode > 0 && (arguments.contains(QStringLiteral("--export-csv")) ||
+                                arguments.contains(QStringLiteral("--export-events"))))) {
         if (early.exitCode > 0)
             return report(early);
         QCoreApplication app(argc, argv);

@@ -69,16 +69,28 @@ QStringList changeList(const Switching &switching)
     return lines;
 }
 
-QString switchingQuestion(const Switching &switching)
+QString forDevice(const QString &serial, const QString &question)
 {
-    return changeList(switching).join(u'\n') + QStringLiteral("\n\nGönderilsin mi?");
+    return QStringLiteral("Cihaz: ") + serial.trimmed() + u'\n' + question;
 }
 
-QString settingsQuestion(const QStringList &lines)
+QString switchingQuestion(const QString &serial, const Switching &switching)
 {
-    return QStringLiteral("Gönderilecek değerlerden bazıları cihazdan okunmadı ya da izin verilen aralığın "
-                          "dışında:\n") +
-           lines.join(u'\n') + QStringLiteral("\n\nYine de gönderilsin mi?");
+    return forDevice(serial, changeList(switching).join(u'\n') + QStringLiteral("\n\nGönderilsin mi?"));
+}
+
+QString settingsQuestion(const QString &serial, const QStringList &changes, const QStringList &doubts)
+{
+    QStringList parts;
+    if (!changes.isEmpty())
+        parts << QStringLiteral("Cihazın bildirdiği değerler değişecek:\n") + changes.join(u'\n');
+    if (!doubts.isEmpty())
+        parts << QStringLiteral("Gönderilecek değerlerden bazıları cihazdan okunmadı ya da izin verilen "
+                                "aralığın dışında:\n") +
+                     doubts.join(u'\n');
+    const QString ask = doubts.isEmpty() ? QStringLiteral("\n\nGönderilsin mi?")
+                                         : QStringLiteral("\n\nYine de gönderilsin mi?");
+    return forDevice(serial, parts.join(QStringLiteral("\n\n")) + ask);
 }
 
 } // namespace korvel::ChangeQuestion

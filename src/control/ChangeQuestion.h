@@ -26,11 +26,15 @@ struct Switching {
 // switched off, and which are switched on.
 QStringList changeList(const Switching &switching);
 
-// The question asked before a command that switches equipment is sent.
-QString switchingQuestion(const Switching &switching);
+// A question before something is sent to a device begins with the serial number the request carries,
+// so that nobody switches or writes to one device while looking at another.
+QString forDevice(const QString &serial, const QString &question);
 
-// The question asked before a settings write some of whose values the device never reported or lie
-// outside their range; one line per such value.
-QString settingsQuestion(const QStringList &lines);
+// The question asked before a command that switches equipment is sent to the device `serial`.
+QString switchingQuestion(const QString &serial, const Switching &switching);
+
+// The question asked before a settings write that changes values the device reported ("NAME: OLD →
+// NEW", one line each) or sends values the device never reported or that lie outside their range.
+QString settingsQuestion(const QString &serial, const QStringList &changes, const QStringList &doubts);
 
 } // namespace korvel::ChangeQuestion

@@ -6,6 +6,7 @@
 #include "core/Screen.h"
 #include "link/Connection.h"
 #include "link/MessageFramer.h"
+#include "link/RequestLedger.h"
 #include "tool/CapacitorMirror.h"
 #include "values/DeviceValueTable.h"
 #include "values/FloatBytes.h"
@@ -78,18 +79,28 @@ void DeviceCommands::relayRequestSent()
     m_screen.setCaption(QStringLiteral("LblMesaj"), QString());
 }
 
-bool DeviceCommands::confirm(const ChangeQuestion::Switching &switching)
+bool DeviceCommands::confirm(const QString &serial, const ChangeQuestion::Switching &switching)
 {
-    return m_environment.ask(ChangeQuestion::switchingQuestion(switching));
+    return m_environment.ask(ChangeQuestion::switchingQuestion(serial, switching));
+}
+
+bool DeviceCommands::linkUp()
+{
+    if (m_connection.isLinkUp())
+        return true;
+    m_screen.setCaption(QStringLiteral("LblGiden"), Connection::notConnectedText());
+    return false;
 }
 
 void DeviceCommands::switchOutputRelays()
 {
+    if (!linkUp())
+        return;
     const bool relay1 = on(QStringLiteral("VrPowerButton1"));
     const bool relay2 = on(QStringLiteral("VrPowerButton2"));
     // The device field is the number the instantaneous view shows, not Edit111.
-    const auto request =
-        CommandMessages::relaySelectionRequest(m_screen.caption(QStringLiteral("Label17")), relay1, relay2);
+    const QString device = m_screen.caption(QStringLiteral("Label17"));
+    const auto request = CommandMessages::relaySelectionRequest(device, relay1, relay2);
     if (!request) {
         m_screen.setCaption(QStringLiteral("LblGiden"),
                             QStringLiteral("Önce çekilecek röleyi seçin: \"Röle 1\" ya da \"Röle 2\". "
@@ -98,6 +109,7 @@ void DeviceCommands::switchOutputRelays()
     }
     // No reply reports these relays: their present state is never known.
     if (!confirm(
+            device,
             {ChangeQuestion::Outputs::Relays, relayNames(2, QStringLiteral("Röle ")), {relay1, relay2}, {}}))
         return;
     m_connection.send(*request);
@@ -106,13 +118,15 @@ void DeviceCommands::switchOutputRelays()
 
 void DeviceCommands::switchRelayPanel()
 {
+    if (!linkUp())
+        return;
     std::array<bool, 8> relays{};
     for (size_t k = 0; k < relays.size(); ++k)
         relays[k] = on(QString::fromLatin1(panelRelays[k]));
-    if (!confirm({ChangeQuestion::Outputs::Relays,
-                  relayNames(8, QStringLiteral("R")),
-                  std::vector<bool>(relays.begin(), relays.end()),
-                  {}}))
+    if (!confirm(serialOf(m_screen), {ChangeQuestion::Outputs::Relays,
+                                      relayNames(8, QStringLiteral("R")),
+                                      std::vector<bool>(relays.begin(), relays.end()),
+                                      {}}))
         return;
     m_connection.send(CommandMessages::capacitorRequest(serialOf(m_screen),
                                                         {255, 255, 255, CommandMessages::bitMask(relays)}));
@@ -120,9 +134,14 @@ void DeviceCommands::switchRelayPanel()
 
 void DeviceCommands::switchCapacitors()
 {
+    if (!linkUp())
+        return;
+    const QString serial = serialOf(m_screen);
+    // The state read of another device tells nothing of this one.
+    const auto read = serial == m_capacitorsSerial ? m_capacitorsRead : std::nullopt;
     std::array<int, 4> groups{};
     ChangeQuestion::Switching switching{ChangeQuestion::Outputs::Steps, {}, {}, {}};
-    if (m_capacitorsRead)
+    if (read)
         switching.lastRead.emplace();
     for (size_t g = 0; g < 4; ++g) {
         std::array<bool, 6> steps{};
@@ -130,24 +149,27 @@ void DeviceCommands::switchCapacitors()
             steps[k] = on(QString::fromLatin1(capacitorToggles[g][k]));
             switching.names << QStringLiteral("C%1").arg(g * 6 + k + 1);
             switching.toSend.push_back(steps[k]);
-            if (m_capacitorsRead)
-                switching.lastRead->push_back(((*m_capacitorsRead)[g] >> k) & 1);
+            if (read)
+                switching.lastRead->push_back(((*read)[g] >> k) & 1);
         }
         groups[g] = CommandMessages::bitMask(steps);
     }
-    if (!confirm(switching))
+    if (!confirm(serial, switching))
         return;
     // The tool window keeps the last masks sent as the data bytes of its next register write.
     tool::mirrorCapacitorMasks(m_screen, QString::number(groups[0]), QString::number(groups[1]),
                                QString::number(groups[2]), QString::number(groups[3]));
-    m_connection.send(CommandMessages::capacitorRequest(serialOf(m_screen), groups));
+    m_connection.send(CommandMessages::capacitorRequest(serial, groups));
 }
 
 void DeviceCommands::reset()
 {
+    if (!linkUp())
+        return;
     // Line feed before carriage return, as the question has always been written.
-    if (!m_environment.ask(
-            QStringLiteral("DİKKAT\n\rcihaz tüketim (kWh) değerleri ve ayarları resetlensin mi ?")))
+    if (!m_environment.ask(ChangeQuestion::forDevice(
+            serialOf(m_screen),
+            QStringLiteral("DİKKAT\n\rcihaz tüketim (kWh) değerleri ve ayarları resetlensin mi ?"))))
         return;
     m_connection.send(CommandMessages::resetRequest(serialOf(m_screen)));
     m_screen.setCaption(QStringLiteral("LblGiden"), QStringLiteral("Cihaz resetleniyor .Lütfen bekleyin..."));
@@ -156,9 +178,12 @@ void DeviceCommands::reset()
 
 void DeviceCommands::switchOvercurrentRelays()
 {
+    if (!linkUp())
+        return;
     const bool relays[] = {on(QStringLiteral("role1")), on(QStringLiteral("role2")),
                            on(QStringLiteral("role3"))};
-    if (!confirm({ChangeQuestion::Outputs::Relays,
+    if (!confirm(m_screen.caption(QStringLiteral("Sno")),
+                 {ChangeQuestion::Outputs::Relays,
                   relayNames(3, QStringLiteral("Röle ")),
                   std::vector<bool>(std::begin(relays), std::end(relays)),
                   {}}))
@@ -176,31 +201,41 @@ void DeviceCommands::readOvercurrentRelay()
 
 void DeviceCommands::writeRelayConstants()
 {
+    if (!linkUp())
+        return;
     // Carries no device and no values.
     m_connection.send(MessageFramer::request(QStringLiteral("sabitleriyaz")));
     m_screen.setCaption(QStringLiteral("LblGiden"),
                         QStringLiteral("Sabit değerler yazılıyor.Lütfen bekleyin..."));
 }
 
-void DeviceCommands::registerDumpDecoded(const QString &kind, int firstSlot, int endSlot)
+void DeviceCommands::arrived(const Arrival &arrival)
 {
-    if (kind != QLatin1String("kondasatordurum") || firstSlot > capacitorStateSlot ||
-        endSlot <= capacitorStateSlot)
+    if (arrival.kind != DataKind::Capacitors || arrival.row != DeviceValueTable::FirstRow ||
+        arrival.firstSlot > capacitorStateSlot || arrival.endSlot <= capacitorStateSlot)
         return;
     const auto bytes = SplitToBytes(m_table.value(DeviceValueTable::FirstRow, capacitorStateSlot));
     std::array<int, 4> masks{};
     for (size_t g = 0; g < 4; ++g) {
         // Bits 6 and 7 belong to no step.
         masks[g] = bytes[g] & 0x3F;
-        for (size_t k = 0; k < 6; ++k)
-            m_screen.setChecked(QString::fromLatin1(capacitorToggles[g][k]), (masks[g] >> k) & 1);
+    }
+    // A read the client made by itself (after a reconnect, or the automatic refresh) leaves the
+    // toggles as the user set them; the state read is what the question compares with.
+    if (!arrival.refill || arrival.serial != m_capacitorsSerial) {
+        for (size_t g = 0; g < 4; ++g) {
+            for (size_t k = 0; k < 6; ++k)
+                m_screen.setChecked(QString::fromLatin1(capacitorToggles[g][k]), (masks[g] >> k) & 1);
+        }
     }
     m_capacitorsRead = masks;
+    m_capacitorsSerial = arrival.serial;
 }
 
 void DeviceCommands::deviceSelected()
 {
     m_capacitorsRead.reset();
+    m_capacitorsSerial.clear();
     for (const auto &group : capacitorToggles) {
         for (const char *toggle : group)
             m_screen.setChecked(QString::fromLatin1(toggle), false);

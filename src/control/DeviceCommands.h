@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <array>
 #include <optional>
 
@@ -11,6 +12,7 @@ class Connection;
 class DeviceValueTable;
 class Environment;
 class Screen;
+struct Arrival;
 
 namespace ChangeQuestion
 {
@@ -25,7 +27,9 @@ struct Switching;
 // A command that switches equipment goes out only after the user has seen what it changes and said
 // Yes: the message carries the state of every output, so a step the user did not mean to touch is
 // switched too. The capacitor tab's toggles take the states the device last reported, so that sending
-// them changes only what the user toggled.
+// them changes only what the user toggled. A state read belongs to the serial number it was read from:
+// a command for another device (another item clicked, or another number typed into Edit111) treats
+// that device's state as unknown. Nothing is asked while the link is down, since nothing could be sent.
 class DeviceCommands final : public QObject
 {
     Q_OBJECT
@@ -49,9 +53,9 @@ public:
     void readOvercurrentRelay();
     void writeRelayConstants();
 
-    // A register dump of the active device filled the slots from firstSlot up to endSlot: a capacitor
-    // state among them sets the step toggles and becomes the state that commands are compared with.
-    void registerDumpDecoded(const QString &kind, int firstSlot, int endSlot);
+    // Data was read: capacitor states set the step toggles and become the state that commands to that
+    // device are compared with.
+    void arrived(const Arrival &arrival);
     // Another device (or the same one again) was selected: what was read of the last one is forgotten
     // and the step toggles, which showed it, are cleared.
     void deviceSelected();
@@ -59,8 +63,10 @@ public:
 private:
     bool on(const QString &toggle) const;
     void relayRequestSent();
-    // Asks whether to send; true for Yes.
-    bool confirm(const ChangeQuestion::Switching &switching);
+    // Asks whether to send to the device `serial`; true for Yes.
+    bool confirm(const QString &serial, const ChangeQuestion::Switching &switching);
+    // False, with a word in the status line, while nothing can be sent.
+    bool linkUp();
 
     Screen &m_screen;
     Environment &m_environment;
@@ -68,6 +74,7 @@ private:
     const DeviceValueTable &m_table;
     // The group masks of the last capacitor state read from the active device.
     std::optional<std::array<int, 4>> m_capacitorsRead;
+    QString m_capacitorsSerial;
 };
 
 } // namespace korvel

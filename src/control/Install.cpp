@@ -6,6 +6,7 @@
 #include "control/SettingsWriter.h"
 #include "core/ClientParts.h"
 #include "directory/DeviceSelection.h"
+#include "link/RequestLedger.h"
 #include "values/DataReplies.h"
 #include "values/ValueRenderer.h"
 
@@ -22,10 +23,8 @@ void install(ClientParts &parts)
     commands->wire();
     // What was read of the active device is what the writers and commands are compared with; a new
     // selection forgets it, and the relay view's compact displays are drawn afresh.
-    QObject::connect(parts.dataReplies, &DataReplies::registerDumpDecoded, settings,
-                     &SettingsWriter::registerDumpDecoded);
-    QObject::connect(parts.dataReplies, &DataReplies::registerDumpDecoded, commands,
-                     &DeviceCommands::registerDumpDecoded);
+    QObject::connect(&parts.ledger, &RequestLedger::arrived, settings, &SettingsWriter::arrived);
+    QObject::connect(&parts.ledger, &RequestLedger::arrived, commands, &DeviceCommands::arrived);
     QObject::connect(parts.selection, &DeviceSelection::deviceClicked, settings,
                      &SettingsWriter::deviceSelected);
     QObject::connect(parts.selection, &DeviceSelection::deviceClicked, commands,

@@ -9,6 +9,7 @@
 #include "core/Screen.h"
 #include "link/Connection.h"
 #include "link/MessageFramer.h"
+#include "link/RequestLedger.h"
 #include "values/DeviceValueTable.h"
 #include "values/FloatBytes.h"
 #include "values/NumberFormat.h"
@@ -204,13 +205,42 @@ std::optional<double> SettingsWriter::real(const Input &input)
     return value;
 }
 
+bool SettingsWriter::readFromTarget() const
+{
+    return !m_readSerial.isEmpty() && m_readSerial == m_screen.caption(QStringLiteral("Edit111")).trimmed();
+}
+
+bool SettingsWriter::linkUp()
+{
+    if (m_connection.isLinkUp())
+        return true;
+    m_screen.setCaption(QStringLiteral("LblGiden"), Connection::notConnectedText());
+    return false;
+}
+
+QString SettingsWriter::change(const Input &input, double value) const
+{
+    const QString control = name(input.control);
+    if (!readFromTarget() || m_read.contains(control) || !m_reported.contains(control))
+        return {};
+    const QString reported = m_reported.value(control);
+    const auto old = parseDecimal(reported, m_state.decimalSeparator);
+    if (old && *old == value)
+        return {};
+    return QStringLiteral("%1: %2 → %3")
+        .arg(QString::fromUtf8(input.label), reported, m_screen.caption(control));
+}
+
 QString SettingsWriter::doubt(const Input &input, double value) const
 {
     const QString control = name(input.control);
     QStringList reasons;
-    if (m_read.contains(control))
+    const bool read = readFromTarget();
+    if (read && m_read.contains(control))
         return {};
-    if (!m_typed.contains(control))
+    // A reported value the user changed is named as a change, not as a doubt.
+    const bool reported = read && m_reported.contains(control);
+    if (!m_typed.contains(control) && !reported)
         reasons << QStringLiteral("cihazdan okunmadı");
     if (const Limits *l = limitsOf(input.control); l && (value < l->minimum || value > l->maximum)) {
         const auto shown = [this, l](double bound) {
@@ -228,10 +258,15 @@ QString SettingsWriter::doubt(const Input &input, double value) const
 
 void SettingsWriter::write(int index)
 {
+    if (!linkUp())
+        return;
     const Writer &w = writers[index];
     std::array<qint64, 4> fields{};
+    QStringList changes;
     QStringList doubts;
     const auto note = [&](const Input &input, double value) {
+        if (const QString line = change(input, value); !line.isEmpty())
+            changes << line;
         if (const QString line = doubt(input, value); !line.isEmpty())
             doubts << line;
     };
@@ -276,7 +311,9 @@ void SettingsWriter::write(int index)
         break;
     }
     }
-    if (!doubts.isEmpty() && !m_environment.ask(ChangeQuestion::settingsQuestion(doubts)))
+    if ((!changes.isEmpty() || !doubts.isEmpty()) &&
+        !m_environment.ask(
+            ChangeQuestion::settingsQuestion(m_screen.caption(QStringLiteral("Edit111")), changes, doubts)))
         return;
     send(QString::fromUtf16(w.verb), fields, QString::fromUtf16(w.status));
 }
@@ -284,16 +321,29 @@ void SettingsWriter::write(int index)
 void SettingsWriter::showValue(const char *control, const QString &text)
 {
     const QString box = name(control);
+    m_reported.insert(box, text);
+    // A read the client made by itself leaves what the user typed and has not sent yet.
+    if (m_keepTyped && m_typed.contains(box))
+        return;
     m_screen.setCaption(box, text);
     m_typed.remove(box);
     m_read.insert(box);
 }
 
-void SettingsWriter::registerDumpDecoded(const QString &kind, int firstSlot, int endSlot)
+void SettingsWriter::arrived(const Arrival &arrival)
 {
-    if (kind != QLatin1String("sabitler"))
+    if (arrival.kind != DataKind::Settings || arrival.row != DeviceValueTable::FirstRow)
         return;
+    const int firstSlot = arrival.firstSlot;
+    const int endSlot = arrival.endSlot;
+    // Values read from another device than the last read are no longer what the boxes were read from.
+    if (arrival.serial != m_readSerial) {
+        m_read.clear();
+        m_reported.clear();
+        m_readSerial = arrival.serial;
+    }
     const QScopedValueRollback filling(m_filling, true);
+    m_keepTyped = arrival.refill;
     const int row = DeviceValueTable::FirstRow;
     for (int slot = std::max(firstSlot, firstSettingsSlot); slot < std::min(endSlot, modeSlot + 1); ++slot) {
         const double value = m_table.value(row, slot);
@@ -336,6 +386,8 @@ void SettingsWriter::deviceSelected()
         m_screen.setCaption(it.key(), it.value());
     m_read.clear();
     m_typed.clear();
+    m_reported.clear();
+    m_readSerial.clear();
     // The choice shown belonged to the other device: the mode writer waits for a read or a choice.
     m_screen.setChecked(QStringLiteral("Radiooto"), false);
     m_screen.setChecked(QStringLiteral("RadioManual"), false);
@@ -343,6 +395,8 @@ void SettingsWriter::deviceSelected()
 
 void SettingsWriter::writeSwitchingMode()
 {
+    if (!linkUp())
+        return;
     const bool automatic = m_screen.isChecked(QStringLiteral("Radiooto"));
     if (!automatic && !m_screen.isChecked(QStringLiteral("RadioManual"))) {
         m_environment.showError(QStringLiteral("Önce kondansatörlerin devreye alınma modunu seçin: "

@@ -13,6 +13,7 @@ class DeviceValueTable;
 class Environment;
 class ReplyDispatcher;
 class ReplyReceiver;
+class RequestLedger;
 class Screen;
 class ValueRenderer;
 struct ClientState;
@@ -29,6 +30,8 @@ struct ClientParts {
     ReplyDispatcher &dispatcher;
     ReplyReceiver &receiver;
     Connection &connection;
+    // What was asked of which device, and what arrived from which.
+    RequestLedger &ledger;
     DeviceValueTable &table;
     DeviceList &deviceList;
     // Built by the directory and the values subsystems; null until they are installed.

@@ -32,6 +32,10 @@ public:
     // the group.
     virtual QList<int> itemsWithSerial(int group, const QString &serial) const = 0;
     virtual void setItemColour(int group, int item, Colour colour) = 0;
+    // The mark of the selected item, which no colouring removes.
+    virtual void setItemMarked(int group, int item, bool marked) = 0;
+    // An item whose device is not on line looks so, whatever its colour.
+    virtual void setItemOffLine(int group, int item, bool offLine) = 0;
     // Removes every item of every group; the groups stay.
     virtual void clearItems() = 0;
 };

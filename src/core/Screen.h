@@ -86,7 +86,7 @@ public:
     // button after its state flipped). The connection lives as long as `context`.
     virtual void onClick(const QString &control, QObject *context, std::function<void()> action) = 0;
     // Runs `action` when the control's content changes: an edit's text, a spin box's text or value, a
-    // check box's or choice's state, a picker's date, a list's selected line.
+    // check box's or choice's state, a picker's date, a list's selected line, the page control's tab.
     virtual void onChange(const QString &control, QObject *context, std::function<void()> action) = 0;
 
     // Runs `action` each time a window is shown after being hidden, and each time it is closed (by its
@@ -95,9 +95,16 @@ public:
     virtual void onClosed(const QString &window, QObject *context, std::function<void()> action) = 0;
 
     // Every display of the main window's views (segment displays, lamps, the needle meter, the large
-    // readings) drawn at about half brightness, or again at full.
+    // readings) drawn at about half brightness, or again at full; or those of one tab page only.
+    // viewsDimmed() is true while any page is dimmed.
     virtual void setViewsDimmed(bool dimmed) = 0;
     virtual bool viewsDimmed() const = 0;
+    virtual void setPageDimmed(int page, bool dimmed) = 0;
+    virtual bool isPageDimmed(int page) const = 0;
+
+    // The text shown when the mouse rests on a control.
+    virtual void setToolTip(const QString &control, const QString &text) = 0;
+    virtual QString toolTip(const QString &control) const = 0;
 
     virtual void setFocus(const QString &control) = 0;
     // Closes a window ("TFrmGiris") or hides it from the screen.

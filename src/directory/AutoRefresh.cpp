@@ -4,10 +4,9 @@
 #include "core/Environment.h"
 #include "core/Screen.h"
 #include "core/Ticker.h"
-#include "directory/DeviceSelection.h"
+#include "directory/ViewData.h"
 #include "link/Connection.h"
-#include "link/MessageFramer.h"
-#include "values/DeviceValueTable.h"
+#include "link/RequestLedger.h"
 
 namespace korvel
 {
@@ -15,17 +14,22 @@ namespace korvel
 namespace
 {
 const QString box = QStringLiteral("chkyenile");
+const QString refreshedTip = QStringLiteral("Ekrandaki sekmenin değerleri 5 saniyede bir yeniden istenir.");
+const QString pausedTip = QStringLiteral(
+    "Bu sekme otomatik yenilenmez: yenileme, yenilenebilen bir sekmeye dönülene kadar duraklatıldı.");
 } // namespace
 
 AutoRefresh::AutoRefresh(Screen &screen, Environment &environment, ClientState &state,
-                         DeviceValueTable &table, Connection &connection, QObject *parent)
-    : QObject(parent), m_screen(screen), m_state(state), m_table(table), m_connection(connection),
+                         DeviceValueTable &table, Connection &connection, RequestLedger &ledger,
+                         QObject *parent)
+    : QObject(parent), m_screen(screen), m_environment(environment), m_state(state), m_table(table),
+      m_connection(connection), m_ledger(ledger),
       m_timer(environment.makeTicker(QStringLiteral("TFrmAna.TimerYenile"), intervalMs, this))
 {
     connect(m_timer, &Ticker::ticked, this, &AutoRefresh::onTick);
-    connect(&m_connection, &Connection::sent, this, &AutoRefresh::onSent);
     connect(&m_connection, &Connection::linkLost, this, &AutoRefresh::stop);
     m_screen.onChange(box, this, [this] { boxChanged(); });
+    pageChanged();
 }
 
 void AutoRefresh::boxChanged()
@@ -39,34 +43,24 @@ void AutoRefresh::stop()
     m_timer->stop();
 }
 
-void AutoRefresh::deviceClicked()
+void AutoRefresh::pageChanged()
 {
-    stop();
-    m_last.reset();
-}
-
-void AutoRefresh::onSent(const QString &message)
-{
-    if (m_resending)
-        return;
-    const QStringView verb = QStringView(message).left(message.indexOf(QChar(0x01)));
-    // The pending kind and the cursor were set just before the request went out.
-    if (DeviceSelection::isDataRequest(verb))
-        m_last = Request{verb.toString(), m_state.pendingKind, m_table.slotCursor()};
+    m_screen.setToolTip(box, ViewData::refillOfPage(m_screen.activePage()) ? refreshedTip : pausedTip);
 }
 
 void AutoRefresh::onTick()
 {
-    if (!m_last || !m_state.loggedIn)
+    const auto refill = ViewData::refillOfPage(m_screen.activePage());
+    if (!refill || !m_state.loggedIn)
         return;
-    // Another request is waiting for its "enerjial" (settings, a meter reading, a spectrum): resending
-    // now would have that answer read as ours.
-    if (m_state.pendingKind != m_last->kind)
+    // Another request still waits for its "enerjial" (settings, a meter reading, a spectrum): one
+    // pending kind decides how a reply is read, so asking now would have that answer read as ours.
+    if (const auto pending = ViewData::kindOfPending(m_state.pendingKind);
+        !refill->pendingKind.isEmpty() && pending && *pending != refill->kind &&
+        m_ledger.isAwaited(*pending, m_environment.now()))
         return;
-    m_resending = true;
-    m_table.setSlotCursor(m_last->slot);
-    m_connection.send(MessageFramer::request(m_last->verb, {m_screen.caption(QStringLiteral("Edit111"))}));
-    m_resending = false;
+    ViewData::send(*refill, m_screen.caption(QStringLiteral("Edit111")), m_state, m_table, m_connection,
+                   m_ledger);
 }
 
 } // namespace korvel

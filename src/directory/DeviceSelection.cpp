@@ -26,10 +26,10 @@ struct TabLayout {
     int page;
 };
 
-// The tabs each model shows; page 8 keeps its state for an analyzer.
+// The tabs each model shows; the meter pages hold a meter's readout, never an analyzer's data.
 const TabLayout tabLayouts[] = {
     {DeviceKind::overcurrentRelay, {2}, {0, 1, 3, 4, 5, 6, 8}, false, 2},
-    {DeviceKind::analyzer, {0, 1, 3, 4, 5}, {2, 6}, true, 0},
+    {DeviceKind::analyzer, {0, 1, 3, 4, 5}, {2, 6, 8}, true, 0},
     {DeviceKind::meterReader, {6, 8}, {0, 1, 2, 3, 4, 5}, true, 6},
 };
 } // namespace
@@ -42,31 +42,27 @@ DeviceSelection::DeviceSelection(DeviceList &list, Screen &screen, Environment &
 {
 }
 
-bool DeviceSelection::isDataRequest(QStringView verb)
-{
-    for (const char16_t *v : {u"enertum", u"enerharcanan", u"kondasatordurum", u"cosfi"}) {
-        if (verb == QStringView(v))
-            return true;
-    }
-    return false;
-}
-
 void DeviceSelection::itemClicked(int group, int item)
 {
     if (!m_state.loggedIn) {
         m_connection.connectClicked();
         return;
     }
-    select(group, item, {QStringLiteral("enertum"), QStringLiteral("anideger"), 0});
+    select(group, item);
 }
 
-void DeviceSelection::reselect(int group, int item, const DataRequest &request)
+void DeviceSelection::restore(int group, int item)
 {
-    if (m_state.loggedIn)
-        select(group, item, request);
+    const QString serial = m_list.itemSerial(group, item);
+    m_activeSerial = serial;
+    colourItems(group, item);
+    if (m_list.itemKind(group, item) == DeviceKind::meterReader)
+        m_screen.setCaption(serialField, serial.trimmed());
+    else
+        setActiveNumber(serial);
 }
 
-void DeviceSelection::select(int group, int item, const DataRequest &request)
+void DeviceSelection::select(int group, int item)
 {
     const QString caption = m_list.itemCaption(group, item);
     const int kind = m_list.itemKind(group, item);
@@ -74,13 +70,13 @@ void DeviceSelection::select(int group, int item, const DataRequest &request)
     const QString serial = m_list.itemSerial(group, item);
     m_activeSerial = serial;
     Q_EMIT deviceClicked();
-    // The time of the last data was the previous device's; it comes back with this one's first reply.
-    m_screen.setCaption(QStringLiteral("LblSonVeri"), QString());
+    // The heading named the previous device; this one's first reply sets it.
+    m_screen.setCaption(QStringLiteral("Label2"), QString());
     applyCaptionRules(caption);
     if (kind == DeviceKind::meterReader)
         selectMeterReader(group, item, serial);
     else
-        selectDevice(group, item, kind, serial, request);
+        selectDevice(group, item, kind, serial);
 }
 
 void DeviceSelection::applyCaptionRules(const QString &caption)
@@ -97,6 +93,11 @@ void DeviceSelection::colourItems(int group, int item)
             m_list.setItemColour(g, i, colours::black);
     }
     m_list.setItemColour(group, item, colours::red);
+    // The list may have been built anew since the last mark; unmarking a row that is gone does nothing.
+    m_list.setItemMarked(m_markedGroup, m_markedItem, false);
+    m_list.setItemMarked(group, item, true);
+    m_markedGroup = group;
+    m_markedItem = item;
 }
 
 void DeviceSelection::switchViews(int kind)
@@ -129,15 +130,24 @@ void DeviceSelection::selectMeterReader(int group, int item, const QString &seri
     Q_EMIT meterReaderSelected();
 }
 
-void DeviceSelection::selectDevice(int group, int item, int kind, const QString &serial,
-                                   const DataRequest &request)
+void DeviceSelection::selectDevice(int group, int item, int kind, const QString &serial)
 {
     colourItems(group, item);
     m_table.resetRow(1);
     if (kind != m_state.lastDeviceKind)
         switchViews(kind);
     m_state.lastDeviceKind = kind;
+    if (!setActiveNumber(serial))
+        return;
+    m_state.pendingKind = QStringLiteral("anideger");
+    m_table.setSlotCursor(0);
+    m_connection.send(MessageFramer::request(QStringLiteral("enertum"), {m_screen.caption(serialField)}));
+    m_screen.setCaption(QStringLiteral("LblGiden"), QStringLiteral("Lütfen bekleyin..."));
+    m_screen.setCaption(QStringLiteral("LblMesaj"), QString());
+}
 
+bool DeviceSelection::setActiveNumber(const QString &serial)
+{
     // The number as the device list gave it, with the leading blank the relay requests carry.
     const QString number = QLatin1Char(' ') + serial;
     m_screen.setCaption(serialField, number.trimmed());
@@ -145,14 +155,10 @@ void DeviceSelection::selectDevice(int group, int item, int kind, const QString 
     const auto value = parseInt64(number);
     if (!value) {
         m_environment.showError(QStringLiteral("'%1' is not a valid integer value").arg(number));
-        return;
+        return false;
     }
     m_state.activeDeviceNumber = *value;
-    m_state.pendingKind = request.kind;
-    m_table.setSlotCursor(request.slot);
-    m_connection.send(MessageFramer::request(request.verb, {m_screen.caption(serialField)}));
-    m_screen.setCaption(QStringLiteral("LblGiden"), QStringLiteral("Lütfen bekleyin..."));
-    m_screen.setCaption(QStringLiteral("LblMesaj"), QString());
+    return true;
 }
 
 void DeviceSelection::handleOffLine(ReplyText &text)
@@ -163,7 +169,7 @@ void DeviceSelection::handleOffLine(ReplyText &text)
     m_screen.setCaption(QStringLiteral("LblMesaj"),
                         serial +
                             QStringLiteral(" Seri Nolu cihaz hatta değil. Lütfen sonra tekrar deneyin..."));
-    Q_EMIT deviceOffLine();
+    Q_EMIT deviceOffLine(serial.trimmed());
 }
 
 void DeviceSelection::activeDeviceTextChanged()

@@ -1,15 +1,19 @@
 #include "directory/Install.h"
 
 #include "core/ClientParts.h"
+#include "core/Environment.h"
 #include "core/Screen.h"
 #include "directory/ActiveDeviceRestore.h"
 #include "directory/AutoRefresh.h"
+#include "directory/DataAge.h"
 #include "directory/DeviceDirectory.h"
 #include "directory/DeviceSelection.h"
+#include "directory/OffLineDevices.h"
 #include "directory/UserRights.h"
 #include "link/Connection.h"
 #include "link/ReplyDispatcher.h"
 #include "link/ReplyReceiver.h"
+#include "link/RequestLedger.h"
 
 #include <memory>
 
@@ -39,14 +43,30 @@ void install(ClientParts &parts)
         rights->handleCommandRights(t);
     });
     parts.dispatcher.setHandler(u"Hattayok", [selection](ReplyText &t) { selection->handleOffLine(t); });
+    RequestLedger *ledger = &parts.ledger;
+    Environment *environment = &parts.environment;
+    QObject::connect(selection, &DeviceSelection::deviceOffLine, &parts.owner,
+                     [ledger, environment](const QString &serial) {
+                         ledger->announce({DataKind::OffLine, serial, environment->now()});
+                     });
+    auto *offLine = new OffLineDevices(parts.deviceList, parts.ledger, &parts.owner);
+    QObject::connect(&parts.connection, &Connection::aboutToLogin, offLine, &OffLineDevices::listCleared);
     QObject::connect(&parts.receiver, &ReplyReceiver::chunkStarted, &parts.owner,
                      [rights] { rights->beginChunk(); });
     auto *refresh = new AutoRefresh(parts.screen, parts.environment, parts.state, parts.table,
-                                    parts.connection, &parts.owner);
-    QObject::connect(selection, &DeviceSelection::deviceClicked, refresh, &AutoRefresh::deviceClicked);
+                                    parts.connection, parts.ledger, &parts.owner);
+    QObject::connect(selection, &DeviceSelection::deviceClicked, refresh, &AutoRefresh::stop);
     QObject::connect(selection, &DeviceSelection::deviceOffLine, refresh, &AutoRefresh::stop);
-    auto *restore = new ActiveDeviceRestore(parts.deviceList, *selection, parts.connection, parts.state,
-                                            parts.table, &parts.owner);
+    auto *age = new DataAge(parts.screen, parts.ledger, &parts.owner);
+    QObject::connect(selection, &DeviceSelection::deviceClicked, age, &DataAge::deviceSelected);
+    QObject::connect(&parts.connection, &Connection::linkLost, age, &DataAge::linkLost);
+    parts.screen.onChange(QStringLiteral("suiPageControl1"), age, [age, refresh] {
+        age->pageChanged();
+        refresh->pageChanged();
+    });
+    auto *restore =
+        new ActiveDeviceRestore(parts.deviceList, *selection, parts.screen, parts.environment,
+                                parts.connection, parts.state, parts.table, parts.ledger, &parts.owner);
     QObject::connect(&parts.receiver, &ReplyReceiver::chunkEnded, restore, &ActiveDeviceRestore::chunkEnded);
     for (const char *field : {"Edit111", "Edit5"})
         parts.screen.onChange(QString::fromLatin1(field), selection,

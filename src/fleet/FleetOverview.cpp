@@ -43,18 +43,18 @@ void FleetOverview::deviceListed(const QString &group, const QString &caption, c
         m_parts.store->setDeviceInfo({serial, caption, group, kind});
 }
 
-int FleetOverview::rowFor(const QString &serial, const QString &group)
+int FleetOverview::rowFor(const Landed &data)
 {
-    const int row = m_model.rowOf(serial);
-    if (row >= 0 || serial.isEmpty() || group.isEmpty())
+    const int row = m_model.rowOf(data.serial);
+    if (row >= 0 || data.serial.isEmpty() || !data.unasked)
         return row;
     // Value records of a device the list did not name yet: a row of its own until the list names it.
-    return m_model.addDevice(group, serial, serial, DeviceKind::analyzer);
+    return m_model.addDevice(QString(), data.serial, data.serial, DeviceKind::analyzer);
 }
 
 void FleetOverview::landed(const Landed &data)
 {
-    const int row = rowFor(data.serial, data.group);
+    const int row = rowFor(data);
     if (row < 0)
         return;
     const DeviceValueTable &t = m_parts.table;

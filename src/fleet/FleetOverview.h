@@ -25,7 +25,7 @@ namespace korvel::fleet
 // Data of one device that landed in the value table: which row, which slots, when.
 struct Landed {
     QString serial;
-    QString group; // empty when the reply does not name one
+    bool unasked = false; // a value record: a device the list did not name yet gets a row
     int row = 0;
     int firstSlot = 0;
     int endSlot = 0;
@@ -72,7 +72,7 @@ public:
     void showMonth(const QString &serial, qint64 nowMs);
 
 private:
-    int rowFor(const QString &serial, const QString &group);
+    int rowFor(const Landed &data);
     std::optional<PenaltyForecast> counters(const Landed &data);
     void reportRisk(const Landed &data, const ClassifiedRatios &forecast);
     const QHash<QString, int> &alarmCounts();

@@ -1,20 +1,17 @@
 #include "fleet/Install.h"
 
-#include "alerts/InputNotice.h"
 #include "core/AsciiCase.h"
 #include "core/ClientParts.h"
-#include "core/ClientState.h"
 #include "core/Environment.h"
 #include "core/Ticker.h"
 #include "directory/DeviceKind.h"
 #include "directory/DeviceSelection.h"
 #include "fleet/FleetOverview.h"
 #include "history/HistoryStore.h"
-#include "history/RecordSetShape.h"
 #include "link/Connection.h"
 #include "link/ReplyDispatcher.h"
 #include "link/ReplyText.h"
-#include "values/DeviceValueTable.h"
+#include "link/RequestLedger.h"
 
 namespace korvel::fleet
 {
@@ -46,12 +43,9 @@ QString fieldAfterTag(ReplyText &text)
     return text.takeField();
 }
 
-void feedFromReplies(ClientParts &parts, FleetOverview *overview)
+// The device list from its replies; everything else from the one record of what arrived.
+void feed(ClientParts &parts, FleetOverview *overview)
 {
-    Environment &environment = parts.environment;
-    ClientState &state = parts.state;
-    DeviceValueTable &table = parts.table;
-    const auto now = [&environment] { return environment.now().toMSecsSinceEpoch(); };
     after(parts.dispatcher, u"cihazlar", [overview](const ReplyText &before) {
         ReplyText text = before;
         const QString group = fieldAfterTag(text);
@@ -61,31 +55,24 @@ void feedFromReplies(ClientParts &parts, FleetOverview *overview)
         if (!serial.isEmpty())
             overview->deviceListed(asciiUpper(group), name, serial, DeviceKind::fromType(type));
     });
-    after(parts.dispatcher, u"cihazenerji", [overview, now](const ReplyText &before) {
-        ReplyText text = before;
-        const QString serial = fieldAfterTag(text);
-        const QString group = text.takeField();
-        if (const auto shape = history::RecordSetShape::of(text.peekField()))
-            overview->landed({serial, asciiUpper(group), shape->row, 0, shape->entries, now()});
-    });
-    // Register dumps fill row 1, the active device, from the slot cursor on.
-    ReplyDispatcher::Handler dumps = parts.dispatcher.handler(u"enerjial");
-    parts.dispatcher.setHandler(u"enerjial", [=, &state, &table](ReplyText &text) {
-        const bool values =
-            state.pendingKind == QLatin1String("anideger") || state.pendingKind == QLatin1String("tuketim");
-        const int first = table.slotCursor();
-        dumps(text);
-        if (values && table.slotCursor() > first)
-            overview->landed(
-                {QString::number(state.activeDeviceNumber), {}, 1, first, table.slotCursor(), now()});
-    });
-    after(parts.dispatcher, u"Hattayok", [overview](const ReplyText &before) {
-        ReplyText text = before;
-        overview->offLine(fieldAfterTag(text));
-    });
-    after(parts.dispatcher, u"input", [overview](const ReplyText &before) {
-        ReplyText text = before;
-        overview->inputNotice(InputNotice::read(text).serial);
+    QObject::connect(&parts.ledger, &RequestLedger::arrived, overview, [overview](const Arrival &a) {
+        switch (a.kind) {
+        case DataKind::Instantaneous:
+        case DataKind::Consumption:
+        case DataKind::ValueRecord:
+            if (a.row > 0)
+                overview->landed({a.serial, a.kind == DataKind::ValueRecord, a.row, a.firstSlot, a.endSlot,
+                                  a.time.toMSecsSinceEpoch()});
+            break;
+        case DataKind::OffLine:
+            overview->offLine(a.serial);
+            break;
+        case DataKind::InputNotice:
+            overview->inputNotice(a.serial);
+            break;
+        default:
+            break;
+        }
     });
 }
 } // namespace
@@ -95,7 +82,7 @@ FleetOverview *install(ClientParts &parts, history::HistoryStore *store)
     auto *overview = new FleetOverview({parts.screen, parts.table, parts.deviceList, parts.selection, store,
                                         store ? store->file() : QString()},
                                        &parts.owner);
-    feedFromReplies(parts, overview);
+    feed(parts, overview);
     Environment &environment = parts.environment;
     QObject::connect(&parts.connection, &Connection::aboutToLogin, overview,
                      [overview] { overview->model().clear(); });

@@ -4,9 +4,9 @@
 #include "core/ClientState.h"
 #include "core/Environment.h"
 #include "history/HistoryStore.h"
-#include "history/RecordSetShape.h"
 #include "link/ReplyDispatcher.h"
 #include "link/ReplyText.h"
+#include "link/RequestLedger.h"
 #include "metering/ReactiveRatios.h"
 #include "values/DeviceValueTable.h"
 
@@ -83,28 +83,19 @@ void recordCounters(ClientParts &parts, HistoryStore &store)
     Environment &environment = parts.environment;
     ClientState &state = parts.state;
     DeviceValueTable &table = parts.table;
-    const auto add = [&store](const QString &device, const CounterReading &r) {
-        store.addCounters({r.timeMs, device, CounterSource::Analyzer, r.active, r.inductive, r.capacitive});
-    };
-    // A consumption reply fills row 1, the active device, from slot 36; whole only when it reached 51.
-    ReplyDispatcher::Handler dumps = parts.dispatcher.handler(u"enerjial");
-    parts.dispatcher.setHandler(u"enerjial", [=, &state, &table, &environment](ReplyText &text) {
-        const bool consumption = state.pendingKind == QLatin1String("tuketim");
-        const int before = table.slotCursor();
-        dumps(text);
-        if (consumption && before <= FirstCounterSlot && table.slotCursor() >= CounterEntries)
-            add(QString::number(state.activeDeviceNumber),
-                countersOfRow(table, 1, environment.now().toMSecsSinceEpoch()));
-    });
-    after(parts.dispatcher, u"cihazenerji", [=, &table, &environment](const ReplyText &before) {
-        ReplyText text = before;
-        text.drop(12);
-        const QString device = text.takeField();
-        text.takeField();
-        const auto shape = RecordSetShape::of(text.peekField());
-        if (shape && !device.isEmpty() && shape->entries >= CounterEntries)
-            add(device, countersOfRow(table, shape->row, environment.now().toMSecsSinceEpoch()));
-    });
+    // Consumption replies and value records that reached slot 51 carry the analyzer's counters.
+    QObject::connect(
+        &parts.ledger, &RequestLedger::arrived, &store, [&store, &table](const Arrival &arrival) {
+            if (arrival.kind != DataKind::Consumption && arrival.kind != DataKind::ValueRecord)
+                return;
+            if (arrival.row == 0 || arrival.serial.isEmpty() || arrival.firstSlot > FirstCounterSlot ||
+                arrival.endSlot < CounterEntries)
+                return;
+            const CounterReading r = countersOfRow(table, arrival.row, arrival.time.toMSecsSinceEpoch());
+            store.addCounters(
+                {r.timeMs, arrival.serial, CounterSource::Analyzer, r.active, r.inductive, r.capacitive});
+        });
+    // A period report names its device and dates itself.
     const struct {
         const char16_t *tag;
         CounterSource source;

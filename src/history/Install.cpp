@@ -2,20 +2,21 @@
 
 #include "alerts/InputNotice.h"
 #include "core/ClientParts.h"
-#include "core/ClientState.h"
 #include "core/Environment.h"
 #include "core/Screen.h"
 #include "core/Ticker.h"
 #include "history/CounterRecording.h"
 #include "history/HistoryStore.h"
 #include "history/Quantities.h"
-#include "history/RecordSetShape.h"
 #include "link/Connection.h"
 #include "link/ReplyDispatcher.h"
 #include "link/ReplyText.h"
+#include "link/RequestLedger.h"
 #include "metering/PeriodReports.h"
 #include "values/DeviceValueTable.h"
 #include "values/FloatBytes.h"
+
+#include <QHash>
 
 #include <cmath>
 #include <memory>
@@ -94,7 +95,6 @@ HistoryStore *install(ClientParts &parts)
     auto *store = new HistoryStore(file, &parts.owner);
     Screen &screen = parts.screen;
     Environment &environment = parts.environment;
-    ClientState &state = parts.state;
     DeviceValueTable &table = parts.table;
     QObject::connect(store, &HistoryStore::message, store,
                      [&screen](const QString &text) { screen.setCaption(QStringLiteral("LblMesaj"), text); });
@@ -104,41 +104,23 @@ HistoryStore *install(ClientParts &parts)
     timer->start();
 
     const auto now = [&environment] { return environment.now().toMSecsSinceEpoch(); };
-    const auto activeDevice = [&state] { return QString::number(state.activeDeviceNumber); };
+    RequestLedger &ledger = parts.ledger;
+    // A readout or a report belongs to the device its request was sent for.
+    const auto serialAsked = [&ledger, &screen](DataKind kind) {
+        return ledger.serialAsked(kind, screen.caption(QStringLiteral("Edit111")));
+    };
 
-    // Register dumps fill row 1, the active device, from the slot cursor on.
-    ReplyDispatcher::Handler dumps = parts.dispatcher.handler(u"enerjial");
-    parts.dispatcher.setHandler(u"enerjial", [=, &state, &table](ReplyText &text) {
-        const bool values = state.pendingKind == QLatin1String("anideger");
-        const int before = table.slotCursor();
-        const auto record = [&] {
-            if (!values)
-                return;
-            std::vector<double> v =
-                readRow(table, 1, before, std::min(table.slotCursor(), LastQuantitySlot + 1));
-            if (anyValue(v))
-                store->addSample({now(), activeDevice(), std::move(v)});
-        };
-        try {
-            dumps(text);
-        } catch (...) {
-            record();
-            throw;
-        }
-        record();
-    });
-    // Value records name their device and row themselves.
-    watch(parts.dispatcher, u"cihazenerji", [=, &table](const ReplyText &before) {
-        ReplyText text = before;
-        text.drop(12);
-        const QString device = text.takeField();
-        text.takeField();
-        const auto shape = RecordSetShape::of(text.peekField());
-        if (!shape || device.isEmpty())
+    // The instantaneous values of a register dump and of a value record, under the device they came
+    // from, as the quantities of the slots the reply wrote.
+    QObject::connect(&ledger, &RequestLedger::arrived, store, [=, &table](const Arrival &arrival) {
+        if (arrival.kind != DataKind::Instantaneous && arrival.kind != DataKind::ValueRecord)
             return;
-        std::vector<double> v = readRow(table, shape->row, 0, shape->entries);
+        if (arrival.row == 0 || arrival.serial.isEmpty())
+            return;
+        std::vector<double> v =
+            readRow(table, arrival.row, arrival.firstSlot, std::min(arrival.endSlot, LastQuantitySlot + 1));
         if (anyValue(v))
-            store->addSample({now(), device, std::move(v)});
+            store->addSample({arrival.time.toMSecsSinceEpoch(), arrival.serial, std::move(v)});
     });
     watch(parts.dispatcher, u"input", [=](const ReplyText &before) {
         ReplyText text = before;
@@ -153,15 +135,28 @@ HistoryStore *install(ClientParts &parts)
         store->addEvent({now(), notice.serial, EventKind::Input, notice.maskText,
                          QStringLiteral("Girişler: %1").arg(set.join(QStringLiteral(", ")))});
     });
+    // Every new connection is given every message again: one recorded from an earlier connection of
+    // this run is not recorded twice.
+    auto messagesSeen = std::make_shared<QHash<QString, int>>();
+    auto connectionCount = std::make_shared<int>(0);
+    QObject::connect(&parts.connection, &Connection::loginAnswered, store,
+                     [connectionCount] { ++*connectionCount; });
     watch(parts.dispatcher, u"mesajvar", [=](const ReplyText &before) {
         ReplyText text = before;
         text.drop(QStringLiteral("mesajvar").size() + 1);
         QString title = text.takeField();
         QString body = text.takeField();
+        if (messagesSeen->size() > 10000)
+            messagesSeen->clear();
+        const QString key = title + QChar(0x01) + body;
+        if (const auto seen = messagesSeen->constFind(key);
+            seen != messagesSeen->cend() && *seen != *connectionCount)
+            return;
+        messagesSeen->insert(key, *connectionCount);
         store->addEvent({now(), QString(), EventKind::Message, std::move(title), std::move(body)});
     });
     watch(parts.dispatcher, u"sayacal", [=, &screen](const ReplyText &before) {
-        store->addEvent({now(), activeDevice(), EventKind::MeterReadout,
+        store->addEvent({now(), serialAsked(DataKind::MeterReadout), EventKind::MeterReadout,
                          screen.caption(QStringLiteral("Label2")), before.rest().toString()});
     });
     for (const PeriodReports::View *view : {&PeriodReports::analyzerView, &PeriodReports::meterView}) {
@@ -171,7 +166,8 @@ HistoryStore *install(ClientParts &parts)
             };
             const QString inductive = caption(view->inductiveStatus);
             const QString capacitive = caption(view->capacitiveStatus);
-            store->addEvent({now(), activeDevice(), EventKind::PeriodReport,
+            const QString device = serialAsked(DataKind::PeriodReport);
+            store->addEvent({now(), device, EventKind::PeriodReport,
                              caption(view->inductiveRatio) + u'\t' + caption(view->capacitiveRatio),
                              inductive + u'\t' + capacitive});
             // The classes that call for action are events of their own, so that the list of events
@@ -180,7 +176,7 @@ HistoryStore *install(ClientParts &parts)
                 return c.contains(QStringLiteral("CEZA")) || c.contains(QStringLiteral("KRİTİK"));
             };
             if (serious(inductive) || serious(capacitive)) {
-                store->addEvent({now(), activeDevice(), EventKind::Penalty,
+                store->addEvent({now(), device, EventKind::Penalty,
                                  QStringLiteral("Endüktif: %1, Kapasitif: %2").arg(inductive, capacitive),
                                  caption(view->inductiveRatio) + u'\t' + caption(view->capacitiveRatio)});
             }

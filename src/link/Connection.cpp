@@ -59,6 +59,7 @@ Connection::Connection(Link &link, Screen &screen, Environment &environment, Cli
       m_loginReplyTimer(environment.makeTicker(QStringLiteral("TFrmAna.TimerCevap"), loginReplyMs, this)),
       m_pongTimer(environment.makeTicker(QStringLiteral("TFrmAna.TimerPong"), pongMs, this)),
       m_reconnectTimer(environment.makeTicker(QStringLiteral("TFrmAna.TimerReconnect"), 1000, this)),
+      m_stableTimer(environment.makeTicker(QStringLiteral("TFrmAna.TimerKararli"), stableMs, this)),
       m_initialTitle(screen.caption(mainWindow)), m_port(m_address.defaultPort)
 {
     connect(&m_link, &Link::connected, this, &Connection::onConnected);
@@ -71,6 +72,10 @@ Connection::Connection(Link &link, Screen &screen, Environment &environment, Cli
     connect(m_loginReplyTimer, &Ticker::ticked, this, &Connection::onSilence);
     connect(m_pongTimer, &Ticker::ticked, this, &Connection::onSilence);
     connect(m_reconnectTimer, &Ticker::ticked, this, &Connection::onReconnectTick);
+    connect(m_stableTimer, &Ticker::ticked, this, [this] {
+        m_stableTimer->stop();
+        m_reconnectDelayS = 1;
+    });
     m_keepAlive->start();
     m_screen.setChecked(reconnectEntry, m_environment.setting(settingReconnect) != QLatin1String("0"));
     m_screen.onChange(reconnectEntry, this, [this] { autoReconnectChanged(); });
@@ -83,6 +88,11 @@ void Connection::send(const QString &message)
         return;
     m_link.write(cp1254::encode(message));
     Q_EMIT sent(message);
+}
+
+bool Connection::isLinkUp() const
+{
+    return m_link.isConnected();
 }
 
 void Connection::loginWindowShown()
@@ -138,7 +148,7 @@ void Connection::connectClicked()
         return;
     // A device click while a reconnect is due makes it now.
     if (m_reconnectTimer->isActive()) {
-        onReconnectTick();
+        reconnectNow();
         return;
     }
     m_screen.setEnabled(connectButton, false);
@@ -238,9 +248,8 @@ void Connection::forgetPinClicked()
     const auto port = parseInt32(m_screen.caption(portField));
     if (!port || *port <= 0 || *port > 65535 || host.isEmpty())
         return;
-    setStatus(m_pins.forget(host, quint16(*port))
-                  ? QStringLiteral("Sabitlenmiş sertifika silindi")
-                  : QStringLiteral("Sabitlenmiş sertifika yok"));
+    setStatus(m_pins.forget(host, quint16(*port)) ? QStringLiteral("Sabitlenmiş sertifika silindi")
+                                                  : QStringLiteral("Sabitlenmiş sertifika yok"));
 }
 
 // Runs inside the socket's handshake: it only decides. Whatever needs the user (a box, the question)
@@ -334,6 +343,11 @@ void Connection::secureAttemptRefused(const QString &status, const QString &box)
 
 void Connection::onProgressTick()
 {
+    // The bar measures the user's own connect in the login window; a reconnect has its own wait.
+    if (m_reconnecting) {
+        m_progressTimer->stop();
+        return;
+    }
     setProgress(progress() + 3);
     // The link never came up: end the wait instead of waiting forever.
     if (m_waiting && progress() >= 100) {
@@ -349,6 +363,8 @@ void Connection::onConnected()
     if (m_link.isSecure())
         m_screen.setCaption(securePanel, QStringLiteral("Güvenli bağlantı"));
     Q_EMIT linkUp();
+    // The bar's wait is over; left running it would end the next reconnect's wait as "not reached".
+    m_progressTimer->stop();
     m_screen.closeWindow(loginWindow);
     if (m_waiting)
         finishLogin();
@@ -371,7 +387,7 @@ void Connection::loginReplied()
         return;
     m_phase = Phase::LoggedIn;
     m_loginReplyTimer->stop();
-    m_reconnectDelayS = 1;
+    m_stableTimer->start();
     const QString secure = m_link.isSecure() ? QStringLiteral(" Güvenli bağlantı.") : QString();
     m_screen.setCaption(mainWindow, QStringLiteral("<<<<<<<") + m_state.userName + QStringLiteral(" Bağlı.") +
                                         secure + QStringLiteral(">>>>>>>>>"));
@@ -422,13 +438,15 @@ void Connection::onSilence()
 void Connection::linkDown(Why why)
 {
     const Phase was = std::exchange(m_phase, Phase::Down);
-    // A reconnect's open that failed; the user's own connect keeps waiting as it always did.
-    const bool failedAttempt = std::exchange(m_reconnecting, false) && m_waiting;
+    // A reconnect's attempt that failed, however it failed; the user's own connect keeps waiting as it
+    // always did.
+    const bool failedAttempt = std::exchange(m_reconnecting, false);
     if (failedAttempt)
         m_waiting = false;
     m_state.loggedIn = false;
     m_loginReplyTimer->stop();
     m_pongTimer->stop();
+    m_stableTimer->stop();
     m_screen.setCaption(mainWindow, m_initialTitle);
     if (m_link.isSecure())
         m_screen.setCaption(securePanel, QString());
@@ -456,6 +474,7 @@ void Connection::refused()
 void Connection::backToLoginWindow(const QString &status)
 {
     m_reconnectTimer->stop();
+    m_stableTimer->stop();
     m_reconnectDelayS = 1;
     m_progressTimer->stop();
     setProgress(0);
@@ -486,7 +505,7 @@ void Connection::scheduleReconnect(bool silent)
     if (!autoReconnect())
         return;
     m_silentLoss = silent;
-    m_reconnectTimer->setInterval(m_reconnectDelayS * 1000);
+    m_secondsLeft = m_reconnectDelayS;
     m_reconnectTimer->start();
     showReconnectMessage();
     Q_EMIT reconnectScheduled();
@@ -495,12 +514,21 @@ void Connection::scheduleReconnect(bool silent)
 void Connection::showReconnectMessage()
 {
     const QString reason = m_silentLoss ? QStringLiteral("Sunucu yanıt vermiyor. ") : QString();
-    m_screen.setCaption(
-        messageLabel,
-        reason + QStringLiteral("Bağlantı koptu. Yeniden bağlanılıyor (%1 s)").arg(m_reconnectDelayS));
+    m_screen.setCaption(messageLabel,
+                        reason +
+                            QStringLiteral("Bağlantı koptu. Yeniden bağlanılıyor (%1 s)").arg(m_secondsLeft));
 }
 
 void Connection::onReconnectTick()
+{
+    if (--m_secondsLeft > 0) {
+        showReconnectMessage();
+        return;
+    }
+    reconnectNow();
+}
+
+void Connection::reconnectNow()
 {
     m_reconnectTimer->stop();
     if (m_waiting)

@@ -40,8 +40,13 @@ struct ServerAddress {
 // "cihazlar", "haklar" or "tblhaklar"); a link that closes before that answer was a refused login and
 // brings the login window back. A server that stays silent (no answer to the login within
 // loginReplyMs, no "pong" within pongMs of a "ping") is dropped. A link lost after the login reconnects
-// by itself with the same credentials after 1, 2, 4 ... 60 s, unless the user unticked
-// "Otomatik Yeniden Bağlan". The user name, server and that choice are remembered; the password never.
+// by itself with the same credentials, unless the user unticked "Otomatik Yeniden Bağlan": every failed
+// attempt of any kind (refused, unanswered, aborted, a broken handshake) schedules the next after 1, 2,
+// 4 ... 60 s, counted down second by second in the status line, until a login is refused or the user
+// stops it. The wait starts over only once a login was answered and the link then stayed up for
+// stableMs, so a server that drops every login at once is not asked again every second. The login
+// window's progress timer runs only while that window is shown. The user name, server and the
+// reconnect choice are remembered; the password never.
 //
 // Over TLS nothing is sent before the handshake is done. A certificate no authority vouches for is
 // trusted only when the user says so, which pins it (its SHA-256) for that host and port; a pinned
@@ -54,6 +59,7 @@ public:
     static constexpr int loginReplyMs = 15000;
     static constexpr int pongMs = 30000;
     static constexpr int maxReconnectDelayS = 60;
+    static constexpr int stableMs = 60000;
 
     Connection(Link &link, Screen &screen, Environment &environment, ClientState &state,
                ServerAddress address = {}, QObject *parent = nullptr);
@@ -73,6 +79,13 @@ public:
     // One of the replies that answer a login arrived.
     void loginReplied();
 
+    // The link is up: what is sent goes out.
+    bool isLinkUp() const;
+    // What a command or write says when the link is down: it asked nothing and sent nothing.
+    static QString notConnectedText()
+    {
+        return QStringLiteral("Sunucuya bağlı değil: hiçbir şey gönderilmedi.");
+    }
     // A connect is waiting for the link to come up.
     bool isWaiting() const { return m_waiting; }
     // The server answered the login on the link that is up now.
@@ -107,6 +120,7 @@ private:
     void onKeepAliveTick();
     void onSilence();
     void onReconnectTick();
+    void reconnectNow();
     void finishLogin();
     bool judgeCertificate(const CertificateCheck &check);
     void onHandshakeFailed(const QString &reason);
@@ -137,13 +151,17 @@ private:
     // Waits for the answer to the login (or for a reconnect's link to come up), then for a "pong".
     Ticker *m_loginReplyTimer;
     Ticker *m_pongTimer;
+    // Ticks each second of a reconnect's wait.
     Ticker *m_reconnectTimer;
+    // Runs while an answered login's link stays up; its end starts the reconnect wait over.
+    Ticker *m_stableTimer;
     QString m_initialTitle;
     QString m_host;
     quint16 m_port;
     QString m_password;
     Phase m_phase = Phase::Down;
     int m_reconnectDelayS = 1;
+    int m_secondsLeft = 0;
     bool m_waiting = false;
     // The open in progress is a reconnect, not the user's "Bağlan".
     bool m_reconnecting = false;

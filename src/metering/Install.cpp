@@ -1,9 +1,11 @@
 #include "metering/Install.h"
 
 #include "core/ClientParts.h"
+#include "core/Environment.h"
 #include "core/Screen.h"
 #include "directory/DeviceSelection.h"
 #include "link/ReplyDispatcher.h"
+#include "link/RequestLedger.h"
 #include "metering/MeterReadout.h"
 #include "metering/MeterRequests.h"
 #include "metering/PeriodReports.h"
@@ -18,11 +20,23 @@ void install(ClientParts &parts)
     auto *requests = new MeterRequests(parts.screen, parts.environment, parts.state, parts.table,
                                        parts.connection, *readout, &parts.owner);
 
+    // A report and a readout belong to the device their request was sent for.
+    RequestLedger &ledger = parts.ledger;
+    Environment &environment = parts.environment;
+    Screen &screen = parts.screen;
+    const auto announcer = [&ledger, &environment, &screen](DataKind kind) {
+        return [&ledger, &environment, &screen, kind] {
+            ledger.announce({kind, ledger.serialAsked(kind, screen.caption(QStringLiteral("Edit111"))),
+                             environment.now()});
+        };
+    };
     for (const PeriodReports::View *view : {&PeriodReports::analyzerView, &PeriodReports::meterView})
-        parts.dispatcher.setHandler(view->tag,
-                                    [reports, view](ReplyText &t) { reports->handleReport(t, *view); });
+        parts.dispatcher.setHandler(
+            view->tag, followedBy([reports, view](ReplyText &t) { reports->handleReport(t, *view); },
+                                  announcer(DataKind::PeriodReport)));
     parts.dispatcher.setHandler(u"Sycdegerleri", [reports](ReplyText &t) { reports->handleMeterTotals(t); });
-    parts.dispatcher.setHandler(u"sayacal", [readout](ReplyText &t) { readout->handleReadout(t); });
+    parts.dispatcher.setHandler(u"sayacal", followedBy([readout](ReplyText &t) { readout->handleReadout(t); },
+                                                       announcer(DataKind::MeterReadout)));
 
     const struct {
         const char *button;
@@ -36,6 +50,10 @@ void install(ClientParts &parts)
         parts.screen.onClick(QString::fromLatin1(b.button), requests,
                              [requests, b] { (requests->*b.request)(); });
 
+    QObject::connect(&ledger, &RequestLedger::requested, readout, [readout](const RequestLedger::Request &r) {
+        if (r.kind == DataKind::MeterReadout)
+            readout->readoutRequested();
+    });
     if (parts.selection)
         QObject::connect(parts.selection, &DeviceSelection::meterReaderSelected, readout,
                          &MeterReadout::reset);

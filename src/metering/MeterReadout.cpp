@@ -8,6 +8,8 @@
 #include "metering/PeriodReports.h"
 #include "metering/ReadoutCodes.h"
 
+#include <utility>
+
 namespace korvel
 {
 
@@ -47,6 +49,10 @@ void MeterReadout::handleReadout(ReplyText &text)
     if (const qsizetype second = text.rest().indexOf(tag); second >= 0)
         text.removeAhead(second, headerSize);
     m_screen.setCaption(QStringLiteral("Label2"), device + QStringLiteral(" Nolu Sayaç Değerleri"));
+    if (std::exchange(m_replaceText, false)) {
+        m_screen.setCaption(meterMemo, QString());
+        m_screen.setCaption(detailMemo, QString());
+    }
     // The readout stays in the remaining text: a reply behind it is still found by the dispatcher.
     append(meterMemo, text.rest());
     append(detailMemo, text.rest());
@@ -97,6 +103,11 @@ void MeterReadout::commaStep()
         return;
     m_screen.setCaption(QStringLiteral("indyuzde"), m_screen.caption(QStringLiteral("RzLEDsycinoran")));
     m_screen.setCaption(QStringLiteral("kapyuzde"), m_screen.caption(QStringLiteral("RzLEDsyckaporan")));
+}
+
+void MeterReadout::readoutRequested()
+{
+    m_replaceText = true;
 }
 
 void MeterReadout::reset()

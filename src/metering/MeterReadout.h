@@ -24,6 +24,9 @@ public:
     void handleReadout(ReplyText &text);
     // Both meter views back to their empty state: a new readout begins.
     void reset();
+    // A readout was asked for again without emptying the views (after a reconnect): what is shown
+    // stays until the new readout's first reply replaces the text it was read from.
+    void readoutRequested();
 
 private:
     void append(const QString &memo, QStringView text);
@@ -31,6 +34,7 @@ private:
 
     Screen &m_screen;
     ClientState &m_state;
+    bool m_replaceText = false;
 };
 
 } // namespace korvel

@@ -99,6 +99,16 @@ void GroupBarDeviceList::setItemColour(int group, int item, Colour colour)
     m_bar.setItemColour(group, item, colour);
 }
 
+void GroupBarDeviceList::setItemMarked(int group, int item, bool marked)
+{
+    m_bar.setItemMarked(group, item, marked);
+}
+
+void GroupBarDeviceList::setItemOffLine(int group, int item, bool offLine)
+{
+    m_bar.setItemOffLine(group, item, offLine);
+}
+
 void GroupBarDeviceList::clearItems()
 {
     m_bar.clearItems();

@@ -33,6 +33,8 @@ public:
                     const QString &serial) override;
     QList<int> itemsWithSerial(int group, const QString &serial) const override;
     void setItemColour(int group, int item, Colour colour) override;
+    void setItemMarked(int group, int item, bool marked) override;
+    void setItemOffLine(int group, int item, bool offLine) override;
     void clearItems() override;
 
 private:

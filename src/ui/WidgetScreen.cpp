@@ -540,26 +540,55 @@ bool WidgetScreen::setPicture(const QString &control, const QString &fileName)
 
 void WidgetScreen::setViewsDimmed(bool dimmed)
 {
-    m_viewsDimmed = dimmed;
-    // Every page, also those not built yet, so that none is missed.
-    completeWindow(mainWindow);
-    auto *pages = qobject_cast<QWidget *>(find(QStringLiteral("suiPageControl1")));
-    if (!pages)
+    if (QTabWidget *tabs = pages()) {
+        for (int page = 0; page < tabs->count(); ++page)
+            setPageDimmed(page, dimmed);
+    }
+}
+
+void WidgetScreen::setPageDimmed(int page, bool dimmed)
+{
+    QTabWidget *tabs = pages();
+    if (!tabs || page < 0 || page >= tabs->count() || m_dimmedPages.contains(page) == dimmed)
         return;
-    for (auto *display : pages->findChildren<SevenSegmentDisplay *>())
+    if (dimmed)
+        m_dimmedPages.insert(page);
+    else
+        m_dimmedPages.remove(page);
+    // Every display of the page, also of parts not built yet, so that none is missed.
+    completeWindow(mainWindow);
+    QWidget *view = tabs->widget(page);
+    for (auto *display : view->findChildren<SevenSegmentDisplay *>())
         display->setDimmed(dimmed);
-    for (auto *lamp : pages->findChildren<Lamp *>())
+    for (auto *lamp : view->findChildren<Lamp *>())
         lamp->setDimmed(dimmed);
-    for (auto *meter : pages->findChildren<NeedleMeter *>())
+    for (auto *meter : view->findChildren<NeedleMeter *>())
         meter->setDimmed(dimmed);
     // The large readings take their colour from their panel's style sheet, which has a dimmed rule.
-    for (auto *label : pages->findChildren<QLabel *>()) {
+    for (auto *label : view->findChildren<QLabel *>()) {
         if (label->property("reading").toBool() && label->property("dimmed").toBool() != dimmed) {
             label->setProperty("dimmed", dimmed);
             label->style()->unpolish(label);
             label->style()->polish(label);
         }
     }
+}
+
+void WidgetScreen::setToolTip(const QString &control, const QString &text)
+{
+    if (auto *w = qobject_cast<QWidget *>(find(control)))
+        w->setToolTip(text);
+    else if (auto *action = qobject_cast<QAction *>(find(control)))
+        action->setToolTip(text);
+}
+
+QString WidgetScreen::toolTip(const QString &control) const
+{
+    if (auto *w = qobject_cast<QWidget *>(find(control)))
+        return w->toolTip();
+    if (auto *action = qobject_cast<QAction *>(find(control)))
+        return action->toolTip();
+    return {};
 }
 
 const WidgetScreen::Picture *WidgetScreen::loadPicture(const QString &fileName)
@@ -640,6 +669,8 @@ void WidgetScreen::onChange(const QString &control, QObject *context, std::funct
                         QObject::connect(list, &QListWidget::itemSelectionChanged, context, run);
                     else if (auto *combo = qobject_cast<QComboBox *>(o))
                         QObject::connect(combo, &QComboBox::currentIndexChanged, context, run);
+                    else if (auto *tabs = qobject_cast<QTabWidget *>(o))
+                        QObject::connect(tabs, &QTabWidget::currentChanged, context, run);
                     else
                         qWarning("korvel: no changeable control named %s", qPrintable(control));
                 });

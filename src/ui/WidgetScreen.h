@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPixmap>
 #include <QPointer>
+#include <QSet>
 
 #include <memory>
 
@@ -70,7 +71,11 @@ public:
     void onShown(const QString &window, QObject *context, std::function<void()> action) override;
     void onClosed(const QString &window, QObject *context, std::function<void()> action) override;
     void setViewsDimmed(bool dimmed) override;
-    bool viewsDimmed() const override { return m_viewsDimmed; }
+    bool viewsDimmed() const override { return !m_dimmedPages.isEmpty(); }
+    void setPageDimmed(int page, bool dimmed) override;
+    bool isPageDimmed(int page) const override { return m_dimmedPages.contains(page); }
+    void setToolTip(const QString &control, const QString &text) override;
+    QString toolTip(const QString &control) const override;
     void setFocus(const QString &control) override;
     void closeWindow(const QString &window) override;
     void showWindow(const QString &window) override;
@@ -94,7 +99,7 @@ private:
     QTabWidget *pages() const;
 
     QHash<QString, QPointer<QWidget>> m_windows;
-    bool m_viewsDimmed = false;
+    QSet<int> m_dimmedPages;
     QHash<QString, std::function<void()>> m_completions;
     QList<std::function<void()>> m_waiting;
     struct Resolved {

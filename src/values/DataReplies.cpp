@@ -3,11 +3,13 @@
 #include "core/AsciiCase.h"
 #include "core/ClientState.h"
 #include "core/DeviceList.h"
+#include "core/Environment.h"
 #include "core/Screen.h"
 #include "link/Connection.h"
 #include "link/MessageFramer.h"
 #include "link/ReplyText.h"
 #include "values/DeviceValueTable.h"
+#include "values/RecordSetShape.h"
 #include "values/RegisterDump.h"
 #include "values/ValueRecords.h"
 
@@ -20,15 +22,20 @@ namespace
 // while decoding and the heading afterwards, both after the device number.
 struct DumpKind {
     const char16_t *kind;
+    DataKind data;
     const char16_t *status;
     const char16_t *heading;
 };
 
 const DumpKind dumpKinds[] = {
-    {u"anideger", u" Seri Nolu Cihazın ölçüm değerleri alınıyor. ", u" Nolu Cihaz Verileri"},
-    {u"tuketim", u" Seri Nolu Cihazın tüketim değerleri alınıyor. ", u" Nolu Cihaz Tüketim Verileri"},
-    {u"sabitler", u" Seri Nolu Cihazın sabit değerleri alınıyor. ", u" Nolu Cihaz Tüketim Verileri"},
-    {u"kondasatordurum", u" Seri Nolu Cihazın kondansatör durum ve güç değerleri alınıyor. ",
+    {u"anideger", DataKind::Instantaneous, u" Seri Nolu Cihazın ölçüm değerleri alınıyor. ",
+     u" Nolu Cihaz Verileri"},
+    {u"tuketim", DataKind::Consumption, u" Seri Nolu Cihazın tüketim değerleri alınıyor. ",
+     u" Nolu Cihaz Tüketim Verileri"},
+    {u"sabitler", DataKind::Settings, u" Seri Nolu Cihazın sabit değerleri alınıyor. ",
+     u" Nolu Cihaz Tüketim Verileri"},
+    {u"kondasatordurum", DataKind::Capacitors,
+     u" Seri Nolu Cihazın kondansatör durum ve güç değerleri alınıyor. ",
      u" nolu cihaz kondansatör bilgileri"},
 };
 
@@ -41,15 +48,27 @@ const DumpKind *dumpKind(const QString &pending)
     return nullptr;
 }
 
-// The relay view's displays that "akimdegerleri" fills, in field order.
+// The relay view's displays that "akimdegerleri" fills, in field order; "Sno" is the relay's number.
 const char *const relayDisplays[] = {"akim1", "akim2", "akim3", "akimt", "Sno", "Trh", "Saat"};
+constexpr int relaySerialField = 4;
 } // namespace
 
-DataReplies::DataReplies(Screen &screen, ClientState &state, DeviceValueTable &table, DeviceList &list,
-                         Connection &connection, QObject *parent)
-    : QObject(parent), m_screen(screen), m_state(state), m_table(table), m_list(list),
-      m_connection(connection)
+DataReplies::DataReplies(Screen &screen, Environment &environment, ClientState &state,
+                         DeviceValueTable &table, DeviceList &list, Connection &connection,
+                         RequestLedger &ledger, QObject *parent)
+    : QObject(parent), m_screen(screen), m_environment(environment), m_state(state), m_table(table),
+      m_list(list), m_connection(connection), m_ledger(ledger)
 {
+}
+
+QString DataReplies::serialAsked(DataKind kind) const
+{
+    return m_ledger.serialAsked(kind, QString::number(m_state.activeDeviceNumber));
+}
+
+void DataReplies::announce(DataKind kind, const QString &serial, int row, int firstSlot, int endSlot)
+{
+    m_ledger.announce({kind, serial, m_environment.now(), row, firstSlot, endSlot});
 }
 
 void DataReplies::request(const QString &kind, int slot, const QString &verb, const QString &outgoing)
@@ -88,8 +107,8 @@ void DataReplies::handleRegisterDump(ReplyText &text)
         // Kinds read elsewhere go to their reader; any other kind (a meter reading, or nothing asked
         // yet) leaves the reply to the skipping rule.
         if (auto reader = m_readers.constFind(m_state.pendingKind); reader != m_readers.cend()) {
-            (*reader)(text);
-            Q_EMIT dataArrived();
+            reader->read(text);
+            announce(reader->kind, serialAsked(reader->kind));
         }
         return;
     }
@@ -97,26 +116,41 @@ void DataReplies::handleRegisterDump(ReplyText &text)
     m_screen.setCaption(QStringLiteral("LblMesaj"), number + QString::fromUtf16(kind->status));
     text.drop(11);
     const int firstSlot = m_table.slotCursor();
-    DecodeRegisterDump(m_table, text.rest(), m_state.decimalSeparator, [this](const QString &line) {
-        m_screen.appendLine(QStringLiteral("TVD1KAL.Memo3"), line);
-    });
+    // A dump cut short keeps what it decoded: that part is announced too.
+    const auto decoded = [&] {
+        announce(kind->data, serialAsked(kind->data), DeviceValueTable::FirstRow, firstSlot,
+                 m_table.slotCursor());
+    };
+    try {
+        DecodeRegisterDump(m_table, text.rest(), m_state.decimalSeparator, [this](const QString &line) {
+            m_screen.appendLine(QStringLiteral("TVD1KAL.Memo3"), line);
+        });
+    } catch (...) {
+        decoded();
+        throw;
+    }
     text.clear();
     m_screen.setCaption(QStringLiteral("Label2"), number + QString::fromUtf16(kind->heading));
-    Q_EMIT dataArrived();
-    Q_EMIT registerDumpDecoded(m_state.pendingKind, firstSlot, m_table.slotCursor());
+    decoded();
 }
 
-void DataReplies::addReader(const QString &pendingKind, std::function<void(ReplyText &)> reader)
+void DataReplies::addReader(const QString &pendingKind, DataKind kind,
+                            std::function<void(ReplyText &)> reader)
 {
-    m_readers.insert(pendingKind, std::move(reader));
+    m_readers.insert(pendingKind, Reader{kind, std::move(reader)});
 }
 
 void DataReplies::handleRelayCurrents(ReplyText &text)
 {
     text.drop(14);
-    for (const char *display : relayDisplays)
-        m_screen.setCaption(QString::fromLatin1(display), text.takeField());
-    Q_EMIT dataArrived();
+    QString serial;
+    for (int field = 0; field < int(std::size(relayDisplays)); ++field) {
+        const QString value = text.takeField();
+        m_screen.setCaption(QString::fromLatin1(relayDisplays[field]), value);
+        if (field == relaySerialField)
+            serial = value.trimmed();
+    }
+    announce(DataKind::RelayValues, serial.isEmpty() ? serialAsked(DataKind::RelayValues) : serial);
 }
 
 void DataReplies::handleValueRecords(ReplyText &text)
@@ -126,7 +160,18 @@ void DataReplies::handleValueRecords(ReplyText &text)
     const QString group = text.takeField();
     const QString records = text.peekField().toString();
     m_screen.setCaption(QStringLiteral("LblMesaj"), device + QStringLiteral(" Enerji bilgileri alınıyor. "));
-    DecodeValueRecords(m_table, records, m_state.decimalSeparator);
+    // Entries before a bad one stay stored: they are announced too.
+    const auto decoded = [&] {
+        if (const auto shape = RecordSetShape::of(records); shape && !device.isEmpty())
+            announce(DataKind::ValueRecord, device, shape->row, 0, shape->entries);
+    };
+    try {
+        DecodeValueRecords(m_table, records, m_state.decimalSeparator);
+    } catch (...) {
+        decoded();
+        throw;
+    }
+    decoded();
     text.takeField();
     text.drop(1);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/RequestLedger.h"
+
 #include <QHash>
 #include <QObject>
 #include <functional>
@@ -10,18 +12,22 @@ namespace korvel
 class Connection;
 class DeviceList;
 class DeviceValueTable;
+class Environment;
 class ReplyText;
+class RequestLedger;
 class Screen;
 struct ClientState;
 
 // The replies that carry measured values ("enerjial", "akimdegerleri", "cihazenerji") and the
-// requests for the consumption, capacitor and missing instantaneous values.
+// requests for the consumption, capacitor and missing instantaneous values. Each reply read is
+// announced to the ledger under the device it belongs to: its own serial field where it has one, else
+// the serial number the request it answers was sent for.
 class DataReplies final : public QObject
 {
     Q_OBJECT
 public:
-    DataReplies(Screen &screen, ClientState &state, DeviceValueTable &table, DeviceList &list,
-                Connection &connection, QObject *parent = nullptr);
+    DataReplies(Screen &screen, Environment &environment, ClientState &state, DeviceValueTable &table,
+                DeviceList &list, Connection &connection, RequestLedger &ledger, QObject *parent = nullptr);
 
     // "Enerji Değerlerini İste".
     void requestConsumption();
@@ -31,27 +37,30 @@ public:
     void requestMissingValues();
 
     void handleRegisterDump(ReplyText &text);
-    // Reads the "enerjial" replies of a pending kind that carries no register dump (the harmonics).
-    void addReader(const QString &pendingKind, std::function<void(ReplyText &)> reader);
+    // Reads the "enerjial" replies of a pending kind that carries no register dump (the harmonics),
+    // announced as data of `kind`.
+    void addReader(const QString &pendingKind, DataKind kind, std::function<void(ReplyText &)> reader);
     void handleRelayCurrents(ReplyText &text);
     void handleValueRecords(ReplyText &text);
 
-Q_SIGNALS:
-    // A reply with data of the active device was read: a register dump of the kind asked for, a reply
-    // that a reader took, or the relay's currents.
-    void dataArrived();
-    // A register dump of the pending kind filled row 1 from firstSlot up to (not including) endSlot.
-    void registerDumpDecoded(const QString &kind, int firstSlot, int endSlot);
-
 private:
+    struct Reader {
+        DataKind kind;
+        std::function<void(ReplyText &)> read;
+    };
+    // The serial number a reply of this kind belongs to: the one its request was sent for.
+    QString serialAsked(DataKind kind) const;
+    void announce(DataKind kind, const QString &serial, int row = 0, int firstSlot = 0, int endSlot = 0);
     void request(const QString &kind, int slot, const QString &verb, const QString &outgoing);
 
     Screen &m_screen;
+    Environment &m_environment;
     ClientState &m_state;
     DeviceValueTable &m_table;
     DeviceList &m_list;
     Connection &m_connection;
-    QHash<QString, std::function<void(ReplyText &)>> m_readers;
+    RequestLedger &m_ledger;
+    QHash<QString, Reader> m_readers;
 };
 
 } // namespace korvel

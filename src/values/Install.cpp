@@ -6,7 +6,6 @@
 #include "link/ReplyDispatcher.h"
 #include "values/CapacitorView.h"
 #include "values/ConsumptionView.h"
-#include "values/DataAge.h"
 #include "values/DataReplies.h"
 #include "values/ValueRenderer.h"
 
@@ -29,15 +28,12 @@ void addViews(ValueRenderer &renderer, Screen &screen, Environment &environment,
 
 void install(ClientParts &parts)
 {
-    auto *replies = new DataReplies(parts.screen, parts.state, parts.table, parts.deviceList,
-                                    parts.connection, &parts.owner);
+    auto *replies = new DataReplies(parts.screen, parts.environment, parts.state, parts.table, parts.deviceList,
+                                    parts.connection, parts.ledger, &parts.owner);
     parts.dataReplies = replies;
     parts.renderer =
         new ValueRenderer(parts.screen, parts.environment, parts.state, parts.table, &parts.owner);
     addViews(*parts.renderer, parts.screen, parts.environment, parts.state, parts.table);
-    auto *age = new DataAge(parts.screen, parts.environment, &parts.owner);
-    QObject::connect(replies, &DataReplies::dataArrived, age, &DataAge::dataArrived);
-    QObject::connect(&parts.connection, &Connection::linkLost, age, &DataAge::linkLost);
     parts.dispatcher.setHandler(u"enerjial", [replies](ReplyText &t) { replies->handleRegisterDump(t); });
     parts.dispatcher.setHandler(u"akimdegerleri",
                                 [replies](ReplyText &t) { replies->handleRelayCurrents(t); });

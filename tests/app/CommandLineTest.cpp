@@ -60,6 +60,12 @@ TEST(CommandLine, HelpVersionAndBadValuesEndTheProgram)
           QStringLiteral("--device"), QStringLiteral("1")},
          2,
          "one at a time"},
+        // The events need no device; both exports at once are refused.
+        {{QStringLiteral("--export-events"), QStringLiteral("e.csv")}, -1, ""},
+        {{QStringLiteral("--export-events"), QStringLiteral("e.csv"), QStringLiteral("--export-csv"),
+          QStringLiteral("a.csv"), QStringLiteral("--device"), QStringLiteral("1")},
+         2,
+         "one at a time"},
         {{QStringLiteral("--help")}, 0, "--ca-file"},
         {{QStringLiteral("--ca-file"), QStringLiteral("/nonexistent/ca.pem")}, 2, "/nonexistent/ca.pem"},
         {{}, -1, ""},

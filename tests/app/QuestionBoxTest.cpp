@@ -41,7 +41,7 @@ QString stepsQuestion()
     QStringList names;
     for (int n = 1; n <= 24; ++n)
         names << QStringLiteral("C%1").arg(n);
-    return switchingQuestion({Outputs::Steps, names, send, read});
+    return switchingQuestion(QStringLiteral("310001"), {Outputs::Steps, names, send, read});
 }
 } // namespace
 
@@ -62,19 +62,22 @@ TEST(QuestionBox, NoIsTheDefaultAndTheEscape)
         {"question-steps.png", stepsQuestion(), key(Qt::Key_Escape), false},
         {"question-steps-unknown.png",
          ChangeQuestion::switchingQuestion(
-             {ChangeQuestion::Outputs::Steps,
-              {QStringLiteral("C1"), QStringLiteral("C2"), QStringLiteral("C3")},
-              {true, false, true},
-              {}}),
+             QStringLiteral("310001"), {ChangeQuestion::Outputs::Steps,
+                                        {QStringLiteral("C1"), QStringLiteral("C2"), QStringLiteral("C3")},
+                                        {true, false, true},
+                                        {}}),
          key(Qt::Key_Return), false},
         {"question-relays.png",
-         ChangeQuestion::switchingQuestion({ChangeQuestion::Outputs::Relays,
+         ChangeQuestion::switchingQuestion(QStringLiteral("420001"),
+                                           {ChangeQuestion::Outputs::Relays,
                                             {QStringLiteral("Röle 1"), QStringLiteral("Röle 2")},
                                             {true, false},
                                             {}}),
          yes, true},
         {"question-settings.png",
-         ChangeQuestion::settingsQuestion({QStringLiteral("Alma Süre Monofaze: 1 (cihazdan okunmadı)"),
+         ChangeQuestion::settingsQuestion(QStringLiteral("310001"),
+                                          {QStringLiteral("CT (Akım Trafosu): 200 → 250")},
+                                          {QStringLiteral("Alma Süre Monofaze: 1 (cihazdan okunmadı)"),
                                            QStringLiteral("Cos φ Reaktif Monofaze: 5,7 (izin verilen aralık: "
                                                           "0,950\u00A0–\u00A00,999)")}),
          key(Qt::Key_Escape), false},

@@ -40,6 +40,10 @@ public:
     void onClosed(const QString &, QObject *, std::function<void()>) override {}
     void setViewsDimmed(bool) override {}
     bool viewsDimmed() const override { return false; }
+    void setPageDimmed(int, bool) override {}
+    bool isPageDimmed(int) const override { return false; }
+    void setToolTip(const QString &, const QString &) override {}
+    QString toolTip(const QString &) const override { return {}; }
     void setFocus(const QString &) override {}
     void closeWindow(const QString &) override {}
     void showWindow(const QString &) override {}

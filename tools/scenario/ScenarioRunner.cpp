@@ -423,7 +423,12 @@ void ScenarioRunner::addActions()
             table->selectRow(number(l.args[1]));
         else if (auto *box = qobject_cast<QComboBox *>(o))
             box->setCurrentIndex(number(l.args[1]));
-        else
+        else if (auto *tabs = qobject_cast<QTabWidget *>(o)) {
+            // A person can bring up only a tab that is shown.
+            if (!tabs->isTabVisible(number(l.args[1])))
+                fail(QStringLiteral("tab %1 is hidden").arg(l.args[1]));
+            tabs->setCurrentIndex(number(l.args[1]));
+        } else
             fail(QStringLiteral("%1 is not a list").arg(l.args[0]));
     });
     // doubleclick NAME ROW: a double click on a line of a table, as the mouse gives it (row from 0, as
@@ -590,9 +595,36 @@ void ScenarioRunner::addExpectations()
         expectEqual(QStringLiteral("picture of ") + l.args[0], l.args[1],
                     client().windows().screen().picture(l.args[0]));
     });
-    expect("dimmed", 1, 1, [this](const ScenarioLine &l) {
-        if (client().windows().screen().viewsDimmed() != yesNo(l.args[0]))
-            fail(QStringLiteral("dimmed: expected %1").arg(l.args[0]));
+    // dimmed [PAGE] yes|no: any page's displays dimmed, or those of one page.
+    expect("dimmed", 1, 2, [this](const ScenarioLine &l) {
+        const Screen &screen = client().windows().screen();
+        const bool dimmed =
+            l.args.size() == 2 ? screen.isPageDimmed(number(l.args[0])) : screen.viewsDimmed();
+        if (dimmed != yesNo(l.args.back()))
+            fail(QStringLiteral("dimmed %1: expected %2")
+                     .arg(l.args.size() == 2 ? l.args[0] : QString(), l.args.back()));
+    });
+    // marked item "CAPTION" yes|no: the selection mark behind a device item.
+    expect("marked", 3, 3, [this](const ScenarioLine &l) {
+        if (l.args[0] != QLatin1String("item"))
+            fail(QStringLiteral("marked: expected item \"CAPTION\""));
+        const auto [group, item] = deviceItem(l.args[1]);
+        if (client().windows().main().groupBar()->isItemMarked(group, item) != yesNo(l.args[2]))
+            fail(QStringLiteral("marked item %1: expected %2").arg(l.args[1], l.args[2]));
+    });
+    // tooltip NAME "TEXT" or tooltip item "CAPTION" "TEXT": what shows when the mouse rests on it.
+    expect("tooltip", 2, 3, [this](const ScenarioLine &l) {
+        if (l.args.size() == 3 && l.args[0] == QLatin1String("item")) {
+            GroupBar *bar = client().windows().main().groupBar();
+            const auto [group, item] = deviceItem(l.args[1]);
+            bar->ensureItemVisible(group, item);
+            expectEqual(QStringLiteral("tooltip of item"), l.args[2],
+                        bar->toolTipAt(bar->itemRect(group, item).center()));
+            return;
+        }
+        control(l.args[0]);
+        expectEqual(QStringLiteral("tooltip of ") + l.args[0], l.args[1],
+                    client().windows().screen().toolTip(l.args[0]));
     });
     expect("page", 1, 1, [this](const ScenarioLine &l) {
         expectEqual(QStringLiteral("page"), l.args[0],

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace korvel
 {
@@ -104,9 +105,22 @@ int GroupBar::itemImageIndex(int group, int item) const
 
 Colour GroupBar::itemColour(int group, int item) const
 {
-    if (const Item *i = findItem(group, item); i && i->colour)
+    const Item *i = findItem(group, item);
+    if (i && i->offLine)
+        return offLineColour;
+    if (i && i->colour)
         return *i->colour;
     return palette().color(QPalette::WindowText).rgb() & 0xFFFFFF;
+}
+
+void GroupBar::updateItem(int group, int item)
+{
+    // Rows off screen cost nothing; while a relayout is pending it repaints everything anyway.
+    if (!m_relayoutPending) {
+        const QRect row = itemRect(group, item);
+        if (row.intersects(viewport()->rect()))
+            viewport()->update(row);
+    }
 }
 
 void GroupBar::setItemColour(int group, int item, Colour colour)
@@ -118,12 +132,35 @@ void GroupBar::setItemColour(int group, int item, Colour colour)
     if (stored == colour)
         return;
     stored = colour;
-    // Rows off screen cost nothing; while a relayout is pending it repaints everything anyway.
-    if (!m_relayoutPending) {
-        const QRect row = itemRect(group, item);
-        if (row.intersects(viewport()->rect()))
-            viewport()->update(row);
-    }
+    updateItem(group, item);
+}
+
+bool GroupBar::isItemMarked(int group, int item) const
+{
+    const Item *i = findItem(group, item);
+    return i && i->marked;
+}
+
+void GroupBar::setItemMarked(int group, int item, bool marked)
+{
+    if (!findItem(group, item) ||
+        std::exchange(m_groups[size_t(group)].items[size_t(item)].marked, marked) == marked)
+        return;
+    updateItem(group, item);
+}
+
+bool GroupBar::isItemOffLine(int group, int item) const
+{
+    const Item *i = findItem(group, item);
+    return i && i->offLine;
+}
+
+void GroupBar::setItemOffLine(int group, int item, bool offLine)
+{
+    if (!findItem(group, item) ||
+        std::exchange(m_groups[size_t(group)].items[size_t(item)].offLine, offLine) == offLine)
+        return;
+    updateItem(group, item);
 }
 
 void GroupBar::clearItems()
@@ -282,7 +319,11 @@ QString GroupBar::toolTipAt(QPoint point) const
     if (!item)
         return {};
     const int room = itemRect(spot.group, spot.item).adjusted(textLeft, 0, -4, 0).width();
-    return fontMetrics().horizontalAdvance(item->caption) > room ? item->caption : QString();
+    const QString caption = fontMetrics().horizontalAdvance(item->caption) > room ? item->caption : QString();
+    if (!item->offLine)
+        return caption;
+    const QString offLine = QStringLiteral("Hatta değil");
+    return caption.isEmpty() ? offLine : caption + u'\n' + offLine;
 }
 
 bool GroupBar::viewportEvent(QEvent *event)
@@ -387,12 +428,19 @@ void GroupBar::paintEvent(QPaintEvent *event)
         for (int i = from; i <= to; ++i) {
             const Item &item = group.items[size_t(i)];
             const QRect row = toViewport(rowsTop + qint64(i) * rowH, rowH);
+            if (item.marked) {
+                p.fillRect(row.adjusted(2, 1, -2, -1), QColor::fromRgb(markColour));
+                p.fillRect(QRect(row.left() + 2, row.top() + 1, 3, row.height() - 2),
+                           QColor::fromRgb(colours::red));
+            }
             if (m_hovered == Spot{g, i})
                 p.fillRect(row.adjusted(2, 1, -2, -1), QColor(0, 0, 0, 22));
             const QPixmap picture = m_images.devicePicture(item.imageIndex, iconSize);
             if (!picture.isNull())
                 p.drawPixmap(iconLeft, row.top() + (rowH - iconSize) / 2, picture);
-            p.setPen(item.colour ? QColor::fromRgb(*item.colour) : defaultText);
+            p.setPen(item.offLine  ? QColor::fromRgb(offLineColour)
+                     : item.colour ? QColor::fromRgb(*item.colour)
+                                   : defaultText);
             const QRect text = row.adjusted(textLeft, 0, -4, 0);
             p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
                        fm.elidedText(item.caption, Qt::ElideRight, text.width()));

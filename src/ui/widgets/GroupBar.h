@@ -45,6 +45,14 @@ public:
     // An item never coloured reports the bar's text colour, the colour it is drawn in.
     Colour itemColour(int group, int item) const;
     void setItemColour(int group, int item, Colour colour);
+    // The selected item carries a mark behind its caption that no colouring removes.
+    static constexpr Colour markColour = rgb(198, 222, 245);
+    bool isItemMarked(int group, int item) const;
+    void setItemMarked(int group, int item, bool marked);
+    // An item whose device is not on line is drawn grey, whatever its colour, with a tooltip saying so.
+    static constexpr Colour offLineColour = rgb(128, 128, 128);
+    bool isItemOffLine(int group, int item) const;
+    void setItemOffLine(int group, int item, bool offLine);
     // Removes every item of every group; the groups stay.
     void clearItems();
 
@@ -54,7 +62,8 @@ public:
     QRect itemRect(int group, int item) const;
     // Scrolls the least needed to show the item's row whole.
     void ensureItemVisible(int group, int item);
-    // The whole caption of the item at a viewport point when its row shows it cut short; empty otherwise.
+    // The whole caption of the item at a viewport point when its row shows it cut short, and "Hatta
+    // değil" for an item off line; empty otherwise.
     QString toolTipAt(QPoint point) const;
 
     const DeviceImages &images() const { return m_images; }
@@ -78,6 +87,8 @@ private:
         QString caption;
         int imageIndex;
         std::optional<Colour> colour;
+        bool marked = false;
+        bool offLine = false;
     };
     struct Group {
         QString caption;
@@ -95,6 +106,8 @@ private:
 
     const Group *find(int group) const;
     const Item *findItem(int group, int item) const;
+    // Repaints an item's row when it is on screen.
+    void updateItem(int group, int item);
     int headerHeight() const;
     int rowHeight() const;
     int groupHeight(const Group &group) const;

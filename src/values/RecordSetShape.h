@@ -3,7 +3,7 @@
 #include <QStringView>
 #include <optional>
 
-namespace korvel::history
+namespace korvel
 {
 
 // Which slots of which row a "$" value record set fills, read as the decoder reads it: the row that
@@ -15,4 +15,4 @@ struct RecordSetShape {
     static std::optional<RecordSetShape> of(QStringView text);
 };
 
-} // namespace korvel::history
+} // namespace korvel

@@ -1,11 +1,11 @@
-#include "history/RecordSetShape.h"
+#include "values/RecordSetShape.h"
 
 #include "core/NumberText.h"
 #include "values/DeviceValueTable.h"
 
 #include <algorithm>
 
-namespace korvel::history
+namespace korvel
 {
 
 std::optional<RecordSetShape> RecordSetShape::of(QStringView text)
@@ -34,4 +34,4 @@ std::optional<RecordSetShape> RecordSetShape::of(QStringView text)
     return RecordSetShape{*row, entries};
 }
 
-} // namespace korvel::history
+} // namespace korvel

@@ -1,0 +1,115 @@
+#include "link/RequestLedger.h"
+
+#include "link/MessageFramer.h"
+
+#include <algorithm>
+
+namespace korvel
+{
+
+namespace
+{
+// Each request verb that asks a device for data, with the kind of data it asks for.
+const struct {
+    const char16_t *verb;
+    DataKind kind;
+} requestVerbs[] = {
+    {u"enertum", DataKind::Instantaneous},       {u"cosfi", DataKind::Instantaneous},
+    {u"enerharcanan", DataKind::Consumption},    {u"kondasatordurum", DataKind::Capacitors},
+    {u"sabitiste", DataKind::Settings},          {u"harmonikbir", DataKind::Harmonics},
+    {u"harmonikiki", DataKind::Harmonics},       {u"harmonikuc", DataKind::Harmonics},
+    {u"AARdegerlerioku", DataKind::RelayValues}, {u"sayac", DataKind::MeterReadout},
+    {u"reaktifener", DataKind::PeriodReport},    {u"sycreaktfener", DataKind::PeriodReport},
+};
+
+int index(DataKind kind)
+{
+    return int(kind);
+}
+} // namespace
+
+RequestLedger::RequestLedger(QObject *parent) : QObject(parent) {}
+
+std::optional<DataKind> RequestLedger::kindOfRequest(QStringView verb)
+{
+    for (const auto &r : requestVerbs) {
+        if (verb == QStringView(r.verb))
+            return r.kind;
+    }
+    return std::nullopt;
+}
+
+void RequestLedger::noteSent(const QString &message, const QDateTime &time)
+{
+    const qsizetype verbEnd = message.indexOf(MessageFramer::fieldEnd);
+    if (verbEnd < 0)
+        return;
+    const auto kind = kindOfRequest(QStringView(message).left(verbEnd));
+    if (!kind)
+        return;
+    const qsizetype fieldEnd = message.indexOf(MessageFramer::fieldEnd, verbEnd + 1);
+    // The relay's requests carry its number with a leading blank.
+    const QString serial = QStringView(message)
+                               .mid(verbEnd + 1, fieldEnd < 0 ? -1 : fieldEnd - verbEnd - 1)
+                               .trimmed()
+                               .toString();
+    const Request request{*kind, serial, time, m_refilling};
+    m_last[index(*kind)] = request;
+    m_answered[index(*kind)] = false;
+    Q_EMIT requested(request);
+}
+
+std::optional<RequestLedger::Request> RequestLedger::lastRequest(DataKind kind) const
+{
+    return m_last[index(kind)];
+}
+
+QString RequestLedger::serialAsked(DataKind kind, const QString &fallback) const
+{
+    const auto &last = m_last[index(kind)];
+    return last ? last->serial : fallback;
+}
+
+bool RequestLedger::isAwaited(DataKind kind, const QDateTime &now) const
+{
+    const auto &last = m_last[index(kind)];
+    return last && !m_answered[index(kind)] && last->time.msecsTo(now) < answerMs;
+}
+
+void RequestLedger::announce(const Arrival &arrival)
+{
+    m_arrivals[index(arrival.kind)].insert(arrival.serial, arrival.time);
+    Arrival announced = arrival;
+    if (const auto &last = m_last[index(arrival.kind)]; last && last->serial == arrival.serial) {
+        m_answered[index(arrival.kind)] = true;
+        announced.refill = last->refill;
+    }
+    Q_EMIT arrived(announced);
+}
+
+QDateTime RequestLedger::lastArrival(DataKind kind, const QString &serial) const
+{
+    return m_arrivals[index(kind)].value(serial);
+}
+
+void RequestLedger::forgetRequests()
+{
+    for (auto &last : m_last)
+        last.reset();
+    std::fill(std::begin(m_answered), std::end(m_answered), false);
+}
+
+ReplyDispatcher::Handler followedBy(ReplyDispatcher::Handler handler, std::function<void()> after)
+{
+    return [handler = std::move(handler), after = std::move(after)](ReplyText &text) {
+        try {
+            handler(text);
+        } catch (...) {
+            after();
+            throw;
+        }
+        after();
+    };
+}
+
+} // namespace korvel

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "link/ReplyDispatcher.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <optional>
+
+namespace korvel
+{
+
+// The kinds of data a device sends, asked for or not.
+enum class DataKind {
+    Instantaneous, // "enertum", "cosfi": the register dump of the instantaneous values
+    Consumption,   // "enerharcanan"
+    Capacitors,    // "kondasatordurum"
+    Settings,      // "sabitiste"
+    Harmonics,     // "harmonikbir", "harmonikiki", "harmonikuc"
+    RelayValues,   // "AARdegerlerioku", answered by "akimdegerleri"
+    MeterReadout,  // "sayac", answered by "sayacal"
+    PeriodReport,  // "reaktifener", "sycreaktfener"
+    ValueRecord,   // "cihazenerji", sent unasked
+    OffLine,       // "Hattayok"
+    InputNotice,   // "input"
+};
+inline constexpr int dataKindCount = int(DataKind::InputNotice) + 1;
+
+// Data of one device that was read: of which kind, for which serial number, when, and where in the
+// value table it landed (row 0: not in the table; slots firstSlot up to, not including, endSlot).
+struct Arrival {
+    DataKind kind = DataKind::Instantaneous;
+    QString serial;
+    QDateTime time;
+    int row = 0;
+    int firstSlot = 0;
+    int endSlot = 0;
+    // It answers a request the client made by itself to keep a view fresh (after a reconnect, or the
+    // automatic refresh), not one the user made: what the user typed or toggled meanwhile stays.
+    bool refill = false;
+};
+
+// The one record of what was asked of whom and what came back. Every request that expects data is
+// noted as it goes out (its kind, the serial number it carries, the time); the reply handlers announce
+// each arrival once. Whatever needs to know which device a reply belongs to (history, the age of the
+// data, dimming, the restore after a reconnect, the questions before a command, alarms, the overview)
+// reads it here instead of working it out from the screen.
+//
+// A reply answers the newest request of its kind: the server answers one request of a device after the
+// other, and the views read a reply by the one kind that is pending.
+class RequestLedger final : public QObject
+{
+    Q_OBJECT
+public:
+    struct Request {
+        DataKind kind = DataKind::Instantaneous;
+        QString serial;
+        QDateTime time;
+        bool refill = false;
+    };
+    // How long a request waits for its answer before it counts as unanswered.
+    static constexpr int answerMs = 15000;
+
+    explicit RequestLedger(QObject *parent = nullptr);
+
+    // The kind of data a request verb asks for; none for commands, writes, pings and logins.
+    static std::optional<DataKind> kindOfRequest(QStringView verb);
+
+    // A message went out on the link; a request for data is noted.
+    void noteSent(const QString &message, const QDateTime &time);
+    // The requests sent until setRefilling(false) are the client's own refills.
+    void setRefilling(bool refilling) { m_refilling = refilling; }
+    // The newest request of a kind, if any was made.
+    std::optional<Request> lastRequest(DataKind kind) const;
+    // The serial number the newest request of a kind was sent for; `fallback` when none was (a reply
+    // to a request of an earlier link, or one that came unasked).
+    QString serialAsked(DataKind kind, const QString &fallback = {}) const;
+    // A request of this kind went out less than answerMs before `now` and nothing of its kind came
+    // back for its serial since.
+    bool isAwaited(DataKind kind, const QDateTime &now) const;
+
+    // Data was read; every watcher hears of it once.
+    void announce(const Arrival &arrival);
+    // When data of this kind last arrived for this serial number; invalid when it never did.
+    QDateTime lastArrival(DataKind kind, const QString &serial) const;
+    // Forgets the requests (a new link starts with none outstanding); arrivals stay.
+    void forgetRequests();
+
+Q_SIGNALS:
+    void requested(const korvel::RequestLedger::Request &request);
+    void arrived(const korvel::Arrival &arrival);
+
+private:
+    std::optional<Request> m_last[dataKindCount];
+    // Whether the newest request of each kind was answered.
+    bool m_answered[dataKindCount] = {};
+    bool m_refilling = false;
+    QHash<QString, QDateTime> m_arrivals[dataKindCount];
+};
+
+// A reply handler that runs `after` once `handler` read the reply, also when it gave up part way:
+// what it showed or stored before that stays.
+ReplyDispatcher::Handler followedBy(ReplyDispatcher::Handler handler, std::function<void()> after);
+
+} // namespace korvel
