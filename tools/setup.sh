@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libmodbus-dev
   fonts-dseg fonts-dejavu-core
   xvfb xauth x11-utils imagemagick
-  clang-format ccache lintian
+  clang-format ccache lintian poppler-utils
   clang libclang-rt-14-dev
   libasio-dev redis-server libsodium-dev libssl-dev openssl
   python3-pymodbus python3-serial-asyncio

@@ -7,6 +7,8 @@
 #include "directory/DeviceKind.h"
 #include "directory/DeviceSelection.h"
 #include "directory/Install.h"
+#include "fleet/Install.h"
+#include "history/HistoryStore.h"
 #include "history/Install.h"
 #include "link/ReplyReceiver.h"
 #include "metering/Install.h"
@@ -14,6 +16,7 @@
 #include "tool/SystemSerialPort.h"
 #include "ui/ClientWindows.h"
 #include "ui/EventsWindow.h"
+#include "ui/FleetWindow.h"
 #include "ui/GroupBarDeviceList.h"
 #include "ui/LoginWindow.h"
 #include "ui/MainWindow.h"
@@ -76,6 +79,7 @@ void Client::installSubsystems()
     history::HistoryStore *store = history::install(parts);
     installTrends(parts, m_windows->main());
     EventsWindow::install(*m_windows, store, m_state, m_environment);
+    FleetWindow::install(*m_windows, *fleet::install(parts, store), store ? store->file() : QString());
     m_selection = parts.selection;
     m_renderer = parts.renderer;
     connect(m_windows->main().groupBar(), &GroupBar::itemClicked, m_selection, &DeviceSelection::itemClicked);

@@ -47,6 +47,41 @@ Startup::Export &exportOf(Startup &s)
     return *s.csvExport;
 }
 
+Startup::Report &reportOf(Startup &s)
+{
+    if (!s.report)
+        s.report.emplace();
+    return *s.report;
+}
+
+// What goes with what once every option is read; empty when it all fits.
+QString checkTogether(Startup &s)
+{
+    if (s.csvExport && s.report)
+        return S("--report and the exports go one at a time");
+    if (s.report) {
+        if (s.report->file.isEmpty())
+            return S("--month goes with --report FILE");
+        if (!s.report->month.isValid())
+            return S("--report needs --month YYYY-MM");
+        return QString();
+    }
+    if (const auto &e = s.csvExport) {
+        if (e->file.isEmpty())
+            return S("--device, --from and --to go with --export-csv FILE or --export-events FILE");
+        if (s.devices.isEmpty() && !e->events)
+            return S("--export-csv needs --device SERIAL");
+        if (e->from.isValid() && e->to.isValid() && e->from > e->to)
+            return S("--from is later than --to");
+        if (!s.devices.isEmpty())
+            s.csvExport->device = s.devices.last();
+        return QString();
+    }
+    if (!s.devices.isEmpty())
+        return S("--device goes with --export-csv FILE, --export-events FILE or --report FILE");
+    return QString();
+}
+
 std::vector<Option> options()
 {
     return {
@@ -81,11 +116,30 @@ std::vector<Option> options()
              exportOf(s).events = true;
              return QString();
          }},
-        {QCommandLineOption(S("device"), S("Serial number of the device to export."), S("SERIAL")),
+        {QCommandLineOption(S("device"),
+                            S("Serial number of the device to export, or of a device of the report (may be "
+                              "given more than once)."),
+                            S("SERIAL")),
          [](Startup &s, const QString &serial) {
              if (serial.trimmed().isEmpty())
                  return S("--device needs a serial number");
-             exportOf(s).device = serial.trimmed();
+             s.devices << serial.trimmed();
+             return QString();
+         }},
+        {QCommandLineOption(S("report"), S("Write the monthly report of --month as PDF to FILE and end."),
+                            S("FILE")),
+         [](Startup &s, const QString &file) {
+             if (file.trimmed().isEmpty())
+                 return S("--report needs a file name");
+             reportOf(s).file = file;
+             return QString();
+         }},
+        {QCommandLineOption(S("month"), S("The month of the report (YYYY-MM)."), S("YYYY-MM")),
+         [](Startup &s, const QString &text) {
+             const QDate first = QDate::fromString(text.trimmed() + S("-01"), Qt::ISODate);
+             if (!first.isValid())
+                 return S("--month needs a month such as 2026-11, not \"%1\"").arg(text);
+             reportOf(s).month = first;
              return QString();
          }},
         {QCommandLineOption(S("from"), S("Export from this time (YYYY-MM-DD[THH:MM:SS], local time)."),
@@ -208,26 +262,20 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
     for (const Option &o : table) {
         if (!parser.isSet(o.option))
             continue;
-        const QString error =
-            o.take(result.startup, o.option.valueName().isEmpty() ? QString() : parser.value(o.option));
-        if (!error.isEmpty()) {
-            result.exitCode = 2;
-            result.text = error;
-            return result;
+        // An option with a value takes each value given, in order.
+        const QStringList values =
+            o.option.valueName().isEmpty() ? QStringList{QString()} : parser.values(o.option);
+        for (const QString &value : values) {
+            if (const QString error = o.take(result.startup, value); !error.isEmpty()) {
+                result.exitCode = 2;
+                result.text = error;
+                return result;
+            }
         }
     }
-    if (const auto &e = result.startup.csvExport) {
-        QString error;
-        if (e->file.isEmpty())
-            error = S("--device, --from and --to go with --export-csv FILE or --export-events FILE");
-        else if (e->device.isEmpty() && !e->events)
-            error = S("--export-csv needs --device SERIAL");
-        else if (e->from.isValid() && e->to.isValid() && e->from > e->to)
-            error = S("--from is later than --to");
-        if (!error.isEmpty()) {
-            result.exitCode = 2;
-            result.text = error;
-        }
+    if (const QString error = checkTogether(result.startup); !error.isEmpty()) {
+        result.exitCode = 2;
+        result.text = error;
     }
     return result;
 }

@@ -33,6 +33,14 @@ struct Startup {
         bool events = false;
     };
     std::optional<Export> csvExport;
+    // Set by --report: write the monthly report as PDF and end, with no window.
+    struct Report {
+        QString file;
+        QDate month; // its first day; invalid until --month gives it
+    };
+    std::optional<Report> report;
+    // --device, as often as given: the device of the export, the devices of the report.
+    QStringList devices;
 
     void applyTo(Client &client) const
     {

@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/CsvExport.h"
 #include "app/DesktopEnvironment.h"
+#include "app/ReportExport.h"
 #include "core/Screen.h"
 #include "link/TcpLink.h"
 #include "tool/SystemSerialPort.h"
@@ -10,6 +11,7 @@
 #include "ui/MainWindow.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
 
@@ -44,6 +46,22 @@ int main(int argc, char *argv[])
         QString error;
         const int code = korvel::exportCsv(
             *s.csvExport, s.historyFile.isEmpty() ? korvel::defaultHistoryFile() : s.historyFile, error);
+        if (code != 0)
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+        return code;
+    }
+
+    // So is the monthly report, which paints its pages with fonts but needs no display.
+    if (early.startup.report || (early.exitCode > 0 && arguments.contains(QStringLiteral("--report")))) {
+        if (early.exitCode > 0)
+            return report(early);
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication app(argc, argv);
+        const korvel::Startup &s = early.startup;
+        QString error;
+        const int code = korvel::writeReport(
+            s, s.historyFile.isEmpty() ? korvel::defaultHistoryFile() : s.historyFile, error);
         if (code != 0)
             std::fprintf(stderr, "%s\n", qPrintable(error));
         return code;

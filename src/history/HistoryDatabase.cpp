@@ -40,6 +40,8 @@ QString eventKindName(EventKind kind)
         return QStringLiteral("Bağlantı koptu");
     case EventKind::LinkUp:
         return QStringLiteral("Bağlantı geldi");
+    case EventKind::PenaltyRisk:
+        return QStringLiteral("Ceza riski");
     }
     return QStringLiteral("Olay %1").arg(int(kind));
 }
@@ -157,6 +159,17 @@ bool HistoryDatabase::open()
                        "acked_by TEXT, acked_at INTEGER)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS event_device_kind_t ON event(device, kind, t)"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS setting(key TEXT PRIMARY KEY, value)"),
+        // Energy counters as they arrived, and the energy per device and local day that the forecast and
+        // the monthly report read: a month is some thirty rows instead of half a million readings.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS energy(id INTEGER PRIMARY KEY, device INTEGER NOT NULL, "
+                       "t INTEGER NOT NULL, source INTEGER NOT NULL, active REAL, inductive REAL, "
+                       "capacitive REAL)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS energy_device_source_t ON energy(device, source, t)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS energy_day(device INTEGER NOT NULL, day INTEGER NOT NULL, "
+                       "active REAL NOT NULL, inductive REAL NOT NULL, capacitive REAL NOT NULL, "
+                       "covered INTEGER NOT NULL, PRIMARY KEY(device, day)) WITHOUT ROWID"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS device_info(serial TEXT PRIMARY KEY, caption TEXT, "
+                       "grp TEXT, kind INTEGER)"),
     };
     for (const QString &sql : schema) {
         if (!exec(sql))

@@ -17,6 +17,7 @@ enum class EventKind {
     Penalty = 5,      // a period report whose class reached "CEZA" or "KRİTİK": title the classes
     LinkLost = 6,     // the link went down: title the reason the status line gave
     LinkUp = 7,       // the link is back after a loss
+    PenaltyRisk = 8,  // a month-end forecast rose to a higher class: title the text, body the class number
 };
 
 struct Event {
@@ -40,6 +41,32 @@ struct Sample {
     qint64 timeMs = 0;
     QString device;
     std::vector<double> values;
+};
+
+// Where a reading of energy counters came from. Only the analyzer's own counters form the per-day
+// summary: a period report's totals belong to two dates of the server's, not to the time they arrived.
+enum class CounterSource {
+    Analyzer = 1,       // value records and consumption replies
+    AnalyzerReport = 2, // "reaktifenerji": first and second date
+    MeterReport = 3,    // "tedassycal": the electricity meter's totals
+};
+
+// Active, inductive and capacitive energy counters of a device at one time.
+struct CounterSample {
+    qint64 timeMs = 0;
+    QString device;
+    CounterSource source = CounterSource::Analyzer;
+    double active = 0;
+    double inductive = 0;
+    double capacitive = 0;
+};
+
+// What the device list said of a device, kept for what is written without a connection (the report).
+struct DeviceInfo {
+    QString serial;
+    QString caption;
+    QString group;
+    int kind = -1;
 };
 
 // One connection to a history file, closed and removed with the object. Each object has a connection

@@ -184,4 +184,75 @@ std::vector<Event> HistoryReader::events(const QString &device, const std::vecto
     return result;
 }
 
+std::vector<DayEnergy> HistoryReader::energyDays(const QString &device, qint64 firstDay, qint64 lastDay)
+{
+    QSqlQuery q(m_db->db());
+    q.setForwardOnly(true);
+    q.prepare(
+        QStringLiteral("SELECT day,active,inductive,capacitive,covered FROM energy_day WHERE "
+                       "device=(SELECT id FROM device WHERE serial=?) AND day BETWEEN ? AND ? ORDER BY day"));
+    q.addBindValue(device);
+    q.addBindValue(firstDay);
+    q.addBindValue(lastDay);
+    std::vector<DayEnergy> days;
+    if (q.exec()) {
+        while (q.next())
+            days.push_back({q.value(0).toLongLong(), q.value(1).toDouble(), q.value(2).toDouble(),
+                            q.value(3).toDouble(), q.value(4).toLongLong()});
+    }
+    return days;
+}
+
+std::optional<CounterReading> HistoryReader::lastCounters(const QString &device)
+{
+    QSqlQuery q(m_db->db());
+    q.prepare(QStringLiteral("SELECT t,active,inductive,capacitive FROM energy WHERE device=(SELECT id FROM "
+                             "device WHERE serial=?) AND source=? ORDER BY t DESC LIMIT 1"));
+    q.addBindValue(device);
+    q.addBindValue(int(CounterSource::Analyzer));
+    if (!q.exec() || !q.next())
+        return std::nullopt;
+    return CounterReading{q.value(0).toLongLong(), q.value(1).toDouble(), q.value(2).toDouble(),
+                          q.value(3).toDouble()};
+}
+
+QStringList HistoryReader::counterDevices()
+{
+    QStringList serials;
+    QSqlQuery q(m_db->db());
+    if (q.exec(QStringLiteral("SELECT serial FROM device WHERE EXISTS (SELECT 1 FROM energy_day WHERE "
+                              "energy_day.device=device.id) ORDER BY id"))) {
+        while (q.next())
+            serials << q.value(0).toString();
+    }
+    return serials;
+}
+
+QHash<QString, int> HistoryReader::unacknowledgedInputs()
+{
+    QHash<QString, int> counts;
+    QSqlQuery q(m_db->db());
+    q.prepare(QStringLiteral(
+        "SELECT device,count(*) FROM event WHERE kind=? AND acked_by IS NULL GROUP BY device"));
+    q.addBindValue(int(EventKind::Input));
+    if (q.exec()) {
+        while (q.next())
+            counts.insert(q.value(0).toString(), q.value(1).toInt());
+    }
+    return counts;
+}
+
+QHash<QString, DeviceInfo> HistoryReader::deviceInfo()
+{
+    QHash<QString, DeviceInfo> info;
+    QSqlQuery q(m_db->db());
+    if (q.exec(QStringLiteral("SELECT serial,caption,grp,kind FROM device_info"))) {
+        while (q.next()) {
+            const QString serial = q.value(0).toString();
+            info.insert(serial, {serial, q.value(1).toString(), q.value(2).toString(), q.value(3).toInt()});
+        }
+    }
+    return info;
+}
+
 } // namespace korvel::history

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "history/HistoryDatabase.h"
+#include "metering/EnergyDays.h"
 
+#include <QHash>
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace korvel::history
@@ -54,6 +57,18 @@ public:
     // Events in time order, of one device (all when empty) and of the kinds given (all when empty).
     std::vector<Event> events(const QString &device, const std::vector<EventKind> &kinds, qint64 fromMs,
                               qint64 toMs);
+
+    // The analyzer's energy per local day of a device, days firstDay to lastDay (Julian day numbers), in
+    // day order; empty for a file from before energy was kept.
+    std::vector<DayEnergy> energyDays(const QString &device, qint64 firstDay, qint64 lastDay);
+    // The newest analyzer reading of a device that the days were summed to.
+    std::optional<CounterReading> lastCounters(const QString &device);
+    // The serial numbers whose counters were recorded, in the order they were first seen.
+    QStringList counterDevices();
+    // Input alarms nobody acknowledged yet, per serial number.
+    QHash<QString, int> unacknowledgedInputs();
+    // What the device lists said of the devices, by serial number.
+    QHash<QString, DeviceInfo> deviceInfo();
 
 private:
     std::unique_ptr<HistoryDatabase> m_db;

@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <QThread>
 #include <cmath>
+#include <map>
 
 namespace korvel::history
 {
@@ -80,6 +81,23 @@ void HistoryStore::addEvent(Event event)
         m_events.push_back(std::move(event));
 }
 
+void HistoryStore::addCounters(CounterSample counters)
+{
+    if (m_state != State::Stopped && m_counters.size() < MaxPending)
+        m_counters.push_back(std::move(counters));
+}
+
+void HistoryStore::setDeviceInfo(const DeviceInfo &info)
+{
+    const auto it = m_deviceInfo.constFind(info.serial);
+    if (m_state == State::Stopped || info.serial.isEmpty() || m_pendingDeviceInfo.size() >= MaxPending ||
+        (it != m_deviceInfo.cend() && it->caption == info.caption && it->group == info.group &&
+         it->kind == info.kind))
+        return;
+    m_deviceInfo.insert(info.serial, info);
+    m_pendingDeviceInfo.push_back(info);
+}
+
 void HistoryStore::acknowledge(qint64 id, const QString &by, qint64 atMs)
 {
     if (m_state == State::Stopped || m_acks.size() >= MaxPending)
@@ -97,6 +115,8 @@ void HistoryStore::stop(const QString &text)
     m_samples.clear();
     m_events.clear();
     m_acks.clear();
+    m_counters.clear();
+    m_pendingDeviceInfo.clear();
     stopCheckpoints();
     m_insertSample.reset();
     m_upsertMinute.reset();
@@ -113,6 +133,8 @@ bool HistoryStore::moveAside(const QDateTime &now)
     m_db.reset();
     m_deviceIds.clear();
     m_minutes.clear();
+    m_lastCounters.clear();
+    m_deviceInfo.clear();
     const QString aside =
         m_file + QStringLiteral(".damaged-") + now.toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
     if (!QFile::rename(m_file, aside))
@@ -173,7 +195,8 @@ void HistoryStore::flush(const QDateTime &now)
         return;
     if (m_state == State::Recording && ++m_flushesSinceRetention >= FlushesPerRetention)
         applyRetention(now);
-    if (m_samples.empty() && m_events.empty() && m_acks.empty())
+    if (m_samples.empty() && m_events.empty() && m_acks.empty() && m_counters.empty() &&
+        m_pendingDeviceInfo.empty())
         return;
     if (m_state == State::NotOpened && !openFile(now))
         return;
@@ -266,6 +289,10 @@ bool HistoryStore::write()
             }
         }
     }
+    if (ok && !m_counters.empty())
+        ok = writeCounters();
+    if (ok && !m_pendingDeviceInfo.empty())
+        ok = writeDeviceInfo();
     if (ok && !m_acks.empty()) {
         QSqlQuery update(db);
         update.prepare(
@@ -289,12 +316,15 @@ bool HistoryStore::write()
         db.rollback();
         m_deviceIds.clear(); // ids made in the rolled-back transaction are gone
         m_minutes.clear();
+        m_lastCounters.clear();
         return false;
     }
     const bool eventsChanged = !m_events.empty() || !m_acks.empty();
     m_samples.clear();
     m_events.clear();
     m_acks.clear();
+    m_counters.clear();
+    m_pendingDeviceInfo.clear();
     if (eventsChanged)
         Q_EMIT eventsWritten();
     if (++m_writesSinceCheckpoint >= WritesPerCheckpoint && m_checkpointContext) {
@@ -313,6 +343,88 @@ bool HistoryStore::write()
                 (*db)->exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
             },
             Qt::QueuedConnection);
+    }
+    return true;
+}
+
+std::optional<CounterReading> HistoryStore::lastCounters(qint64 device)
+{
+    if (const auto it = m_lastCounters.constFind(device); it != m_lastCounters.cend())
+        return *it;
+    QSqlQuery q(m_db->db());
+    q.prepare(QStringLiteral("SELECT t,active,inductive,capacitive FROM energy WHERE device=? AND source=? "
+                             "ORDER BY t DESC LIMIT 1"));
+    q.addBindValue(device);
+    q.addBindValue(int(CounterSource::Analyzer));
+    if (!q.exec() || !q.next())
+        return std::nullopt;
+    return CounterReading{q.value(0).toLongLong(), q.value(1).toDouble(), q.value(2).toDouble(),
+                          q.value(3).toDouble()};
+}
+
+bool HistoryStore::writeCounters()
+{
+    QSqlQuery insert(m_db->db());
+    insert.prepare(QStringLiteral(
+        "INSERT INTO energy(device,t,source,active,inductive,capacitive) VALUES(?,?,?,?,?,?)"));
+    // The energy each reading adds, summed per device and day before it goes to the file.
+    std::map<std::pair<qint64, qint64>, DayEnergy> added;
+    for (const CounterSample &c : m_counters) {
+        const qint64 device = deviceId(c.device);
+        if (device < 0)
+            return false;
+        if (c.source == CounterSource::Analyzer) {
+            const CounterReading reading{c.timeMs, c.active, c.inductive, c.capacitive};
+            if (const auto before = lastCounters(device)) {
+                if (const auto step = energyBetween(*before, reading)) {
+                    DayEnergy &d = added[{device, localDay(c.timeMs)}];
+                    d.active += step->active;
+                    d.inductive += step->inductive;
+                    d.capacitive += step->capacitive;
+                    d.coveredMs += step->coveredMs;
+                }
+            }
+            m_lastCounters.insert(device, reading);
+        }
+        const QVariant values[] = {device, c.timeMs, int(c.source), c.active, c.inductive, c.capacitive};
+        for (int i = 0; i < int(std::size(values)); ++i)
+            insert.bindValue(i, values[i]);
+        if (!insert.exec()) {
+            m_db->noteError(insert.lastError());
+            return false;
+        }
+    }
+    QSqlQuery upsert(m_db->db());
+    upsert.prepare(QStringLiteral(
+        "INSERT INTO energy_day(device,day,active,inductive,capacitive,covered) VALUES(?,?,?,?,?,?) "
+        "ON CONFLICT(device,day) DO UPDATE SET active=active+excluded.active, "
+        "inductive=inductive+excluded.inductive, capacitive=capacitive+excluded.capacitive, "
+        "covered=covered+excluded.covered"));
+    for (const auto &[key, d] : added) {
+        const QVariant values[] = {key.first, key.second, d.active, d.inductive, d.capacitive, d.coveredMs};
+        for (int i = 0; i < int(std::size(values)); ++i)
+            upsert.bindValue(i, values[i]);
+        if (!upsert.exec()) {
+            m_db->noteError(upsert.lastError());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool HistoryStore::writeDeviceInfo()
+{
+    QSqlQuery q(m_db->db());
+    q.prepare(QStringLiteral("INSERT OR REPLACE INTO device_info(serial,caption,grp,kind) VALUES(?,?,?,?)"));
+    for (const DeviceInfo &info : m_pendingDeviceInfo) {
+        q.bindValue(0, info.serial);
+        q.bindValue(1, info.caption);
+        q.bindValue(2, info.group);
+        q.bindValue(3, info.kind);
+        if (!q.exec()) {
+            m_db->noteError(q.lastError());
+            return false;
+        }
     }
     return true;
 }
@@ -420,7 +532,7 @@ void HistoryStore::applyRetention(const QDateTime &now)
     const qint64 days = setting("retention_days", DefaultRetentionDays);
     const qint64 maxBytes = setting("max_bytes", DefaultMaxBytes);
     const qint64 cutoff = now.addDays(-days).toMSecsSinceEpoch();
-    for (const char *table : {"sample", "event"}) {
+    for (const char *table : {"sample", "event", "energy"}) {
         QSqlQuery q(m_db->db());
         q.prepare(QStringLiteral("DELETE FROM %1 WHERE t < ?").arg(QString::fromLatin1(table)));
         q.addBindValue(cutoff);
@@ -444,6 +556,12 @@ void HistoryStore::applyRetention(const QDateTime &now)
         q.prepare(QStringLiteral("DELETE FROM sample_minute WHERE m < "
                                  "max(?, coalesce((SELECT t FROM sample ORDER BY id LIMIT 1), 0)) / 60000"));
         q.addBindValue(cutoff);
+        q.exec();
+    }
+    {
+        QSqlQuery q(m_db->db());
+        q.prepare(QStringLiteral("DELETE FROM energy_day WHERE day < ?"));
+        q.addBindValue(localDay(cutoff));
         q.exec();
     }
     m_db->exec(QStringLiteral("PRAGMA incremental_vacuum"));

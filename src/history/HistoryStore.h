@@ -1,10 +1,12 @@
 #pragma once
 
 #include "history/HistoryDatabase.h"
+#include "metering/EnergyDays.h"
 
 #include <QHash>
 #include <QObject>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QLockFile;
@@ -40,6 +42,10 @@ public:
 
     void addSample(Sample sample);
     void addEvent(Event event);
+    // A reading of energy counters; the analyzer's own also add their energy to the per-day summary.
+    void addCounters(CounterSample counters);
+    // What the device list says of a device; written with the next flush when it changed.
+    void setDeviceInfo(const DeviceInfo &info);
     // Keeps who acknowledged the event `id` and when; written with the next flush.
     void acknowledge(qint64 id, const QString &by, qint64 atMs);
     // Writes what is pending; `now` dates a damaged file that is moved aside and the retention.
@@ -49,7 +55,10 @@ public:
 
     State state() const { return m_state; }
     QString file() const { return m_file; }
-    qsizetype pendingCount() const { return qsizetype(m_samples.size() + m_events.size()); }
+    qsizetype pendingCount() const
+    {
+        return qsizetype(m_samples.size() + m_events.size() + m_counters.size());
+    }
     // The file may not grow past this many pages; it stands for a full disk in tests. 0: no limit.
     void setPageLimit(qint64 pages) { m_pageLimit = pages; }
     // The retention settings are kept in the file itself, beside the data they govern.
@@ -91,6 +100,14 @@ private:
     QHash<qint64, Minute> m_minutes;
     bool foldMinute(qint64 device, qint64 timeMs, const std::vector<double> &values);
     bool writeMinute(qint64 device, const Minute &minute);
+    bool writeCounters();
+    bool writeDeviceInfo();
+    // The last analyzer reading of a device, which the next one is compared with.
+    std::optional<CounterReading> lastCounters(qint64 device);
+    QHash<qint64, CounterReading> m_lastCounters;
+    std::vector<CounterSample> m_counters;
+    QHash<QString, DeviceInfo> m_deviceInfo; // as last written
+    std::vector<DeviceInfo> m_pendingDeviceInfo;
     QHash<QString, qint64> m_deviceIds;
     std::vector<Sample> m_samples;
     std::vector<Event> m_events;

@@ -5,6 +5,7 @@
 #include "core/Environment.h"
 #include "core/Screen.h"
 #include "core/Ticker.h"
+#include "history/CounterRecording.h"
 #include "history/HistoryStore.h"
 #include "history/Quantities.h"
 #include "link/Connection.h"
@@ -198,6 +199,7 @@ HistoryStore *install(ClientParts &parts)
             store->addEvent(
                 {now(), QString(), EventKind::LinkUp, QStringLiteral("Bağlantı yeniden kuruldu"), QString()});
     });
+    recordCounters(parts, *store);
     return store;
 }
 

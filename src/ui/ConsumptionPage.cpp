@@ -107,6 +107,10 @@ ConsumptionPage::ConsumptionPage(QWidget *parent) : QWidget(parent)
     layout->addWidget(upper);
     // The lower half: the report over the days between two dates.
     layout->addWidget(new ReactiveEnergyPanel(ReactiveEnergyPanel::consumptionNames, this));
+    // The month of the active device from the history: the ratios so far and the month-end forecast.
+    auto *month = new QLabel(this);
+    month->setObjectName(QStringLiteral("LblBuAy"));
+    layout->addWidget(month);
     layout->addStretch(1);
 }
 

@@ -467,6 +467,15 @@ QStringList WidgetScreen::lines(const QString &control) const
                 cells << (table->item(row, column) ? table->item(row, column)->text() : QString());
             result << cells.join(QStringLiteral(" | "));
         }
+    } else if (auto *view = qobject_cast<QTableView *>(o)) {
+        // A table over a model: its rows as the view orders them.
+        const QAbstractItemModel *model = view->model();
+        for (int row = 0; model && row < model->rowCount(); ++row) {
+            QStringList cells;
+            for (int column = 0; column < model->columnCount(); ++column)
+                cells << model->index(row, column).data().toString();
+            result << cells.join(QStringLiteral(" | "));
+        }
     } else if (auto *memo = qobject_cast<QPlainTextEdit *>(o)) {
         // Lines as the box shows them: CR LF, a lone CR and LF each end one.
         QString text = memoText(memo);

@@ -49,6 +49,17 @@ TEST(CommandLine, HelpVersionAndBadValuesEndTheProgram)
          2,
          "later"},
         {{QStringLiteral("--history"), QStringLiteral("")}, 2, "--history"},
+        {{QStringLiteral("--report"), QStringLiteral("a.pdf")}, 2, "--month"},
+        {{QStringLiteral("--month"), QStringLiteral("2026-11")}, 2, "--report"},
+        {{QStringLiteral("--report"), QStringLiteral("a.pdf"), QStringLiteral("--month"),
+          QStringLiteral("11.2026")},
+         2,
+         "11.2026"},
+        {{QStringLiteral("--report"), QStringLiteral("a.pdf"), QStringLiteral("--month"),
+          QStringLiteral("2026-11"), QStringLiteral("--export-csv"), QStringLiteral("a.csv"),
+          QStringLiteral("--device"), QStringLiteral("1")},
+         2,
+         "one at a time"},
         // The events need no device; both exports at once are refused.
         {{QStringLiteral("--export-events"), QStringLiteral("e.csv")}, -1, ""},
         {{QStringLiteral("--export-events"), QStringLiteral("e.csv"), QStringLiteral("--export-csv"),
@@ -65,6 +76,24 @@ TEST(CommandLine, HelpVersionAndBadValuesEndTheProgram)
         EXPECT_TRUE(result.text.contains(QString::fromUtf8(c.textContains)))
             << c.arguments.join(u' ').toStdString() << ": " << result.text.toStdString();
     }
+}
+
+// --device goes to the export once and to the report as often as it is given.
+TEST(CommandLine, DevicesOfTheExportAndOfTheReport)
+{
+    test::application("app_tests");
+    const CommandLine::Result report =
+        parse({QStringLiteral("--report"), QStringLiteral("a.pdf"), QStringLiteral("--device"),
+               QStringLiteral("310001"), QStringLiteral("--month"), QStringLiteral("2026-11"),
+               QStringLiteral("--device"), QStringLiteral("310002")});
+    ASSERT_EQ(report.exitCode, -1) << report.text.toStdString();
+    ASSERT_TRUE(report.startup.report);
+    EXPECT_EQ(report.startup.report->month, QDate(2026, 11, 1));
+    EXPECT_EQ(report.startup.devices, QStringList({QStringLiteral("310001"), QStringLiteral("310002")}));
+    const CommandLine::Result csv = parse({QStringLiteral("--export-csv"), QStringLiteral("a.csv"),
+                                           QStringLiteral("--device"), QStringLiteral("310001")});
+    ASSERT_TRUE(csv.startup.csvExport);
+    EXPECT_EQ(csv.startup.csvExport->device, QStringLiteral("310001"));
 }
 
 // The options fill the login window and open the traffic log, whose menu entry stays hidden.

@@ -312,6 +312,13 @@ void ScenarioRunner::addCommands()
             QFile::remove(file + suffix);
         m_environment->setHistoryFile(file);
     });
+    // history-file "FILE": records into a history file as it stands, to replay a recording against the
+    // history a user had (or a generated one); the runs of such a scenario may differ.
+    setUp("history-file", 1, [this](const ScenarioLine &l) {
+        if (!QFileInfo(l.args[0]).isFile())
+            fail(QStringLiteral("no history file %1").arg(l.args[0]));
+        m_environment->setHistoryFile(QFileInfo(l.args[0]).absoluteFilePath());
+    });
     setUp("host", 1, [this](const ScenarioLine &l) { m_defaultHost = l.args[0]; });
     // setting KEY "VALUE": what an earlier run remembered (kept in memory, never in the user's settings).
     setUp("setting", 2, [this](const ScenarioLine &l) { m_environment->setSetting(l.args[0], l.args[1]); });
@@ -423,6 +430,23 @@ void ScenarioRunner::addActions()
             tabs->setCurrentIndex(number(l.args[1]));
         } else
             fail(QStringLiteral("%1 is not a list").arg(l.args[0]));
+    });
+    // doubleclick NAME ROW: a double click on a line of a table, as the mouse gives it (row from 0, as
+    // the table shows its lines).
+    action("doubleclick", 2, 2, [this](const ScenarioLine &l) {
+        auto *view = qobject_cast<QTableView *>(control(l.args[0]));
+        if (!view)
+            fail(QStringLiteral("%1 is not a table").arg(l.args[0]));
+        const QModelIndex index = view->model()->index(number(l.args[1]), 0);
+        if (!index.isValid())
+            fail(QStringLiteral("%1 has no line %2").arg(l.args[0], l.args[1]));
+        ensureClickable(view, l.args[0]);
+        view->scrollTo(index);
+        const QPoint at = view->visualRect(index).center();
+        // As the system gives it: press, release, the double click, release.
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at);
     });
     action("type", 2, 2, [this](const ScenarioLine &l) {
         QObject *o = control(l.args[0]);

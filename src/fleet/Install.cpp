@@ -1,0 +1,106 @@
+#include "fleet/Install.h"
+
+#include "core/AsciiCase.h"
+#include "core/ClientParts.h"
+#include "core/Environment.h"
+#include "core/Ticker.h"
+#include "directory/DeviceKind.h"
+#include "directory/DeviceSelection.h"
+#include "fleet/FleetOverview.h"
+#include "history/HistoryStore.h"
+#include "link/Connection.h"
+#include "link/ReplyDispatcher.h"
+#include "link/ReplyText.h"
+#include "link/RequestLedger.h"
+
+namespace korvel::fleet
+{
+
+namespace
+{
+// Runs the installed handler of a tag, then `then` with the text as it was before; also when the
+// handler gave up on the chunk, since what it stored stays stored.
+void after(ReplyDispatcher &dispatcher, QStringView tag, std::function<void(const ReplyText &before)> then)
+{
+    ReplyDispatcher::Handler handler = dispatcher.handler(tag);
+    if (!handler)
+        return;
+    dispatcher.setHandler(tag, [handler, then](ReplyText &text) {
+        const ReplyText before = text;
+        try {
+            handler(text);
+        } catch (...) {
+            then(before);
+            throw;
+        }
+        then(before);
+    });
+}
+
+QString fieldAfterTag(ReplyText &text)
+{
+    text.drop(text.peekField().size() + 1);
+    return text.takeField();
+}
+
+// The device list from its replies; everything else from the one record of what arrived.
+void feed(ClientParts &parts, FleetOverview *overview)
+{
+    after(parts.dispatcher, u"cihazlar", [overview](const ReplyText &before) {
+        ReplyText text = before;
+        const QString group = fieldAfterTag(text);
+        const QString type = text.takeField();
+        const QString name = text.takeField();
+        const QString serial = text.takeField();
+        if (!serial.isEmpty())
+            overview->deviceListed(asciiUpper(group), name, serial, DeviceKind::fromType(type));
+    });
+    QObject::connect(&parts.ledger, &RequestLedger::arrived, overview, [overview](const Arrival &a) {
+        switch (a.kind) {
+        case DataKind::Instantaneous:
+        case DataKind::Consumption:
+        case DataKind::ValueRecord:
+            if (a.row > 0)
+                overview->landed({a.serial, a.kind == DataKind::ValueRecord, a.row, a.firstSlot, a.endSlot,
+                                  a.time.toMSecsSinceEpoch()});
+            break;
+        case DataKind::OffLine:
+            overview->offLine(a.serial);
+            break;
+        case DataKind::InputNotice:
+            overview->inputNotice(a.serial);
+            break;
+        default:
+            break;
+        }
+    });
+}
+} // namespace
+
+FleetOverview *install(ClientParts &parts, history::HistoryStore *store)
+{
+    auto *overview = new FleetOverview({parts.screen, parts.table, parts.deviceList, parts.selection, store,
+                                        store ? store->file() : QString()},
+                                       &parts.owner);
+    feed(parts, overview);
+    Environment &environment = parts.environment;
+    QObject::connect(&parts.connection, &Connection::aboutToLogin, overview,
+                     [overview] { overview->model().clear(); });
+    if (store) {
+        QObject::connect(store, &history::HistoryStore::eventsWritten, overview,
+                         [overview] { overview->readAlarms(); });
+    }
+    Ticker *timer = environment.makeTicker(QStringLiteral("TFrmAna.TimerGenelBakis"), 2000, overview);
+    QObject::connect(timer, &Ticker::ticked, overview,
+                     [overview, &environment] { overview->tick(environment.now().toMSecsSinceEpoch()); });
+    timer->start();
+    if (DeviceSelection *selection = parts.selection) {
+        QObject::connect(
+            selection, &DeviceSelection::deviceClicked, overview, [overview, selection, &environment] {
+                overview->showMonth(selection->activeSerial(), environment.now().toMSecsSinceEpoch());
+            });
+    }
+    return overview;
+}
+
+} // namespace korvel::fleet
