@@ -1,5 +1,6 @@
 #include "alerts/Install.h"
 
+#include "alerts/AlarmBoard.h"
 #include "alerts/InputAlarm.h"
 #include "alerts/ServerMessages.h"
 #include "core/ClientParts.h"
@@ -12,7 +13,10 @@ namespace korvel::alerts
 void install(ClientParts &parts)
 {
     Screen &screen = parts.screen;
-    auto *alarm = new InputAlarm(screen, parts.environment, &parts.owner);
+    auto *alarm = new InputAlarm(screen, parts.environment, parts.deviceList, &parts.owner);
+    auto *board = new AlarmBoard(screen, parts.environment, parts.state, parts.deviceList, &parts.owner);
+    QObject::connect(alarm, &InputAlarm::raised, board, &AlarmBoard::raise);
+    parts.alarms = board;
     auto *messages =
         new ServerMessages(screen, parts.environment, parts.state, parts.connection, &parts.owner);
     parts.dispatcher.setHandler(u"input", [alarm](ReplyText &t) { alarm->handleInput(t); });

@@ -7,10 +7,12 @@
 #include "directory/DeviceSelection.h"
 #include "directory/Install.h"
 #include "history/Install.h"
+#include "history/StoredAlarms.h"
 #include "link/ReplyReceiver.h"
 #include "metering/Install.h"
 #include "tool/Install.h"
 #include "tool/SystemSerialPort.h"
+#include "ui/AboutDialog.h"
 #include "ui/ClientWindows.h"
 #include "ui/EventsWindow.h"
 #include "ui/GroupBarDeviceList.h"
@@ -52,6 +54,7 @@ Client::Client(Environment &environment, Link &link, std::unique_ptr<SerialPort>
     m_dispatcher.setHandler(u"pong", [this](ReplyText &text) { m_connection->handlePong(text); });
     wireMainWindow();
     wireLoginWindow();
+    AboutDialog::install(*m_windows, environment, link);
     installSubsystems();
 }
 
@@ -70,6 +73,7 @@ void Client::installSubsystems()
     alerts::install(parts);
     tool::install(parts, m_serialPort);
     history::HistoryStore *store = history::install(parts);
+    history::StoredAlarms::install(parts, store);
     installTrends(parts, m_windows->main());
     EventsWindow::install(*m_windows, store, m_state, m_environment);
     m_selection = parts.selection;
@@ -91,6 +95,10 @@ void Client::wireMainWindow()
     connect(m_connection.get(), &Connection::linkUp, &main, &MainWindow::useConnectedTrayMenu);
     connect(m_connection.get(), &Connection::aboutToLogin, this, [this] { m_deviceList->clearItems(); });
     connect(m_connection.get(), &Connection::closeRequested, &main, &QWidget::close);
+    screen.onClick(QStringLiteral("OturumuKapat1"), this, [this] {
+        m_connection->logOut();
+        m_deviceList->clearItems();
+    });
     screen.onClick(QStringLiteral("Haberlesme1"), this,
                    [&screen] { screen.showWindow(QStringLiteral("TFrmhaberlesme")); });
     screen.onClick(QStringLiteral("Veri1"), this,

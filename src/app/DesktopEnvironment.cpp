@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QNetworkInformation>
 #include <QNetworkInterface>
+#include <QPushButton>
 #include <QSettings>
 #include <QSoundEffect>
 #include <QUrl>
@@ -149,6 +150,10 @@ bool DesktopEnvironment::ask(const QString &text)
                     QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
+    // The questions are Turkish and some name the button ("Evet tıklanırsa ..."): the buttons say what
+    // the text says, whatever the locale.
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Evet"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Hayır"));
     return box.exec() == QMessageBox::Yes;
 }
 

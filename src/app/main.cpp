@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/CsvExport.h"
 #include "app/DesktopEnvironment.h"
+#include "app/Translations.h"
 #include "core/Screen.h"
 #include "link/TcpLink.h"
 #include "tool/SystemSerialPort.h"
@@ -10,6 +11,7 @@
 #include "ui/MainWindow.h"
 
 #include <QApplication>
+#include <QLocale>
 
 #include <cstdio>
 
@@ -49,6 +51,7 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    korvel::Translations::install(QLocale());
     // The tray keeps the program alive while the window is hidden; closing the main window ends it.
     QApplication::setQuitOnLastWindowClosed(false);
     // Qt's own options (-platform ...) are gone from the arguments by now.

@@ -32,6 +32,9 @@ public:
     // the group.
     virtual QList<int> itemsWithSerial(int group, const QString &serial) const = 0;
     virtual void setItemColour(int group, int item, Colour colour) = 0;
+    // The alarm mark of every item of this serial number, in every group, also of items that arrive
+    // later with a new list, until it is taken off.
+    virtual void setDeviceAlarm(const QString &serial, bool alarm) = 0;
     // Removes every item of every group; the groups stay.
     virtual void clearItems() = 0;
 };

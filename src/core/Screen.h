@@ -106,6 +106,8 @@ public:
     virtual void repaint() = 0;
     // A desktop notification through the tray icon, where the desktop has a tray; none elsewhere.
     virtual void notify(const QString &title, const QString &text) = 0;
+    // Asks for the user's attention on a window (its task bar entry flashes) until the user turns to it.
+    virtual void alert(const QString &window) = 0;
 
     // Pictures that the view logic draws on (waveforms, spectra), in pixels from the top left corner.
     // Drawing adds to what the picture shows until it is cleared; what falls outside is cut off. The

@@ -207,6 +207,25 @@ void Connection::closeClicked()
     Q_EMIT closeRequested();
 }
 
+void Connection::logOut()
+{
+    m_waiting = false;
+    m_reconnecting = false;
+    m_phase = Phase::Down;
+    m_state.loggedIn = false;
+    m_loginReplyTimer->stop();
+    m_pongTimer->stop();
+    m_dropping = true;
+    m_link.abort();
+    m_dropping = false;
+    m_screen.setCaption(mainWindow, m_initialTitle);
+    m_screen.setCaption(securePanel, QString());
+    m_screen.setCaption(passwordField, QString());
+    m_screen.setCaption(messageLabel, QStringLiteral("Oturum kapatıldı"));
+    backToLoginWindow(QStringLiteral("   Oturum kapatıldı"));
+    m_screen.setFocus(passwordField);
+}
+
 void Connection::alternativeHostKey()
 {
     m_screen.setCaption(hostField, m_address.alternativeHost);
@@ -238,9 +257,8 @@ void Connection::forgetPinClicked()
     const auto port = parseInt32(m_screen.caption(portField));
     if (!port || *port <= 0 || *port > 65535 || host.isEmpty())
         return;
-    setStatus(m_pins.forget(host, quint16(*port))
-                  ? QStringLiteral("Sabitlenmiş sertifika silindi")
-                  : QStringLiteral("Sabitlenmiş sertifika yok"));
+    setStatus(m_pins.forget(host, quint16(*port)) ? QStringLiteral("Sabitlenmiş sertifika silindi")
+                                                  : QStringLiteral("Sabitlenmiş sertifika yok"));
 }
 
 // Runs inside the socket's handshake: it only decides. Whatever needs the user (a box, the question)

@@ -67,6 +67,9 @@ public:
     void closeClicked();
     void alternativeHostKey();
     void portKey();
+    // "Oturumu Kapat": closes the link without reconnecting and brings the login window back with the
+    // user name kept, for this user or another to log in.
+    void logOut();
     // Forgets the certificate pinned for the server in the login window's fields.
     void forgetPinClicked();
     void handlePong(ReplyText &text);

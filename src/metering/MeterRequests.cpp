@@ -40,9 +40,9 @@ void MeterRequests::utilityReading()
     // The lines are separated by LF CR, in this order.
     const QString separator = QStringLiteral("\n\r");
     const QString question = QStringLiteral("DİKKAT") + separator + QStringLiteral("Tedaş Okuma Kaydı ?") +
-                             separator + QStringLiteral("Yes tıklanırsa Kayıt işlemi gerçekleşir") +
+                             separator + QStringLiteral("Evet tıklanırsa Kayıt işlemi gerçekleşir") +
                              separator +
-                             QStringLiteral("No tıklanırsa Sadece Okuma yapılır ve oranlar tespit edilir");
+                             QStringLiteral("Hayır tıklanırsa Sadece Okuma yapılır ve oranlar tespit edilir");
     const bool record = m_environment.ask(question);
     read(QStringLiteral("tdsEvt"), record ? QStringLiteral("kytevt") : QStringLiteral("kythyr"));
 }

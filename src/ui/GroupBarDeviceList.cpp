@@ -61,6 +61,8 @@ void GroupBarDeviceList::insertItem(int group, int position, const QString &capt
     Serials &s = m_serials[size_t(group)];
     const int count = int(s.rows.size());
     position = std::clamp(position, 0, count);
+    if (m_alarmed.contains(serial))
+        m_bar.setItemAlarm(group, position, true);
     s.rows.insert(position, serial);
     if (position == 0)
         m_stamps.insert({group, serial}, --s.top);
@@ -97,6 +99,18 @@ QList<int> GroupBarDeviceList::itemsWithSerial(int group, const QString &serial)
 void GroupBarDeviceList::setItemColour(int group, int item, Colour colour)
 {
     m_bar.setItemColour(group, item, colour);
+}
+
+void GroupBarDeviceList::setDeviceAlarm(const QString &serial, bool alarm)
+{
+    if (alarm)
+        m_alarmed.insert(serial);
+    else
+        m_alarmed.remove(serial);
+    for (int group = 0; group < groupCount(); ++group) {
+        for (int item : itemsWithSerial(group, serial))
+            m_bar.setItemAlarm(group, item, alarm);
+    }
 }
 
 void GroupBarDeviceList::clearItems()

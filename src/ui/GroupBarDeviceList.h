@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <utility>
@@ -33,6 +34,7 @@ public:
                     const QString &serial) override;
     QList<int> itemsWithSerial(int group, const QString &serial) const override;
     void setItemColour(int group, int item, Colour colour) override;
+    void setDeviceAlarm(const QString &serial, bool alarm) override;
     void clearItems() override;
 
 private:
@@ -51,6 +53,7 @@ private:
     std::vector<Serials> m_serials;
     QMultiHash<Key, qint64> m_stamps;
     QHash<QString, int> m_groups;
+    QSet<QString> m_alarmed;
 };
 
 } // namespace korvel

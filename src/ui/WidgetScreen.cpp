@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTime>
@@ -690,6 +691,13 @@ void WidgetScreen::notify(const QString &title, const QString &text)
         if (auto *tray = w->findChild<QSystemTrayIcon *>())
             tray->showMessage(title, text, QSystemTrayIcon::Warning);
     }
+}
+
+void WidgetScreen::alert(const QString &name)
+{
+    ++m_alertCount;
+    if (QWidget *w = window(name))
+        QApplication::alert(w);
 }
 
 QSize WidgetScreen::pictureSize(const QString &control) const

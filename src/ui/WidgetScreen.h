@@ -78,6 +78,9 @@ public:
     void notify(const QString &title, const QString &text) override;
     // The last notification given, shown or not: title and text.
     QStringList lastNotification() const { return m_lastNotification; }
+    void alert(const QString &window) override;
+    // How often a window asked for attention.
+    int alertCount() const { return m_alertCount; }
 
     QSize pictureSize(const QString &control) const override;
     void clearPicture(const QString &control, Colour colour) override;
@@ -115,6 +118,7 @@ private:
     QHash<QString, Picture> m_pictures;
     std::unique_ptr<QFileSystemWatcher> m_pictureWatcher;
     QStringList m_lastNotification;
+    int m_alertCount = 0;
 };
 
 } // namespace korvel

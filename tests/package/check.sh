@@ -18,7 +18,7 @@ fail() { echo "package: $*" >&2; exit 1; }
 for f in usr/bin/korvel usr/bin/korvel-server usr/lib/korvel/korvel usr/share/applications/korvel.desktop \
          usr/share/icons/hicolor/scalable/apps/korvel.svg usr/share/korvel/kondaktif.bmp \
          usr/share/korvel/kondpasif.bmp usr/share/korvel/AirHornL.wav lib/systemd/system/korvel-server.service \
-         usr/share/man/man1/korvel.1.gz usr/share/man/man1/korvel-server.1.gz; do
+         usr/share/man/man1/korvel.1.gz usr/share/man/man1/korvel-server.1.gz usr/share/doc/korvel/README.md; do
   [ -e "$root/$f" ] || [ -e "$root/usr/$f" ] || fail "missing $f"
 done
 grep -q '^Path=/usr/share/korvel$' "$root/usr/share/applications/korvel.desktop" || fail "desktop entry sets no working directory"
@@ -36,6 +36,7 @@ done
 opened+=("/usr/lib/$(gcc -print-multiarch)/qt6/plugins/sqldrivers/libqsqlite.so")
 opened+=("/usr/lib/$(gcc -print-multiarch)/qt6/plugins/tls/libqopensslbackend.so")
 opened+=("$(grep -o '/usr/share/fonts/[^"]*' src/ui/widgets/SevenSegmentDisplay.cpp)")
+opened+=("/usr/share/qt6/translations/qtbase_tr.qm")
 for f in "${opened[@]}"; do
   pkg=$(owner "$f")
   [ -n "$pkg" ] || pkg=$(owner "$(readlink -f "$f")")

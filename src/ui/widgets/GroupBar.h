@@ -45,6 +45,9 @@ public:
     // An item never coloured reports the bar's text colour, the colour it is drawn in.
     Colour itemColour(int group, int item) const;
     void setItemColour(int group, int item, Colour colour);
+    // The alarm mark, a red badge at the row's right end, apart from the caption's colour.
+    bool itemAlarm(int group, int item) const;
+    void setItemAlarm(int group, int item, bool alarm);
     // Removes every item of every group; the groups stay.
     void clearItems();
 
@@ -78,6 +81,7 @@ private:
         QString caption;
         int imageIndex;
         std::optional<Colour> colour;
+        bool alarm = false;
     };
     struct Group {
         QString caption;
@@ -112,6 +116,7 @@ private:
     QRect spotRect(Spot spot) const;
     void setHovered(Spot spot);
     void paintHeader(QPainter &p, const QRect &band, const Group &group) const;
+    void updateItem(int group, int item);
 
     DeviceImages m_images;
     std::vector<Group> m_groups;
