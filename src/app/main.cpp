@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QLocale>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -68,7 +69,12 @@ int main(int argc, char *argv[])
     QObject::connect(&client, &korvel::Client::finished, &app, &QCoreApplication::quit);
     // Once the windows are on the screen and complete, the first Internet check is made ready.
     QObject::connect(&client.windows().main(), &korvel::MainWindow::pagesCompleted, &app,
-                     [&environment] { environment.loadReachability(); });
+                     [&app, &environment] {
+                         environment.loadReachability();
+                         // The horn's libraries load while the user types the password, not at the first
+                         // alarm.
+                         QTimer::singleShot(2000, &app, [&environment] { environment.preloadSound(); });
+                     });
     // For the start-up benchmark: end as soon as the login window is on the screen.
     if (qEnvironmentVariableIsSet("KORVEL_QUIT_WHEN_SHOWN"))
         QObject::connect(&client.windows().login(), &korvel::LoginWindow::shown, &app,
