@@ -7,6 +7,7 @@
 #include "link/TcpLink.h"
 #include "tool/SystemSerialPort.h"
 #include "ui/ClientWindows.h"
+#include "ui/DeferredIconStyle.h"
 #include "ui/LoginWindow.h"
 #include "ui/MainWindow.h"
 
@@ -53,6 +54,7 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     korvel::Translations::install(QLocale());
+    QApplication::setStyle(new korvel::DeferredIconStyle);
     // The tray keeps the program alive while the window is hidden; closing the main window ends it.
     QApplication::setQuitOnLastWindowClosed(false);
     // Qt's own options (-platform ...) are gone from the arguments by now.

@@ -89,6 +89,9 @@ public:
     // check box's or choice's state, a picker's date, a list's selected line.
     virtual void onChange(const QString &control, QObject *context, std::function<void()> action) = 0;
 
+    // Runs `action` once the control exists: at once, or when the part of its window that holds it is
+    // built (the main window builds most of its pages after the login window shows).
+    virtual void whenBuilt(const QString &control, QObject *context, std::function<void()> action) = 0;
     // Runs `action` each time a window is shown after being hidden, and each time it is closed (by its
     // own close button or by closeWindow).
     virtual void onShown(const QString &window, QObject *context, std::function<void()> action) = 0;

@@ -592,6 +592,14 @@ QString WidgetScreen::picture(const QString &control) const
     return o ? o->property(pictureProperty).toString() : QString();
 }
 
+void WidgetScreen::whenBuilt(const QString &control, QObject *context, std::function<void()> action)
+{
+    withControl(control, [context = QPointer<QObject>(context), action = std::move(action)](QObject *) {
+        if (context)
+            action();
+    });
+}
+
 void WidgetScreen::onClick(const QString &control, QObject *context, std::function<void()> action)
 {
     withControl(control,

@@ -65,6 +65,7 @@ public:
     int activePage() const override;
     bool setPicture(const QString &control, const QString &fileName) override;
     QString picture(const QString &control) const override;
+    void whenBuilt(const QString &control, QObject *context, std::function<void()> action) override;
     void onClick(const QString &control, QObject *context, std::function<void()> action) override;
     void onChange(const QString &control, QObject *context, std::function<void()> action) override;
     void onShown(const QString &window, QObject *context, std::function<void()> action) override;
