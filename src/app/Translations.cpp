@@ -8,15 +8,15 @@
 namespace korvel
 {
 
-bool Translations::install(const QLocale &locale)
+QTranslator *Translations::install(const QLocale &locale)
 {
     auto *translator = new QTranslator(QCoreApplication::instance());
     if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
         QCoreApplication::installTranslator(translator))
-        return true;
+        return translator;
     delete translator;
-    return false;
+    return nullptr;
 }
 
 } // namespace korvel

@@ -1,6 +1,7 @@
 #pragma once
 
 class QLocale;
+class QTranslator;
 
 namespace korvel
 {
@@ -10,9 +11,9 @@ namespace korvel
 class Translations final
 {
 public:
-    // Installs the translation of Qt's base texts for the locale into the application; false when
-    // there is none for it (Qt then speaks English, as before).
-    static bool install(const QLocale &locale);
+    // Installs the translation of Qt's base texts for the locale into the application and returns it
+    // (owned by the application); null when there is none for it (Qt then speaks English, as before).
+    static QTranslator *install(const QLocale &locale);
 };
 
 } // namespace korvel
