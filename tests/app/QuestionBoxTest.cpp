@@ -109,7 +109,8 @@ TEST(QuestionBox, TurkishButtonsInATurkishLocale)
             buttons << b->text().remove(u'&');
         box.button(QMessageBox::Yes)->click();
     });
-    EXPECT_TRUE(environment.ask(QStringLiteral("Tedaş Okuma Kaydı ?\nEvet tıklanırsa Kayıt işlemi gerçekleşir")));
+    EXPECT_TRUE(
+        environment.ask(QStringLiteral("Tedaş Okuma Kaydı ?\nEvet tıklanırsa Kayıt işlemi gerçekleşir")));
     buttons.sort();
     EXPECT_EQ(buttons, (QStringList{QStringLiteral("Evet"), QStringLiteral("Hayır")}));
     EXPECT_TRUE(defaultIsNo);

@@ -22,6 +22,8 @@ TEST(Startup, LeavesOutWhatOnlyLaterNeeds)
     ASSERT_EQ(korvel.exitCode(), 0);
     const QString loaded = QString::fromLocal8Bit(korvel.readAllStandardError());
     ASSERT_TRUE(loaded.contains(QStringLiteral("libQt6Widgets"))) << "the loader reported nothing";
-    for (const char *later : {"libQt6Multimedia", "libpulse", "libkorvel_horn", "imageformats/", "sqldrivers/"})
-        EXPECT_FALSE(loaded.contains(QString::fromLatin1(later))) << later << " loaded before the login window";
+    for (const char *later :
+         {"libQt6Multimedia", "libpulse", "libkorvel_horn", "imageformats/", "sqldrivers/"})
+        EXPECT_FALSE(loaded.contains(QString::fromLatin1(later)))
+            << later << " loaded before the login window";
 }

@@ -124,11 +124,13 @@ TEST_F(TrendWindowTest, ExportsWhatItShowsAsCsvAndPng)
     EXPECT_EQ(picture.width(), window->chart()->width());
     EXPECT_GT(picture.height(), window->chart()->height()) << "a title line above the chart";
     EXPECT_GT(pixelsOf(picture, Lime), 300);
-    EXPECT_EQ(window->exportTitle(),
-              QStringLiteral("12002 — V1 (V), I1 (A) — %1 – %2")
-                  .arg(QLocale().toString(Now.addSecs(-3600), QLocale::ShortFormat),
-                       QLocale().toString(Now, QLocale::ShortFormat)));
+    EXPECT_EQ(window->exportTitle(), QStringLiteral("12002 — V1 (V), I1 (A) — %1 – %2")
+                                         .arg(QLocale().toString(Now.addSecs(-3600), QLocale::ShortFormat),
+                                              QLocale().toString(Now, QLocale::ShortFormat)));
     EXPECT_EQ(window->exportName(QStringLiteral("csv")), QStringLiteral("12002_V1-I1_2026-01-15.csv"));
+    // Kept in the build tree, to be looked at.
+    QFile::remove(QStringLiteral("trend-export.png"));
+    QFile::copy(png, QStringLiteral("trend-export.png"));
 }
 
 // The window opens on the smallest range that holds the device's data: two hours need a day.
