@@ -6,6 +6,7 @@ set(KORVEL_PACKAGING ${CMAKE_SOURCE_DIR}/packaging)
 set(KORVEL_DATA_DIR ${CMAKE_INSTALL_DATADIR}/korvel)
 
 install(TARGETS korvel RUNTIME DESTINATION ${CMAKE_INSTALL_LIBDIR}/korvel)
+install(TARGETS korvel_horn LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/korvel)
 install(TARGETS korvel-server RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS ${KORVEL_PACKAGING}/korvel-launcher.sh DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME korvel)
 install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/kondaktif.bmp ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/kondpasif.bmp
@@ -15,6 +16,7 @@ install(FILES ${KORVEL_PACKAGING}/korvel.desktop DESTINATION ${CMAKE_INSTALL_DAT
 install(FILES ${KORVEL_PACKAGING}/korvel.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${KORVEL_PACKAGING}/korvel-server.service DESTINATION lib/systemd/system)
 install(FILES ${KORVEL_PACKAGING}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # Man pages and the changelog go in compressed, as Debian wants them.
 find_program(GZIP gzip REQUIRED)
@@ -48,8 +50,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What shlibdeps cannot see: the SQLite driver is a plugin the history loads when it first writes, and
-# the seven-segment displays read the DSEG7 font file. tests/package/check.sh keeps this list honest.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, fonts-dseg")
+# the seven-segment displays read the DSEG7 font file, and Qt's own texts (buttons, file dialogs) come
+# from its translations. tests/package/check.sh keeps this list honest.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, fonts-dseg, qt6-translations-l10n")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

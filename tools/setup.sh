@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-multimedia-dev
-  qt6-qpa-plugins libqt6network6 libgl-dev libqt6sql6-sqlite libsqlite3-dev
+  qt6-qpa-plugins qt6-translations-l10n libqt6network6 libgl-dev libqt6sql6-sqlite libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev libmodbus-dev
   fonts-dseg fonts-dejavu-core
   xvfb xauth x11-utils imagemagick

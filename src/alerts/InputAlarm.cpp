@@ -1,5 +1,6 @@
 #include "alerts/InputAlarm.h"
 
+#include "alerts/AlarmBoard.h"
 #include "alerts/InputNotice.h"
 #include "core/AbortChunk.h"
 #include "core/Environment.h"
@@ -29,8 +30,8 @@ const struct {
                      {"Tfrmuyari.Shape3", "Tfrmuyari.Label8"}};
 } // namespace
 
-InputAlarm::InputAlarm(Screen &screen, Environment &environment, QObject *parent)
-    : QObject(parent), m_screen(screen), m_environment(environment),
+InputAlarm::InputAlarm(Screen &screen, Environment &environment, const DeviceList &devices, QObject *parent)
+    : QObject(parent), m_screen(screen), m_environment(environment), m_devices(devices),
       m_horn(environment.makeTicker(QStringLiteral("Tfrmuyari.Timer1"), hornIntervalMs, this))
 {
     connect(m_horn, &Ticker::ticked, this, &InputAlarm::hornTick);
@@ -53,6 +54,7 @@ void InputAlarm::handleInput(ReplyText &text)
     m_screen.setVisible(silenceEntry, true);
     if (m_screen.isChecked(QStringLiteral("chkinpuuyari")))
         m_screen.showWindow(window);
+    Q_EMIT raised(notice.serial);
 
     const auto mask = notice.mask();
     if (!mask)
@@ -64,7 +66,7 @@ void InputAlarm::handleInput(ReplyText &text)
             set << QString::number(input);
     }
     const QDateTime now = m_environment.now();
-    m_screen.notify(QStringLiteral("Giriş alarmı: ") + notice.serial,
+    m_screen.notify(QStringLiteral("Giriş alarmı: ") + AlarmBoard::deviceName(m_devices, notice.serial),
                     QStringLiteral("Girişler: %1\n%2 %3")
                         .arg(set.isEmpty() ? QStringLiteral("-") : set.join(QStringLiteral(", ")),
                              QLocale().toString(now.date(), QLocale::ShortFormat),

@@ -5,6 +5,7 @@
 namespace korvel
 {
 
+class DeviceList;
 class Environment;
 class ReplyText;
 class Screen;
@@ -21,7 +22,8 @@ public:
     static constexpr int hornIntervalMs = 2500;
     static inline const QString hornFile = QStringLiteral("AirHornL.wav");
 
-    InputAlarm(Screen &screen, Environment &environment, QObject *parent = nullptr);
+    InputAlarm(Screen &screen, Environment &environment, const DeviceList &devices,
+               QObject *parent = nullptr);
 
     void handleInput(ReplyText &text);
     void hornTick();
@@ -31,9 +33,14 @@ public:
     void windowClosed();
     bool isSounding() const;
 
+Q_SIGNALS:
+    // A notice of this device raised the alarm (also one whose mask cannot be read).
+    void raised(const QString &serial);
+
 private:
     Screen &m_screen;
     Environment &m_environment;
+    const DeviceList &m_devices;
     Ticker *m_horn;
 };
 

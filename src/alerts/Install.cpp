@@ -1,5 +1,6 @@
 #include "alerts/Install.h"
 
+#include "alerts/AlarmBoard.h"
 #include "alerts/InputAlarm.h"
 #include "alerts/InputNotice.h"
 #include "alerts/ServerMessages.h"
@@ -16,7 +17,10 @@ namespace korvel::alerts
 void install(ClientParts &parts)
 {
     Screen &screen = parts.screen;
-    auto *alarm = new InputAlarm(screen, parts.environment, &parts.owner);
+    auto *alarm = new InputAlarm(screen, parts.environment, parts.deviceList, &parts.owner);
+    auto *board = new AlarmBoard(screen, parts.environment, parts.state, parts.deviceList, &parts.owner);
+    QObject::connect(alarm, &InputAlarm::raised, board, &AlarmBoard::raise);
+    parts.alarms = board;
     auto *messages =
         new ServerMessages(screen, parts.environment, parts.state, parts.connection, &parts.owner);
     RequestLedger *ledger = &parts.ledger;

@@ -10,10 +10,12 @@
 #include "fleet/Install.h"
 #include "history/HistoryStore.h"
 #include "history/Install.h"
+#include "history/StoredAlarms.h"
 #include "link/ReplyReceiver.h"
 #include "metering/Install.h"
 #include "tool/Install.h"
 #include "tool/SystemSerialPort.h"
+#include "ui/AboutDialog.h"
 #include "ui/ClientWindows.h"
 #include "ui/EventsWindow.h"
 #include "ui/FleetWindow.h"
@@ -57,8 +59,10 @@ Client::Client(Environment &environment, Link &link, std::unique_ptr<SerialPort>
     connect(m_connection.get(), &Connection::sent, &m_ledger,
             [this](const QString &message) { m_ledger.noteSent(message, m_environment.now()); });
     connect(m_connection.get(), &Connection::linkLost, &m_ledger, &RequestLedger::forgetRequests);
+    connect(m_connection.get(), &Connection::loggedOut, &m_ledger, &RequestLedger::forgetRequests);
     wireMainWindow();
     wireLoginWindow();
+    AboutDialog::install(*m_windows, environment, link);
     installSubsystems();
 }
 
@@ -77,6 +81,7 @@ void Client::installSubsystems()
     alerts::install(parts);
     tool::install(parts, m_serialPort);
     history::HistoryStore *store = history::install(parts);
+    history::StoredAlarms::install(parts, store);
     installTrends(parts, m_windows->main());
     EventsWindow::install(*m_windows, store, m_state, m_environment);
     FleetWindow::install(*m_windows, *fleet::install(parts, store), store ? store->file() : QString());
@@ -99,6 +104,10 @@ void Client::wireMainWindow()
     connect(m_connection.get(), &Connection::linkUp, &main, &MainWindow::useConnectedTrayMenu);
     connect(m_connection.get(), &Connection::aboutToLogin, this, [this] { m_deviceList->clearItems(); });
     connect(m_connection.get(), &Connection::closeRequested, &main, &QWidget::close);
+    screen.onClick(QStringLiteral("OturumuKapat1"), this, [this] {
+        m_connection->logOut();
+        m_deviceList->clearItems();
+    });
     screen.onClick(QStringLiteral("Haberlesme1"), this,
                    [&screen] { screen.showWindow(QStringLiteral("TFrmhaberlesme")); });
     screen.onClick(QStringLiteral("Veri1"), this,

@@ -1,18 +1,20 @@
 #include "app/DesktopEnvironment.h"
 
+#include "app/SoundPlayer.h"
 #include "core/Ticker.h"
 
 #include <QApplication>
-#include <QAudioDevice>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QMediaDevices>
+#include <QLibrary>
 #include <QMessageBox>
 #include <QNetworkInformation>
 #include <QNetworkInterface>
+#include <QPushButton>
 #include <QSettings>
-#include <QSoundEffect>
-#include <QUrl>
+
+#include <utility>
 
 namespace korvel
 {
@@ -45,7 +47,43 @@ void showBox(QMessageBox::Icon icon, const QString &title, const QString &text)
 
 DesktopEnvironment::DesktopEnvironment(QString settingsFile) : m_settingsFile(std::move(settingsFile)) {}
 
-DesktopEnvironment::~DesktopEnvironment() = default;
+DesktopEnvironment::~DesktopEnvironment()
+{
+    if (m_preload.joinable())
+        m_preload.join();
+}
+
+QString DesktopEnvironment::soundModule()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("libkorvel_horn.so"));
+}
+
+void DesktopEnvironment::preloadSound()
+{
+    if (m_preload.joinable() || m_playerTried)
+        return;
+    // Loading maps the libraries and runs their initialisers, nothing that touches the UI; the first
+    // play then finds the module loaded.
+    m_preload = std::thread([module = soundModule()] {
+        QLibrary library(module);
+        library.load();
+    });
+}
+
+SoundPlayer *DesktopEnvironment::player()
+{
+    if (!std::exchange(m_playerTried, true)) {
+        if (m_preload.joinable())
+            m_preload.join();
+        QLibrary library(soundModule());
+        if (auto make =
+                reinterpret_cast<KorvelMakeSoundPlayer *>(library.resolve("korvel_make_sound_player")))
+            m_player.reset(make());
+        else
+            qWarning("korvel: no horn: %s", qPrintable(library.errorString()));
+    }
+    return m_player.get();
+}
 
 QSettings &DesktopEnvironment::settings() const
 {
@@ -104,26 +142,15 @@ bool DesktopEnvironment::fileExists(const QString &name) const
 
 void DesktopEnvironment::playSound(const QString &fileName)
 {
-    // Without an audio device there is nothing to play on; the next play looks again.
-    if (QMediaDevices::defaultAudioOutput().isNull())
-        return;
-    const QUrl source = QUrl::fromLocalFile(QDir::current().absoluteFilePath(fileName));
-    // A player that failed (no audio device, a file it cannot read) stays failed: the next play tries
-    // with a new one.
-    if (m_sound && m_sound->status() == QSoundEffect::Error)
-        delete m_sound;
-    if (!m_sound)
-        m_sound = new QSoundEffect(qApp);
-    if (m_sound->source() != source)
-        m_sound->setSource(source);
-    m_sound->stop();
-    m_sound->play();
+    if (SoundPlayer *p = player())
+        p->play(QDir::current().absoluteFilePath(fileName));
 }
 
 void DesktopEnvironment::stopSound()
 {
-    if (m_sound)
-        m_sound->stop();
+    // Nothing plays before the first play, so a stop never loads the player.
+    if (m_player)
+        m_player->stop();
 }
 
 Ticker *DesktopEnvironment::makeTicker(const QString &name, int intervalMs, QObject *parent)
@@ -149,6 +176,10 @@ bool DesktopEnvironment::ask(const QString &text)
                     QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
+    // The questions are Turkish and some name the button ("Evet tıklanırsa ..."): the buttons say what
+    // the text says, whatever the locale.
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Evet"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Hayır"));
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -2,16 +2,15 @@
 
 #include "core/Environment.h"
 
-#include <QPointer>
-
 #include <memory>
+#include <thread>
 
 class QSettings;
 
-class QSoundEffect;
-
 namespace korvel
 {
+
+class SoundPlayer;
 
 // The machine the client really runs on: the system clock, the network's reachability, real timers
 // and message boxes.
@@ -26,6 +25,10 @@ public:
     // Loads the network's reachability backend, once: a plugin and the system libraries behind it, left
     // out of the start-up and loaded by the first Internet check or before it, when the client is idle.
     void loadReachability();
+    // Loads the horn's player on a thread of its own, so that the first alarm does not wait for it.
+    void preloadSound();
+    // The module that holds the horn's player: beside the program.
+    static QString soundModule();
 
     QDateTime now() const override;
     bool internetAvailable() override;
@@ -49,8 +52,12 @@ private:
     QString m_historyFile;
     bool m_reachabilityLoaded = false;
     bool m_reachabilityKnown = false;
-    // Made on the first play, after the application exists; remade after a failure.
-    QPointer<QSoundEffect> m_sound;
+    SoundPlayer *player();
+
+    // Made on the first play, after the application exists.
+    std::unique_ptr<SoundPlayer> m_player;
+    bool m_playerTried = false;
+    std::thread m_preload;
 };
 
 } // namespace korvel

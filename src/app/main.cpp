@@ -3,15 +3,19 @@
 #include "app/CsvExport.h"
 #include "app/DesktopEnvironment.h"
 #include "app/ReportExport.h"
+#include "app/Translations.h"
 #include "core/Screen.h"
 #include "link/TcpLink.h"
 #include "tool/SystemSerialPort.h"
 #include "ui/ClientWindows.h"
+#include "ui/DeferredIconStyle.h"
 #include "ui/LoginWindow.h"
 #include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLocale>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -68,6 +72,8 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    korvel::Translations::install(QLocale());
+    QApplication::setStyle(new korvel::DeferredIconStyle);
     // The tray keeps the program alive while the window is hidden; closing the main window ends it.
     QApplication::setQuitOnLastWindowClosed(false);
     // Qt's own options (-platform ...) are gone from the arguments by now.
@@ -84,7 +90,12 @@ int main(int argc, char *argv[])
     QObject::connect(&client, &korvel::Client::finished, &app, &QCoreApplication::quit);
     // Once the windows are on the screen and complete, the first Internet check is made ready.
     QObject::connect(&client.windows().main(), &korvel::MainWindow::pagesCompleted, &app,
-                     [&environment] { environment.loadReachability(); });
+                     [&app, &environment] {
+                         environment.loadReachability();
+                         // The horn's libraries load while the user types the password, not at the first
+                         // alarm.
+                         QTimer::singleShot(2000, &app, [&environment] { environment.preloadSound(); });
+                     });
     // For the start-up benchmark: end as soon as the login window is on the screen.
     if (qEnvironmentVariableIsSet("KORVEL_QUIT_WHEN_SHOWN"))
         QObject::connect(&client.windows().login(), &korvel::LoginWindow::shown, &app,

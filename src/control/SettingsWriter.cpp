@@ -158,7 +158,9 @@ void SettingsWriter::wire()
 {
     for (const Limits &l : limits) {
         const QString control = name(l.control);
-        m_defaults.insert(control, m_screen.caption(control));
+        // Read once the settings page exists, so that wiring does not build it before the login window.
+        m_screen.whenBuilt(control, this,
+                           [this, control] { m_defaults.insert(control, m_screen.caption(control)); });
         m_screen.onChange(control, this, [this, control] {
             if (m_filling)
                 return;

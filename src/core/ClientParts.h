@@ -5,6 +5,7 @@ class QObject;
 namespace korvel
 {
 
+class AlarmBoard;
 class Connection;
 class DataReplies;
 class DeviceList;
@@ -39,6 +40,8 @@ struct ClientParts {
     ValueRenderer *renderer = nullptr;
     // The "enerjial" reader, for kinds whose replies other subsystems read; set by the values subsystem.
     DataReplies *dataReplies = nullptr;
+    // The input alarms waiting for an acknowledgement; set by the alerts subsystem.
+    AlarmBoard *alarms = nullptr;
 };
 
 } // namespace korvel

@@ -36,6 +36,9 @@ public:
     virtual void setItemMarked(int group, int item, bool marked) = 0;
     // An item whose device is not on line looks so, whatever its colour.
     virtual void setItemOffLine(int group, int item, bool offLine) = 0;
+    // The alarm mark of every item of this serial number, in every group, also of items that arrive
+    // later with a new list, until it is taken off.
+    virtual void setDeviceAlarm(const QString &serial, bool alarm) = 0;
     // Removes every item of every group; the groups stay.
     virtual void clearItems() = 0;
 };

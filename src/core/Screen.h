@@ -89,6 +89,9 @@ public:
     // check box's or choice's state, a picker's date, a list's selected line, the page control's tab.
     virtual void onChange(const QString &control, QObject *context, std::function<void()> action) = 0;
 
+    // Runs `action` once the control exists: at once, or when the part of its window that holds it is
+    // built (the main window builds most of its pages after the login window shows).
+    virtual void whenBuilt(const QString &control, QObject *context, std::function<void()> action) = 0;
     // Runs `action` each time a window is shown after being hidden, and each time it is closed (by its
     // own close button or by closeWindow).
     virtual void onShown(const QString &window, QObject *context, std::function<void()> action) = 0;
@@ -113,6 +116,8 @@ public:
     virtual void repaint() = 0;
     // A desktop notification through the tray icon, where the desktop has a tray; none elsewhere.
     virtual void notify(const QString &title, const QString &text) = 0;
+    // Asks for the user's attention on a window (its task bar entry flashes) until the user turns to it.
+    virtual void alert(const QString &window) = 0;
 
     // Pictures that the view logic draws on (waveforms, spectra), in pixels from the top left corner.
     // Drawing adds to what the picture shows until it is cleared; what falls outside is cut off. The

@@ -35,7 +35,13 @@ ActiveDeviceRestore::ActiveDeviceRestore(DeviceList &list, DeviceSelection &sele
         m_pending = m_selection.activeSerial();
     });
     connect(&m_connection, &Connection::linkLost, this, &ActiveDeviceRestore::stop);
-    connect(&m_connection, &Connection::loginRefused, this, [this] { m_pending.clear(); });
+    for (auto ended : {&Connection::loginRefused, &Connection::loggedOut}) {
+        connect(&m_connection, ended, this, [this] {
+            stop();
+            m_pending.clear();
+            m_filled.clear();
+        });
+    }
 }
 
 void ActiveDeviceRestore::requested(const RequestLedger::Request &request)

@@ -145,6 +145,19 @@ std::vector<HistoryReader::Column> HistoryReader::decimated(const QString &devic
     return result;
 }
 
+std::optional<qint64> HistoryReader::firstSampleSince(const QString &device, qint64 fromMs)
+{
+    // The (device, t) index answers this without reading the samples.
+    QSqlQuery q(m_db->db());
+    q.prepare(QStringLiteral(
+        "SELECT MIN(t) FROM sample WHERE device=(SELECT id FROM device WHERE serial=?) AND t>=?"));
+    q.addBindValue(device);
+    q.addBindValue(fromMs);
+    if (!q.exec() || !q.next() || q.value(0).isNull())
+        return std::nullopt;
+    return q.value(0).toLongLong();
+}
+
 QStringList HistoryReader::devices()
 {
     QStringList serials;

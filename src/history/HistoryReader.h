@@ -51,6 +51,8 @@ public:
     // summarised from the samples.
     std::vector<Column> decimated(const QString &device, int quantity, qint64 fromMs, qint64 toMs,
                                   int columns);
+    // The time of the device's first sample at or after fromMs; nothing when it has none since.
+    std::optional<qint64> firstSampleSince(const QString &device, qint64 fromMs);
     // The serial numbers that have samples (the devices recorded), in the order they were first seen.
     QStringList devices();
 

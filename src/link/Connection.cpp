@@ -217,6 +217,26 @@ void Connection::closeClicked()
     Q_EMIT closeRequested();
 }
 
+void Connection::logOut()
+{
+    m_waiting = false;
+    m_reconnecting = false;
+    m_phase = Phase::Down;
+    m_state.loggedIn = false;
+    m_loginReplyTimer->stop();
+    m_pongTimer->stop();
+    m_dropping = true;
+    m_link.abort();
+    m_dropping = false;
+    m_screen.setCaption(mainWindow, m_initialTitle);
+    m_screen.setCaption(securePanel, QString());
+    m_screen.setCaption(passwordField, QString());
+    m_screen.setCaption(messageLabel, QStringLiteral("Oturum kapatıldı"));
+    backToLoginWindow(QStringLiteral("   Oturum kapatıldı"));
+    m_screen.setFocus(passwordField);
+    Q_EMIT loggedOut();
+}
+
 void Connection::alternativeHostKey()
 {
     m_screen.setCaption(hostField, m_address.alternativeHost);

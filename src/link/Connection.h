@@ -73,6 +73,9 @@ public:
     void closeClicked();
     void alternativeHostKey();
     void portKey();
+    // "Oturumu Kapat": closes the link without reconnecting and brings the login window back with the
+    // user name kept, for this user or another to log in.
+    void logOut();
     // Forgets the certificate pinned for the server in the login window's fields.
     void forgetPinClicked();
     void handlePong(ReplyText &text);
@@ -108,6 +111,8 @@ Q_SIGNALS:
     void loginRefused();
     // A lost link will be opened again by itself.
     void reconnectScheduled();
+    // The user logged out: nothing reconnects, nothing is restored.
+    void loggedOut();
 
 private:
     enum class Phase { Down, Opening, LoginSent, LoggedIn };

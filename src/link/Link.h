@@ -47,6 +47,8 @@ public:
         Q_UNUSED(authorityFile);
     }
     virtual bool isSecure() const { return false; }
+    // The SHA-256 fingerprint of the certificate accepted at the last secure handshake; empty when none was.
+    QString certificateFingerprint() const { return m_fingerprint; }
     // Asked during every secure handshake; false refuses the certificate and drops the link.
     void setCertificateJudge(std::function<bool(const CertificateCheck &)> judge)
     {
@@ -62,10 +64,16 @@ Q_SIGNALS:
     void handshakeFailed(const QString &reason);
 
 protected:
-    bool judge(const CertificateCheck &check) const { return m_judge && m_judge(check); }
+    bool judge(const CertificateCheck &check) const
+    {
+        const bool accepted = m_judge && m_judge(check);
+        m_fingerprint = accepted ? check.fingerprint : QString();
+        return accepted;
+    }
 
 private:
     std::function<bool(const CertificateCheck &)> m_judge;
+    mutable QString m_fingerprint;
 };
 
 } // namespace korvel

@@ -37,13 +37,20 @@ void MeterRequests::readMeter()
 
 void MeterRequests::utilityReading()
 {
+    // Nothing could be sent: no question.
+    if (!m_connection.isLinkUp()) {
+        m_screen.setCaption(QStringLiteral("LblGiden"), Connection::notConnectedText());
+        return;
+    }
     // The lines are separated by LF CR, in this order.
     const QString separator = QStringLiteral("\n\r");
     const QString question = QStringLiteral("DİKKAT") + separator + QStringLiteral("Tedaş Okuma Kaydı ?") +
-                             separator + QStringLiteral("Yes tıklanırsa Kayıt işlemi gerçekleşir") +
+                             separator + QStringLiteral("Evet tıklanırsa Kayıt işlemi gerçekleşir") +
                              separator +
-                             QStringLiteral("No tıklanırsa Sadece Okuma yapılır ve oranlar tespit edilir");
-    const bool record = m_environment.ask(question);
+                             QStringLiteral("Hayır tıklanırsa Sadece Okuma yapılır ve oranlar tespit edilir");
+    // The question names the device that records, as every question before something is sent.
+    const bool record =
+        m_environment.ask(QStringLiteral("Cihaz: ") + deviceNumber(m_screen).trimmed() + u'\n' + question);
     read(QStringLiteral("tdsEvt"), record ? QStringLiteral("kytevt") : QStringLiteral("kythyr"));
 }
 

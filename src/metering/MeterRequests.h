@@ -23,7 +23,7 @@ public:
 
     // "Sayaç Oku".
     void readMeter();
-    // "Tedaş Okuma": Yes records the utility's reading, any other answer only reads and evaluates.
+    // "Tedaş Okuma": "Evet" records the utility's reading, any other answer only reads and evaluates.
     void utilityReading();
     // "Tarih Arası Oranları Hesapla".
     void meterPeriodReport();

@@ -1,5 +1,6 @@
 #include "ui/EventsWindow.h"
 
+#include "alerts/AlarmBoard.h"
 #include "core/ClientState.h"
 #include "core/Environment.h"
 #include "history/CsvExporter.h"
@@ -8,12 +9,14 @@
 #include "ui/ClientWindows.h"
 #include "ui/MainWindow.h"
 #include "ui/RetentionDialog.h"
+#include "ui/SaveFolder.h"
 
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
@@ -35,6 +38,9 @@ namespace
 constexpr EventKind listedKinds[] = {EventKind::Input,        EventKind::Penalty,    EventKind::Message,
                                      EventKind::LinkLost,     EventKind::LinkUp,     EventKind::PeriodReport,
                                      EventKind::MeterReadout, EventKind::PenaltyRisk};
+
+// The kind filter's entry for the input alarms nobody has acknowledged yet.
+constexpr int unacknowledgedAlarms = -1;
 
 // The user's own format, to the second.
 QString localTime(qint64 ms)
@@ -62,6 +68,7 @@ EventsWindow::EventsWindow(history::HistoryStore &store, std::function<QString()
     m_kind->addItem(QStringLiteral("Tüm olaylar"), 0);
     for (EventKind k : listedKinds)
         m_kind->addItem(history::eventKindName(k), int(k));
+    m_kind->addItem(QStringLiteral("Onaylanmamış alarmlar"), unacknowledgedAlarms);
     auto *ack = new QPushButton(QStringLiteral("Onayla"), this);
     ack->setObjectName(QStringLiteral("BtnOnayla"));
     auto *save = new QPushButton(QStringLiteral("CSV olarak kaydet"), this);
@@ -118,8 +125,10 @@ std::vector<Event> EventsWindow::read(int limit)
     const int kind = m_kind->currentData().toInt();
     std::vector<EventKind> kinds;
     if (kind != 0)
-        kinds.push_back(EventKind(kind));
+        kinds.push_back(kind == unacknowledgedAlarms ? EventKind::Input : EventKind(kind));
     std::vector<Event> events = reader.events(device, kinds, 0, std::numeric_limits<qint64>::max());
+    if (kind == unacknowledgedAlarms)
+        std::erase_if(events, [](const Event &e) { return !e.ackedBy.isEmpty(); });
     std::reverse(events.begin(), events.end());
     if (limit > 0 && events.size() > std::size_t(limit))
         events.resize(std::size_t(limit));
@@ -176,6 +185,23 @@ void EventsWindow::fill()
     m_status->setText(QStringLiteral("%1 olay").arg(m_events.size()));
 }
 
+void EventsWindow::showUnacknowledged()
+{
+    const QSignalBlocker blockDevice(m_device), blockKind(m_kind);
+    m_device->setCurrentIndex(0);
+    m_kind->setCurrentIndex(m_kind->findData(unacknowledgedAlarms));
+    fill();
+}
+
+void EventsWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 bool EventsWindow::acknowledgeRow(int row)
 {
     if (row < 0 || row >= int(m_events.size()))
@@ -201,11 +227,14 @@ QString EventsWindow::saveCsv(const QString &path)
 void EventsWindow::saveClicked()
 {
     const QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("CSV olarak kaydet"), QStringLiteral("olaylar.csv"),
-                                     QStringLiteral("CSV dosyası (*.csv)"));
+        SaveFolder::ask(this, SaveFolder::folder(m_environment), QStringLiteral("CSV olarak kaydet"),
+                        QStringLiteral("olaylar_%1.csv").arg(SaveFolder::day(m_environment.now())),
+                        QStringLiteral("CSV dosyası (*.csv)"));
     if (path.isEmpty())
         return;
     const QString error = saveCsv(path);
+    if (error.isEmpty())
+        SaveFolder::remember(m_environment, path);
     m_status->setText(error.isEmpty() ? QStringLiteral("Kaydedildi: %1").arg(path)
                                       : QStringLiteral("Kaydedilemedi: %1").arg(error));
 }
@@ -213,6 +242,8 @@ void EventsWindow::saveClicked()
 void EventsWindow::install(ClientWindows &windows, history::HistoryStore *store, const ClientState &state,
                            Environment &environment)
 {
+    // Without a history there is no list of events to open from the alarm bar.
+    windows.screen().setVisible(AlarmBoard::eventsButton, store != nullptr);
     if (!store)
         return;
     MainWindow &main = windows.main();
@@ -223,7 +254,7 @@ void EventsWindow::install(ClientWindows &windows, history::HistoryStore *store,
     events->setObjectName(QStringLiteral("Olaylar1"));
     QAction *settings = menu->addAction(QStringLiteral("Geçmiş ayarları"));
     settings->setObjectName(QStringLiteral("GecmisAyarlari1"));
-    QObject::connect(events, &QAction::triggered, &main, [&main, store, &state, &environment] {
+    const auto open = [&main, store, &state, &environment] {
         auto *window = main.findChild<EventsWindow *>();
         if (!window)
             window = new EventsWindow(
@@ -231,7 +262,10 @@ void EventsWindow::install(ClientWindows &windows, history::HistoryStore *store,
         window->refresh();
         window->show();
         window->raise();
-    });
+        return window;
+    };
+    QObject::connect(events, &QAction::triggered, &main, open);
+    windows.screen().onClick(AlarmBoard::eventsButton, &main, [open] { open()->showUnacknowledged(); });
     QObject::connect(settings, &QAction::triggered, &main, [&main, store] {
         RetentionDialog dialog(*store, &main);
         dialog.exec();

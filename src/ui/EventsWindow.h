@@ -44,6 +44,8 @@ public:
     void refresh();
     // Filters: a serial number (empty: every device) and a kind (nullopt: every kind).
     void setFilter(const QString &device, std::optional<history::EventKind> kind);
+    // Lists the input alarms of every device that nobody has acknowledged.
+    void showUnacknowledged();
     // Acknowledges the input alarm of the given row of the list; false for any other row.
     bool acknowledgeRow(int row);
     // Writes the events of the filter as CSV; returns the error text, empty on success.
@@ -51,6 +53,9 @@ public:
 
     const std::vector<history::Event> &listed() const { return m_events; }
     QTableWidget *table() const { return m_table; }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     std::vector<history::Event> read(int limit);

@@ -61,6 +61,8 @@ void GroupBarDeviceList::insertItem(int group, int position, const QString &capt
     Serials &s = m_serials[size_t(group)];
     const int count = int(s.rows.size());
     position = std::clamp(position, 0, count);
+    if (m_alarmed.contains(serial))
+        m_bar.setItemAlarm(group, position, true);
     s.rows.insert(position, serial);
     if (position == 0)
         m_stamps.insert({group, serial}, --s.top);
@@ -107,6 +109,18 @@ void GroupBarDeviceList::setItemMarked(int group, int item, bool marked)
 void GroupBarDeviceList::setItemOffLine(int group, int item, bool offLine)
 {
     m_bar.setItemOffLine(group, item, offLine);
+}
+
+void GroupBarDeviceList::setDeviceAlarm(const QString &serial, bool alarm)
+{
+    if (alarm)
+        m_alarmed.insert(serial);
+    else
+        m_alarmed.remove(serial);
+    for (int group = 0; group < groupCount(); ++group) {
+        for (int item : itemsWithSerial(group, serial))
+            m_bar.setItemAlarm(group, item, alarm);
+    }
 }
 
 void GroupBarDeviceList::clearItems()

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <utility>
@@ -35,6 +36,7 @@ public:
     void setItemColour(int group, int item, Colour colour) override;
     void setItemMarked(int group, int item, bool marked) override;
     void setItemOffLine(int group, int item, bool offLine) override;
+    void setDeviceAlarm(const QString &serial, bool alarm) override;
     void clearItems() override;
 
 private:
@@ -53,6 +55,7 @@ private:
     std::vector<Serials> m_serials;
     QMultiHash<Key, qint64> m_stamps;
     QHash<QString, int> m_groups;
+    QSet<QString> m_alarmed;
 };
 
 } // namespace korvel

@@ -32,7 +32,9 @@ protected:
 
 private:
     QWidget *buildTitleBar();
+    void showServer();
     QPoint m_dragStart;
+    QLabel *m_server = nullptr;
 };
 
 } // namespace korvel

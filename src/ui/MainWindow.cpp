@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 
+#include "ui/AlarmBar.h"
 #include "ui/DevicePages.h"
 #include "ui/FormBuilder.h"
 #include "ui/widgets/GroupBar.h"
@@ -35,19 +36,19 @@ QAction *namedAction(QMenu *menu, const QString &name, const QString &caption)
     return action;
 }
 
-// One frame of the tray animation: a lamp whose glow pulses.
-QIcon trayFrame(int frame)
+// One frame of the tray animation: a lamp whose glow pulses, red while an alarm waits.
+QIcon trayFrame(int frame, bool alarm)
 {
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const int glow = 120 + 30 * (frame % 5);
-    p.setBrush(QColor(0, glow, 0));
+    p.setBrush(alarm ? QColor(glow + 75, 0, 0) : QColor(0, glow, 0));
     p.setPen(QPen(Qt::black, 2));
     p.drawEllipse(QRectF(3, 3, 26, 26));
     p.setPen(QPen(QColor(255, 255, 255, 200), 2));
-    p.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("K"));
+    p.drawText(pixmap.rect(), Qt::AlignCenter, alarm ? QStringLiteral("!") : QStringLiteral("K"));
     return QIcon(pixmap);
 }
 } // namespace
@@ -71,6 +72,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
     outer->addWidget(buildTopBar());
+    m_alarmBar = new AlarmBar(central);
+    connect(m_alarmBar, &AlarmBar::raisedChanged, this, &MainWindow::setTrayAlarm);
+    outer->addWidget(m_alarmBar);
     auto *body = new QHBoxLayout;
     body->setSpacing(0);
     body->addWidget(buildLeftPanel());
@@ -95,6 +99,7 @@ void MainWindow::buildMenu()
                                      QStringLiteral("Otomatik Yeniden Bağlan"));
     reconnect->setCheckable(true);
     reconnect->setChecked(true);
+    namedAction(device, QStringLiteral("OturumuKapat1"), QStringLiteral("Oturumu Kapat"));
     QMenu *messages = bar->addMenu(QStringLiteral("Mesajlar"));
     messages->setObjectName(QStringLiteral("Mesajlar1"));
     namedAction(messages, QStringLiteral("Oku1"), QStringLiteral("Yeni Mesajları Oku"));
@@ -106,6 +111,9 @@ void MainWindow::buildMenu()
     silence->setObjectName(QStringLiteral("AlarmiSustur1"));
     silence->setVisible(false);
     bar->addAction(silence);
+    QMenu *help = bar->addMenu(QStringLiteral("Yardım"));
+    help->setObjectName(QStringLiteral("Yardim1"));
+    namedAction(help, QStringLiteral("Hakkinda1"), QStringLiteral("Hakkında"));
 }
 
 QWidget *MainWindow::buildTopBar()
@@ -232,7 +240,7 @@ void MainWindow::buildTray()
     connect(namedAction(m_connectedMenu, QStringLiteral("Kapat1"), QStringLiteral("Kapat")),
             &QAction::triggered, this, &QWidget::close);
 
-    m_tray = new QSystemTrayIcon(trayFrame(0), this);
+    m_tray = new QSystemTrayIcon(trayFrame(0, false), this);
     m_tray->setObjectName(QStringLiteral("RzTrayIcon1"));
     m_tray->setToolTip(QStringLiteral("Korvel"));
     m_tray->setContextMenu(m_startMenu);
@@ -242,7 +250,8 @@ void MainWindow::buildTray()
     });
     m_trayAnimation = new QTimer(this);
     m_trayAnimation->setInterval(200);
-    connect(m_trayAnimation, &QTimer::timeout, this, [this] { m_tray->setIcon(trayFrame(++m_trayFrame)); });
+    connect(m_trayAnimation, &QTimer::timeout, this,
+            [this] { m_tray->setIcon(trayFrame(++m_trayFrame, m_trayAlarm)); });
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         m_tray->show();
         m_trayAnimation->start();
@@ -252,6 +261,13 @@ void MainWindow::buildTray()
 void MainWindow::useConnectedTrayMenu()
 {
     m_tray->setContextMenu(m_connectedMenu);
+}
+
+void MainWindow::setTrayAlarm(bool alarm)
+{
+    m_trayAlarm = alarm;
+    m_tray->setIcon(trayFrame(m_trayFrame, alarm));
+    m_tray->setToolTip(alarm ? QStringLiteral("Korvel: ALARM") : QStringLiteral("Korvel"));
 }
 
 void MainWindow::restoreFromTray()

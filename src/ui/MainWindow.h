@@ -10,6 +10,7 @@ class QTimer;
 namespace korvel
 {
 
+class AlarmBar;
 class GroupBar;
 
 // The main window TFrmAna: top bar with the status labels and the activity lamp, the group bar on the
@@ -25,6 +26,9 @@ public:
     QSystemTrayIcon *trayIcon() const { return m_tray; }
     // The tray menu after the link came up ("Aç", ..., "Kapat") instead of the one with "Kapat" only.
     void useConnectedTrayMenu();
+    // The tray icon turns red while an input alarm waits.
+    void setTrayAlarm(bool alarm);
+    bool trayAlarm() const { return m_trayAlarm; }
     // Builds the pages not built yet (all but the first are left for after start-up); idempotent.
     void completePages();
     bool pagesComplete() const { return m_pagesComplete; }
@@ -49,6 +53,7 @@ private:
     void restoreFromTray();
 
     GroupBar *m_groupBar = nullptr;
+    AlarmBar *m_alarmBar = nullptr;
     QTabWidget *m_pages = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     QMenu *m_connectedMenu = nullptr;
@@ -56,6 +61,7 @@ private:
     QTimer *m_trayAnimation = nullptr;
     int m_trayFrame = 0;
     bool m_shownOnce = false;
+    bool m_trayAlarm = false;
     bool m_pagesComplete = false;
 };
 

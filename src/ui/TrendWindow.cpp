@@ -1,7 +1,9 @@
 #include "ui/TrendWindow.h"
 
+#include "alerts/AlarmBoard.h"
 #include "core/ClientParts.h"
 #include "core/ClientState.h"
+#include "core/DeviceList.h"
 #include "core/Environment.h"
 #include "core/Screen.h"
 #include "history/CsvExporter.h"
@@ -9,17 +11,22 @@
 #include "history/Quantities.h"
 #include "ui/FormBuilder.h"
 #include "ui/MainWindow.h"
+#include "ui/SaveFolder.h"
 #include "ui/TrendChart.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -64,6 +71,7 @@ TrendWindow::TrendWindow(TrendSource source, QWidget *parent)
     m_range->setCurrentIndex(2);
     m_first = form::datePicker(this, QStringLiteral("DtpGrafikIlk"));
     m_last = form::datePicker(this, QStringLiteral("DtpGrafikSon"));
+    auto *apply = form::button(this, QStringLiteral("BtnGrafikGoster"), QStringLiteral("Göster"));
     auto *all = form::button(this, QStringLiteral("BtnGrafikTumu"), QStringLiteral("Tümü"));
     auto *csv = form::button(this, QStringLiteral("BtnGrafikCsv"), QStringLiteral("CSV olarak kaydet"));
     auto *png = form::button(this, QStringLiteral("BtnGrafikPng"), QStringLiteral("PNG olarak kaydet"));
@@ -73,6 +81,7 @@ TrendWindow::TrendWindow(TrendSource source, QWidget *parent)
     bar->addWidget(m_range);
     bar->addWidget(m_first);
     bar->addWidget(m_last);
+    bar->addWidget(apply);
     bar->addWidget(all);
     bar->addStretch(1);
     bar->addWidget(csv);
@@ -108,8 +117,23 @@ TrendWindow::TrendWindow(TrendSource source, QWidget *parent)
     });
     connect(m_device, &QComboBox::currentIndexChanged, this, &TrendWindow::rangeChanged);
     connect(m_range, &QComboBox::currentIndexChanged, this, &TrendWindow::rangeChanged);
-    connect(m_first, &QDateEdit::dateChanged, this, &TrendWindow::rangeChanged);
-    connect(m_last, &QDateEdit::dateChanged, this, &TrendWindow::rangeChanged);
+    // A date is checked when the user is done with the pickers, not halfway through a change: stepping
+    // the first date past the last on the way to changing both says nothing.
+    for (QDateEdit *picker : {m_first, m_last}) {
+        connect(picker, &QDateEdit::dateChanged, this, [this] {
+            m_zoomed = false;
+            if (const auto range = baseRange(false))
+                query(range->first, range->second);
+        });
+        connect(picker, &QDateEdit::editingFinished, this, [this] {
+            if (QWidget *focus = QApplication::focusWidget();
+                focus && (m_first->isAncestorOf(focus) || m_last->isAncestorOf(focus) || focus == m_first ||
+                          focus == m_last))
+                return;
+            applyDates();
+        });
+    }
+    connect(apply, &QPushButton::clicked, this, &TrendWindow::applyDates);
     connect(all, &QPushButton::clicked, this, &TrendWindow::rangeChanged);
     connect(m_chart, &TrendChart::wholeRangeAsked, this, &TrendWindow::rangeChanged);
     // A resize neither zooms nor stops a live range.
@@ -122,16 +146,12 @@ TrendWindow::TrendWindow(TrendSource source, QWidget *parent)
         query(from, to);
     });
     connect(csv, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("CSV olarak kaydet"),
-                                                          QString(), QStringLiteral("CSV (*.csv)"));
-        if (const QString error = path.isEmpty() ? QString() : saveCsv(path); !error.isEmpty())
-            m_source.showError(error);
+        ask(QStringLiteral("CSV olarak kaydet"), QStringLiteral("csv"), QStringLiteral("CSV (*.csv)"),
+            &TrendWindow::saveCsv);
     });
     connect(png, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("PNG olarak kaydet"),
-                                                          QString(), QStringLiteral("PNG (*.png)"));
-        if (const QString error = path.isEmpty() ? QString() : savePng(path); !error.isEmpty())
-            m_source.showError(error);
+        ask(QStringLiteral("PNG olarak kaydet"), QStringLiteral("png"), QStringLiteral("PNG (*.png)"),
+            &TrendWindow::savePng);
     });
     m_live = new QTimer(this);
     m_live->setInterval(2000);
@@ -157,7 +177,41 @@ void TrendWindow::loadDevices()
 void TrendWindow::reload()
 {
     loadDevices();
+    fitRange();
     rangeChanged();
+}
+
+void TrendWindow::fitRange()
+{
+    const QString device = m_device->currentText();
+    if (device.isEmpty())
+        return;
+    const qint64 now = m_source.now().toMSecsSinceEpoch();
+    const qint64 widest = ranges[std::size(ranges) - 1].ms;
+    history::HistoryReader reader(m_source.file);
+    const auto first = reader.open() ? reader.firstSampleSince(device, now - widest) : std::nullopt;
+    if (!first)
+        return;
+    int index = 0;
+    while (index + 1 < int(std::size(ranges)) && now - ranges[index].ms > *first)
+        ++index;
+    const QSignalBlocker block(m_range);
+    m_range->setCurrentIndex(index);
+}
+
+void TrendWindow::applyDates()
+{
+    if (m_range->currentIndex() >= int(std::size(ranges)))
+        rangeChanged();
+}
+
+void TrendWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 std::optional<std::pair<qint64, qint64>> TrendWindow::baseRange(bool tell)
@@ -238,11 +292,63 @@ QString TrendWindow::saveCsv(const QString &path)
     return error.isEmpty() ? error : QStringLiteral("%1 yazılamıyor: %2").arg(path, error);
 }
 
+QString TrendWindow::exportTitle() const
+{
+    const QString serial = m_device->currentText();
+    QStringList names;
+    for (const trends::TrendSeries &series : m_chart->view().series)
+        names << series.name;
+    const QLocale locale;
+    const auto time = [&locale](qint64 ms) {
+        return locale.toString(QDateTime::fromMSecsSinceEpoch(ms), QLocale::ShortFormat);
+    };
+    const QString device = m_source.deviceName ? m_source.deviceName(serial) : serial;
+    return QStringLiteral("%1 — %2 — %3 – %4")
+        .arg(device, names.join(QStringLiteral(", ")), time(m_chart->view().fromMs),
+             time(m_chart->view().toMs));
+}
+
+QString TrendWindow::exportName(const QString &suffix) const
+{
+    QStringList names;
+    for (const trends::TrendSeries &series : m_chart->view().series)
+        names << series.name.section(u' ', 0, 0);
+    return QStringLiteral("%1_%2_%3.%4")
+        .arg(m_device->currentText(), names.join(u'-'), SaveFolder::day(m_source.now()), suffix);
+}
+
 QString TrendWindow::savePng(const QString &path)
 {
-    if (!m_chart->grab().save(path, "PNG"))
+    // The picture says what it shows: a title line above the chart.
+    const QPixmap chart = m_chart->grab();
+    QFont font = m_chart->font();
+    font.setBold(true);
+    const int titleHeight = QFontMetrics(font).height() + 8;
+    QImage picture(chart.width(), chart.height() + titleHeight, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter p(&picture);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    p.drawText(QRect(6, 0, chart.width() - 12, titleHeight), Qt::AlignLeft | Qt::AlignVCenter,
+               QFontMetrics(font).elidedText(exportTitle(), Qt::ElideRight, chart.width() - 12));
+    p.drawPixmap(0, titleHeight, chart);
+    p.end();
+    if (!picture.save(path, "PNG"))
         return QStringLiteral("%1 yazılamıyor.").arg(path);
     return {};
+}
+
+void TrendWindow::ask(const QString &title, const QString &suffix, const QString &filter,
+                      QString (TrendWindow::*save)(const QString &))
+{
+    const QString folder = m_source.saveFolder ? m_source.saveFolder() : QString();
+    const QString path = SaveFolder::ask(this, folder, title, exportName(suffix), filter);
+    if (path.isEmpty())
+        return;
+    if (const QString error = (this->*save)(path); !error.isEmpty())
+        m_source.showError(error);
+    else if (m_source.saved)
+        m_source.saved(path);
 }
 
 void installTrends(ClientParts &parts, MainWindow &main)
@@ -256,14 +362,19 @@ void installTrends(ClientParts &parts, MainWindow &main)
     Environment &environment = parts.environment;
     ClientState &state = parts.state;
     Screen &screen = parts.screen;
+    DeviceList &devices = parts.deviceList;
     QObject::connect(open, &QAction::triggered, &main, [&, file] {
         auto *window = main.findChild<TrendWindow *>();
         if (!window) {
-            window = new TrendWindow({file, [&environment] { return environment.now(); },
-                                      [&state] { return QString::number(state.activeDeviceNumber); },
-                                      [&screen] { return screen.isChecked(QStringLiteral("chkyenile")); },
-                                      [&environment](const QString &text) { environment.showError(text); }},
-                                     &main);
+            window = new TrendWindow(
+                {file, [&environment] { return environment.now(); },
+                 [&state] { return QString::number(state.activeDeviceNumber); },
+                 [&screen] { return screen.isChecked(QStringLiteral("chkyenile")); },
+                 [&environment](const QString &text) { environment.showError(text); },
+                 [&devices](const QString &serial) { return AlarmBoard::deviceName(devices, serial); },
+                 [&environment] { return SaveFolder::folder(environment); },
+                 [&environment](const QString &path) { SaveFolder::remember(environment, path); }},
+                &main);
         } else {
             window->reload();
         }

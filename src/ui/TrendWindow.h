@@ -25,6 +25,11 @@ struct TrendSource {
     // Whether the client is refreshing the values by itself ("Otomatik yenile").
     std::function<bool()> refreshing;
     std::function<void(const QString &)> showError;
+    // The device as the device list names it; by default its serial alone.
+    std::function<QString(const QString &serial)> deviceName = {};
+    // Where the save dialogs start, and what they learn from a save; by default the documents folder.
+    std::function<QString()> saveFolder = {};
+    std::function<void(const QString &path)> saved = {};
 };
 
 // "Grafik": the trends of one recorded device, up to eight quantities over a range, drawn from the
@@ -45,11 +50,24 @@ public:
     // an error text, empty on success.
     QString saveCsv(const QString &path);
     QString savePng(const QString &path);
+    // The line above an exported picture: the device, the quantities and the range shown.
+    QString exportTitle() const;
+    // What a save dialog proposes: "310001_V1_2026-12-11.csv".
+    QString exportName(const QString &suffix) const;
+    // "Göster", or the focus leaving the date pickers: the dates chosen are checked and drawn.
+    void applyDates();
 
     TrendChart *chart() const { return m_chart; }
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     std::optional<std::pair<qint64, qint64>> baseRange(bool tell);
+    // Picks the smallest "Son ..." range that holds the device's data of the last 30 days.
+    void fitRange();
+    void ask(const QString &title, const QString &suffix, const QString &filter,
+             QString (TrendWindow::*save)(const QString &));
     std::vector<int> selectedQuantities() const;
     void loadDevices();
     void query(qint64 fromMs, qint64 toMs);

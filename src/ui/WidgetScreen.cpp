@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTime>
@@ -629,6 +630,14 @@ QString WidgetScreen::picture(const QString &control) const
     return o ? o->property(pictureProperty).toString() : QString();
 }
 
+void WidgetScreen::whenBuilt(const QString &control, QObject *context, std::function<void()> action)
+{
+    withControl(control, [context = QPointer<QObject>(context), action = std::move(action)](QObject *) {
+        if (context)
+            action();
+    });
+}
+
 void WidgetScreen::onClick(const QString &control, QObject *context, std::function<void()> action)
 {
     withControl(control,
@@ -730,6 +739,13 @@ void WidgetScreen::notify(const QString &title, const QString &text)
         if (auto *tray = w->findChild<QSystemTrayIcon *>())
             tray->showMessage(title, text, QSystemTrayIcon::Warning);
     }
+}
+
+void WidgetScreen::alert(const QString &name)
+{
+    ++m_alertCount;
+    if (QWidget *w = window(name))
+        QApplication::alert(w);
 }
 
 QSize WidgetScreen::pictureSize(const QString &control) const

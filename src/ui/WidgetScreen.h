@@ -66,6 +66,7 @@ public:
     int activePage() const override;
     bool setPicture(const QString &control, const QString &fileName) override;
     QString picture(const QString &control) const override;
+    void whenBuilt(const QString &control, QObject *context, std::function<void()> action) override;
     void onClick(const QString &control, QObject *context, std::function<void()> action) override;
     void onChange(const QString &control, QObject *context, std::function<void()> action) override;
     void onShown(const QString &window, QObject *context, std::function<void()> action) override;
@@ -83,6 +84,9 @@ public:
     void notify(const QString &title, const QString &text) override;
     // The last notification given, shown or not: title and text.
     QStringList lastNotification() const { return m_lastNotification; }
+    void alert(const QString &window) override;
+    // How often a window asked for attention.
+    int alertCount() const { return m_alertCount; }
 
     QSize pictureSize(const QString &control) const override;
     void clearPicture(const QString &control, Colour colour) override;
@@ -120,6 +124,7 @@ private:
     QHash<QString, Picture> m_pictures;
     std::unique_ptr<QFileSystemWatcher> m_pictureWatcher;
     QStringList m_lastNotification;
+    int m_alertCount = 0;
 };
 
 } // namespace korvel

@@ -7,6 +7,7 @@
 #include "values/CapacitorView.h"
 #include "values/ConsumptionView.h"
 #include "values/DataReplies.h"
+#include "values/DeviceValueTable.h"
 #include "values/ValueRenderer.h"
 
 #include <memory>
@@ -46,6 +47,14 @@ void install(ClientParts &parts)
     for (const auto &r : requests)
         parts.screen.onClick(QString::fromLatin1(r.button), replies,
                              [replies, r] { (replies->*r.request)(); });
+    // What the last user saw leaves with the session.
+    parts.screen.onClick(
+        QStringLiteral("OturumuKapat1"), parts.renderer, [&table = parts.table, renderer = parts.renderer] {
+            for (int row = DeviceValueTable::FirstRow; row <= DeviceValueTable::LastRow; ++row)
+                table.resetRow(row);
+            renderer->deviceSelected();
+            renderer->renderPass();
+        });
 }
 
 } // namespace korvel::values

@@ -1,5 +1,6 @@
 #include "TestApplication.h"
 #include "app/DesktopEnvironment.h"
+#include "app/Translations.h"
 #include "control/ChangeQuestion.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -91,4 +93,36 @@ TEST(QuestionBox, NoIsTheDefaultAndTheEscape)
         EXPECT_EQ(environment.ask(c.text), c.expected) << c.picture;
         EXPECT_TRUE(defaultIsNo) << c.picture;
     }
+}
+
+// In a Turkish locale the boxes speak Turkish: the question's buttons read "Evet" and "Hayır" (as the
+// questions that name a button say), and Qt's own texts come from its translations ("Tamam").
+TEST(QuestionBox, TurkishButtonsInATurkishLocale)
+{
+    test::application("app_tests");
+    const QLocale before;
+    QLocale::setDefault(QLocale(QStringLiteral("tr_TR")));
+    QTranslator *translator = Translations::install(QLocale());
+    ASSERT_NE(translator, nullptr) << "qtbase_tr.qm is missing: qt6-translations-l10n";
+    DesktopEnvironment environment;
+    QStringList buttons;
+    bool defaultIsNo = false;
+    whenAsked(QStringLiteral("question-turkish.png"), defaultIsNo, [&buttons](QMessageBox &box) {
+        for (QAbstractButton *b : box.buttons())
+            buttons << b->text().remove(u'&');
+        box.button(QMessageBox::Yes)->click();
+    });
+    EXPECT_TRUE(
+        environment.ask(QStringLiteral("Tedaş Okuma Kaydı ?\nEvet tıklanırsa Kayıt işlemi gerçekleşir")));
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{QStringLiteral("Evet"), QStringLiteral("Hayır")}));
+    EXPECT_TRUE(defaultIsNo);
+
+    QMessageBox info(QMessageBox::Information, QStringLiteral("Korvel"), QStringLiteral("Bilgi"),
+                     QMessageBox::Ok);
+    EXPECT_EQ(info.button(QMessageBox::Ok)->text().remove(u'&'), QStringLiteral("Tamam"));
+
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    QLocale::setDefault(before);
 }

@@ -49,6 +49,8 @@ public:
     void showWindow(const QString &) override {}
     void repaint() override {}
     void notify(const QString &, const QString &) override {}
+    void alert(const QString &) override {}
+    void whenBuilt(const QString &, QObject *, std::function<void()> action) override { action(); }
     QSize pictureSize(const QString &) const override { return {}; }
     void clearPicture(const QString &, Colour) override {}
     void fillRectangle(const QString &, const QRect &, Colour) override {}

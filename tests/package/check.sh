@@ -15,10 +15,10 @@ trap cleanup EXIT
 dpkg-deb -x "$deb" "$root"
 
 fail() { echo "package: $*" >&2; exit 1; }
-for f in usr/bin/korvel usr/bin/korvel-server usr/lib/korvel/korvel usr/share/applications/korvel.desktop \
+for f in usr/bin/korvel usr/bin/korvel-server usr/lib/korvel/korvel usr/lib/korvel/libkorvel_horn.so usr/share/applications/korvel.desktop \
          usr/share/icons/hicolor/scalable/apps/korvel.svg usr/share/korvel/kondaktif.bmp \
          usr/share/korvel/kondpasif.bmp usr/share/korvel/AirHornL.wav lib/systemd/system/korvel-server.service \
-         usr/share/man/man1/korvel.1.gz usr/share/man/man1/korvel-server.1.gz; do
+         usr/share/man/man1/korvel.1.gz usr/share/man/man1/korvel-server.1.gz usr/share/doc/korvel/README.md; do
   [ -e "$root/$f" ] || [ -e "$root/usr/$f" ] || fail "missing $f"
 done
 grep -q '^Path=/usr/share/korvel$' "$root/usr/share/applications/korvel.desktop" || fail "desktop entry sets no working directory"
@@ -28,14 +28,18 @@ grep -q '^Path=/usr/share/korvel$' "$root/usr/share/applications/korvel.desktop"
 depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/[ (|].*//')
 owner() { dpkg -S "$1" 2>/dev/null | head -1 | cut -d: -f1 || true; }
 opened=()
-for lib in $(objdump -p "$root/usr/lib/korvel/korvel" | awk '/NEEDED/ {print $2}'); do
-  path=$(ldd "$root/usr/lib/korvel/korvel" | awk -v l="$lib" '$1 == l {print $3}')
-  [ -n "$path" ] || fail "the client needs $lib, which is not installed"
-  opened+=("$path")
+# The horn's player is a module beside the program, loaded at the first play.
+for elf in "$root/usr/lib/korvel/korvel" "$root/usr/lib/korvel/libkorvel_horn.so"; do
+  for lib in $(objdump -p "$elf" | awk '/NEEDED/ {print $2}'); do
+    path=$(ldd "$elf" | awk -v l="$lib" '$1 == l {print $3}')
+    [ -n "$path" ] || fail "$(basename "$elf") needs $lib, which is not installed"
+    opened+=("$path")
+  done
 done
 opened+=("/usr/lib/$(gcc -print-multiarch)/qt6/plugins/sqldrivers/libqsqlite.so")
 opened+=("/usr/lib/$(gcc -print-multiarch)/qt6/plugins/tls/libqopensslbackend.so")
 opened+=("$(grep -o '/usr/share/fonts/[^"]*' src/ui/widgets/SevenSegmentDisplay.cpp)")
+opened+=("/usr/share/qt6/translations/qtbase_tr.qm")
 for f in "${opened[@]}"; do
   pkg=$(owner "$f")
   [ -n "$pkg" ] || pkg=$(owner "$(readlink -f "$f")")

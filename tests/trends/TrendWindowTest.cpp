@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QImage>
 #include <QListWidget>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -95,10 +96,13 @@ TEST_F(TrendWindowTest, DrawsTheChosenQuantitiesOfTheActiveDevice)
         list->item(i)->setCheckState(Qt::Checked);
     EXPECT_EQ(window->chart()->view().series.size(), std::size_t(TrendWindow::MaxQuantities));
 
-    // A first date after the last is refused, as elsewhere, and the chart stays.
+    // A first date after the last is refused when the user applies the dates, not while stepping
+    // through a change, and the chart stays.
     range->setCurrentText(QStringLiteral("Tarih aralığı"));
     const qint64 before = window->chart()->view().fromMs;
     window->findChild<QDateEdit *>(QStringLiteral("DtpGrafikIlk"))->setDate(Now.date().addDays(3));
+    EXPECT_EQ(errors, QStringList());
+    window->applyDates();
     EXPECT_EQ(errors, QStringList{QStringLiteral("İlk tarih son tarihten sonra olamaz.")});
     EXPECT_EQ(window->chart()->view().fromMs, before);
 }
@@ -117,8 +121,30 @@ TEST_F(TrendWindowTest, ExportsWhatItShowsAsCsvAndPng)
     const QString png = dir.filePath(QStringLiteral("grafik.png"));
     ASSERT_EQ(window->savePng(png), QString());
     const QImage picture(png);
-    EXPECT_EQ(picture.size(), window->chart()->size());
+    EXPECT_EQ(picture.width(), window->chart()->width());
+    EXPECT_GT(picture.height(), window->chart()->height()) << "a title line above the chart";
     EXPECT_GT(pixelsOf(picture, Lime), 300);
+    EXPECT_EQ(window->exportTitle(), QStringLiteral("12002 — V1 (V), I1 (A) — %1 – %2")
+                                         .arg(QLocale().toString(Now.addSecs(-3600), QLocale::ShortFormat),
+                                              QLocale().toString(Now, QLocale::ShortFormat)));
+    EXPECT_EQ(window->exportName(QStringLiteral("csv")), QStringLiteral("12002_V1-I1_2026-01-15.csv"));
+    // Kept in the build tree, to be looked at.
+    QFile::remove(QStringLiteral("trend-export.png"));
+    QFile::copy(png, QStringLiteral("trend-export.png"));
+}
+
+// The window opens on the smallest range that holds the device's data: two hours need a day.
+TEST_F(TrendWindowTest, OpensOnTheRangeThatHoldsTheData)
+{
+    TrendWindow fresh(TrendSource{file, [this] { return now; }, [] { return QStringLiteral("12002"); },
+                                  [] { return false; }, [](const QString &) {}});
+    EXPECT_EQ(fresh.findChild<QComboBox *>(QStringLiteral("CmbGrafikAralik"))->currentText(),
+              QStringLiteral("Son 1 gün"));
+    now = Now.addDays(40);
+    fresh.reload();
+    EXPECT_EQ(fresh.findChild<QComboBox *>(QStringLiteral("CmbGrafikAralik"))->currentText(),
+              QStringLiteral("Son 1 gün"))
+        << "no data in the last 30 days: the range stays";
 }
 
 // A "Son ..." range of the active device moves with the new values while the client refreshes; it stays

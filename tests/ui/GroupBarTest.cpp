@@ -223,3 +223,41 @@ TEST(GroupBar, CutCaptionsShowWholeAsTooltips)
     EXPECT_EQ(bar.toolTipAt(bar.headerRect(0).center()), QString());
     EXPECT_EQ(bar.toolTipAt(QPoint(10, bar.viewport()->height() - 1)), QString());
 }
+
+// The alarm mark is the item's own: a red badge at the row's right end that leaves the caption's colour
+// alone, moves with the item and goes with it.
+TEST(GroupBar, AlarmMarkIsDrawnBesideTheCaptionColour)
+{
+    GroupBar bar;
+    bar.resize(240, 200);
+    bar.addGroup(QStringLiteral("A"));
+    bar.insertItem(0, 0, QStringLiteral("a1"), 0);
+    bar.insertItem(0, 1, QStringLiteral("a2"), 0);
+    bar.setItemColour(0, 1, korvel::colours::blue);
+    korvel::testing::showAndSettle(bar);
+    const auto redAtRightEnd = [&bar](int item) {
+        const QImage shot = korvel::testing::grab(*bar.viewport());
+        const QRect row = bar.itemRect(0, item);
+        int red = 0;
+        for (int x = row.right() - 24; x <= row.right(); ++x) {
+            for (int y = row.top(); y <= row.bottom(); ++y) {
+                const QColor c = shot.pixelColor(x, y);
+                red += c.red() > 180 && c.green() < 60 && c.blue() < 60;
+            }
+        }
+        return red;
+    };
+    EXPECT_EQ(redAtRightEnd(1), 0);
+    bar.setItemAlarm(0, 1, true);
+    korvel::testing::settle();
+    EXPECT_TRUE(bar.itemAlarm(0, 1));
+    EXPECT_FALSE(bar.itemAlarm(0, 0));
+    EXPECT_GT(redAtRightEnd(1), 40);
+    EXPECT_EQ(bar.itemColour(0, 1), korvel::colours::blue);
+    bar.insertItem(0, 0, QStringLiteral("a0"), 0);
+    EXPECT_TRUE(bar.itemAlarm(0, 2)) << "the mark moves with its item";
+    bar.setItemAlarm(0, 2, false);
+    korvel::testing::settle();
+    EXPECT_EQ(redAtRightEnd(2), 0);
+    bar.setItemAlarm(0, 9, true); // no such item: nothing happens
+}

@@ -590,6 +590,36 @@ void ScenarioRunner::addExpectations()
         expectEqual(QStringLiteral("colour of ") + l.args[0], colourText(parseColour(l.args[1])),
                     colourText(client().windows().screen().colour(l.args[0])));
     });
+    // focus NAME: the control has the keyboard focus of its window.
+    expect("focus", 1, 1, [this](const ScenarioLine &l) {
+        auto *w = qobject_cast<QWidget *>(control(l.args[0]));
+        QWidget *focused = w ? w->window()->focusWidget() : nullptr;
+        if (!w || focused != w)
+            fail(QStringLiteral("focus: expected %1, actual %2")
+                     .arg(l.args[0], focused ? focused->objectName() : QStringLiteral("(none)")));
+    });
+    // alarm item "CAPTION" yes|no: the alarm mark of a device item.
+    expect("alarm", 3, 3, [this](const ScenarioLine &l) {
+        if (l.args[0] != QLatin1String("item"))
+            fail(QStringLiteral("expect alarm item \"CAPTION\" yes|no"));
+        const auto [group, item] = deviceItem(l.args[1]);
+        if (client().windows().main().groupBar()->itemAlarm(group, item) != yesNo(l.args[2]))
+            fail(QStringLiteral("alarm mark of item \"%1\": expected %2")
+                     .arg(escapeForDisplay(l.args[1]), l.args[2]));
+    });
+    // attention N: how often the main window asked for the user's attention since the start.
+    expect("attention", 1, 1, [this](const ScenarioLine &l) {
+        expectEqual(QStringLiteral("attention"), QString::number(number(l.args[0])),
+                    QString::number(client().windows().screen().alertCount()));
+    });
+    // tray alarm|normal: the tray icon's look.
+    expect("tray", 1, 1, [this](const ScenarioLine &l) {
+        if (l.args[0] != QLatin1String("alarm") && l.args[0] != QLatin1String("normal"))
+            fail(QStringLiteral("expect tray alarm|normal"));
+        expectEqual(QStringLiteral("tray"), l.args[0],
+                    client().windows().main().trayAlarm() ? QStringLiteral("alarm")
+                                                          : QStringLiteral("normal"));
+    });
     expect("picture", 2, 2, [this](const ScenarioLine &l) {
         control(l.args[0]);
         expectEqual(QStringLiteral("picture of ") + l.args[0], l.args[1],

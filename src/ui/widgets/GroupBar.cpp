@@ -24,6 +24,26 @@ constexpr int iconLeft = 10;
 constexpr int iconSize = DeviceImages::smallSize;
 constexpr int textLeft = iconLeft + iconSize + 6;
 const QColor background(120, 126, 136);
+constexpr int alarmBadge = 14;
+
+// The alarm mark: a red disc with a white "!" at the right end of the row, readable at a glance and in
+// any caption colour.
+void paintAlarmBadge(QPainter &p, const QRect &row)
+{
+    const QRect disc(row.right() - alarmBadge - 4, row.top() + (row.height() - alarmBadge) / 2, alarmBadge,
+                     alarmBadge);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(120, 0, 0), 1));
+    p.setBrush(QColor(220, 0, 0));
+    p.drawEllipse(disc);
+    QFont bold = p.font();
+    bold.setBold(true);
+    p.setFont(bold);
+    p.setPen(Qt::white);
+    p.drawText(disc, Qt::AlignCenter, QStringLiteral("!"));
+    p.restore();
+}
 } // namespace
 
 GroupBar::GroupBar(QWidget *parent) : QAbstractScrollArea(parent)
@@ -145,6 +165,20 @@ void GroupBar::setItemMarked(int group, int item, bool marked)
 {
     if (!findItem(group, item) ||
         std::exchange(m_groups[size_t(group)].items[size_t(item)].marked, marked) == marked)
+        return;
+    updateItem(group, item);
+}
+
+bool GroupBar::itemAlarm(int group, int item) const
+{
+    const Item *i = findItem(group, item);
+    return i && i->alarm;
+}
+
+void GroupBar::setItemAlarm(int group, int item, bool alarm)
+{
+    if (!findItem(group, item) ||
+        std::exchange(m_groups[size_t(group)].items[size_t(item)].alarm, alarm) == alarm)
         return;
     updateItem(group, item);
 }
@@ -318,7 +352,8 @@ QString GroupBar::toolTipAt(QPoint point) const
     const Item *item = findItem(spot.group, spot.item);
     if (!item)
         return {};
-    const int room = itemRect(spot.group, spot.item).adjusted(textLeft, 0, -4, 0).width();
+    const int right = item->alarm ? -(alarmBadge + 6) : -4;
+    const int room = itemRect(spot.group, spot.item).adjusted(textLeft, 0, right, 0).width();
     const QString caption = fontMetrics().horizontalAdvance(item->caption) > room ? item->caption : QString();
     if (!item->offLine)
         return caption;
@@ -441,9 +476,11 @@ void GroupBar::paintEvent(QPaintEvent *event)
             p.setPen(item.offLine  ? QColor::fromRgb(offLineColour)
                      : item.colour ? QColor::fromRgb(*item.colour)
                                    : defaultText);
-            const QRect text = row.adjusted(textLeft, 0, -4, 0);
+            const QRect text = row.adjusted(textLeft, 0, item.alarm ? -(alarmBadge + 6) : -4, 0);
             p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
                        fm.elidedText(item.caption, Qt::ElideRight, text.width()));
+            if (item.alarm)
+                paintAlarmBadge(p, row);
         }
     }
 }

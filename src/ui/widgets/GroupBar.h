@@ -53,6 +53,9 @@ public:
     static constexpr Colour offLineColour = rgb(128, 128, 128);
     bool isItemOffLine(int group, int item) const;
     void setItemOffLine(int group, int item, bool offLine);
+    // The alarm mark, a red badge at the row's right end, apart from the caption's colour.
+    bool itemAlarm(int group, int item) const;
+    void setItemAlarm(int group, int item, bool alarm);
     // Removes every item of every group; the groups stay.
     void clearItems();
 
@@ -89,6 +92,7 @@ private:
         std::optional<Colour> colour;
         bool marked = false;
         bool offLine = false;
+        bool alarm = false;
     };
     struct Group {
         QString caption;
