@@ -40,6 +40,8 @@ QString eventKindName(EventKind kind)
         return QStringLiteral("Bağlantı koptu");
     case EventKind::LinkUp:
         return QStringLiteral("Bağlantı geldi");
+    case EventKind::Recording:
+        return QStringLiteral("Geçmiş kaydı");
     }
     return QStringLiteral("Olay %1").arg(int(kind));
 }

@@ -17,6 +17,7 @@ enum class EventKind {
     Penalty = 5,      // a period report whose class reached "CEZA" or "KRİTİK": title the classes
     LinkLost = 6,     // the link went down: title the reason the status line gave
     LinkUp = 7,       // the link is back after a loss
+    Recording = 8,    // the history's own faults: a recording stopped or resumed, a damaged file moved
 };
 
 struct Event {

@@ -32,9 +32,9 @@ using history::EventKind;
 
 namespace
 {
-constexpr EventKind listedKinds[] = {EventKind::Input,       EventKind::Penalty, EventKind::Message,
-                                     EventKind::LinkLost,    EventKind::LinkUp,  EventKind::PeriodReport,
-                                     EventKind::MeterReadout};
+constexpr EventKind listedKinds[] = {EventKind::Input,        EventKind::Penalty,  EventKind::Message,
+                                     EventKind::LinkLost,     EventKind::LinkUp,   EventKind::PeriodReport,
+                                     EventKind::MeterReadout, EventKind::Recording};
 
 // The user's own format, to the second.
 QString localTime(qint64 ms)

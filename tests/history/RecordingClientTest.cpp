@@ -83,6 +83,8 @@ TEST_F(RecordingClientTest, ASecondClientOnTheSameFileSaysSoOnceAndTheFirstGoesO
     second.dumpV1("67$103$0$0$");
     second.tick();
     EXPECT_FALSE(second.status().contains(QStringLiteral("başka bir Korvel"))) << "said once";
+    // A second later: a dump of the same second would replace the first one's sample.
+    first.environment.setNow(first.environment.now().addSecs(1));
     first.dumpV1("67$104$0$0$");
     first.tick();
     EXPECT_FALSE(first.status().contains(QStringLiteral("Geçmiş")));
