@@ -105,7 +105,21 @@ void ReplyReceiver::onReadyRead()
         m_readPending = true;
         return;
     }
-    const QByteArray bytes = m_link.readAll();
+    readNow();
+}
+
+void ReplyReceiver::readPendingNow()
+{
+    // Another turn of the loop comes back here once the chunk in progress is done.
+    if (m_dispatcher.isRunning() || !m_waiting.empty())
+        return;
+    m_readPending = false;
+    readNow();
+}
+
+void ReplyReceiver::readNow()
+{
+    const QByteArray bytes = m_link.read(maxRead);
     if (bytes.isEmpty())
         return;
     cp1254::decodeInto(bytes, m_chunk);
@@ -144,8 +158,13 @@ void ReplyReceiver::dispatchNext()
         if (!text.isEmpty())
             startDispatch(text);
     }
-    if (!m_dispatcher.isRunning() && std::exchange(m_readPending, false))
-        onReadyRead();
+    if (m_dispatcher.isRunning())
+        return;
+    // What the link still holds is read after the event loop had its turn.
+    if (m_readPending || m_link.bytesAvailable() > 0) {
+        m_readPending = true;
+        QTimer::singleShot(0, this, &ReplyReceiver::readPendingNow);
+    }
 }
 
 void ReplyReceiver::onHoldExpired()
@@ -179,9 +198,8 @@ void ReplyReceiver::runSlice()
         m_screen.setColour(lamp, colours::lime);
     Q_EMIT chunkEnded();
     // The next read waits for the event loop's turn too, so a flood of reads cannot hold it.
-    if (!m_waiting.empty() || m_readPending) {
+    if (!m_waiting.empty() || m_readPending || m_link.bytesAvailable() > 0)
         QTimer::singleShot(0, this, &ReplyReceiver::dispatchNext);
-    }
 }
 
 void ReplyReceiver::onLampReset()

@@ -34,6 +34,8 @@ class ReplyReceiver final : public QObject
 public:
     static constexpr int holdMs = 2000;
     static constexpr qsizetype maxHeld = qsizetype(16) << 20; // characters, one per byte
+    // A read takes at most this much of what the link holds; the rest is read after it was handled.
+    static constexpr qint64 maxRead = 64 * 1024;
 
     ReplyReceiver(Link &link, ReplyDispatcher &dispatcher, Screen &screen, Environment &environment,
                   QObject *parent = nullptr);
@@ -58,6 +60,8 @@ Q_SIGNALS:
 
 private:
     void onReadyRead();
+    void readNow();
+    void readPendingNow();
     void onLampReset();
     void onHoldExpired();
     void dispatchNext();

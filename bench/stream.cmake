@@ -1,0 +1,1 @@
+korvel_add_benchmark(stream_bench SOURCES ${CMAKE_CURRENT_LIST_DIR}/StreamBench.cpp LIBS korvel_scenario_lib)
