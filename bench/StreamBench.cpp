@@ -9,6 +9,7 @@
 //     LIMIT_MB  the history's size limit, set in the file before the client opens it (default: none)
 //     whole     dispatch each read whole, in one go (no slices): the way to compare against
 #include "ScenarioEnvironment.h"
+#include "StreamingServer.h"
 #include "app/Client.h"
 #include "core/Ticker.h"
 #include "history/HistoryStore.h"
@@ -26,14 +27,10 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
-#include <arpa/inet.h>
 #include <atomic>
 #include <cstdio>
 #include <mutex>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 using namespace korvel;
@@ -41,7 +38,7 @@ using namespace korvel;
 namespace
 {
 
-constexpr int devices = 10;
+constexpr int devices = test::StreamingServer::devices;
 
 // The scenario environment's boxes and settings, with timers that run on the clock and the dispatch
 // slice chosen.
@@ -70,106 +67,6 @@ public:
 private:
     QString m_history;
     bool m_whole;
-};
-
-QByteArray dump(int n)
-{
-    QByteArray reply = "enerjial\x01\x01\x01"
-                       "1$3$144$";
-    for (int i = 0; i < 144; ++i)
-        reply += QByteArray::number((i * 7 + n) % 256) + '$';
-    return reply + "12$34$\x01";
-}
-
-QByteArray records(int device, int n)
-{
-    QByteArray reply = "cihazenerji\x01" + QByteArray::number(310001 + device) + "\x01G\x01";
-    for (int i = 0; i < 43; ++i)
-        reply += "$0" + QByteArray::number(i * 1000 + (n + device) % 997).rightJustified(8, '0');
-    return reply + "$100002   $000044000\x01\x01\xF4\xF4\xF4";
-}
-
-// Accepts one client, waits for its login, answers it, then streams until told to stop.
-class StreamServer
-{
-public:
-    StreamServer()
-    {
-        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        if (::bind(m_listen, reinterpret_cast<sockaddr *>(&address), size) != 0 ||
-            ::listen(m_listen, 1) != 0 ||
-            ::getsockname(m_listen, reinterpret_cast<sockaddr *>(&address), &size) != 0) {
-            std::perror("stream server");
-            std::exit(2);
-        }
-        m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { run(); });
-    }
-    ~StreamServer()
-    {
-        m_stop = true;
-        ::shutdown(m_listen, SHUT_RDWR);
-        if (m_client >= 0)
-            ::shutdown(m_client, SHUT_RDWR);
-        m_thread.join();
-        ::close(m_listen);
-        if (m_client >= 0)
-            ::close(m_client);
-    }
-    quint16 port() const { return m_port; }
-    qint64 sent() const { return m_replies; }
-
-private:
-    void run()
-    {
-        m_client = ::accept(m_listen, nullptr, nullptr);
-        if (m_client < 0)
-            return;
-        QByteArray request;
-        char buffer[4096];
-        while (!request.contains("\xF4\xF4\xF4")) {
-            const ssize_t n = ::recv(m_client, buffer, sizeof buffer, 0);
-            if (n <= 0)
-                return;
-            request.append(buffer, n);
-        }
-        send("cihazlar\x01G\x01VNA310\x01"
-             "Analiz\xF6r\x01"
-             "12001\x01\xF4\xF4\xF4"
-             "haklar\x01"
-             "3\x01"
-             "0\x01\xF4\xF4\xF4");
-        for (int n = 0; !m_stop; ++n) {
-            QByteArray burst = dump(n);
-            for (int d = 0; d < devices; ++d)
-                burst += records(d, n);
-            if (!send(burst))
-                return;
-            m_replies += 1 + devices;
-        }
-    }
-    bool send(const QByteArray &bytes)
-    {
-        for (qsizetype at = 0; at < bytes.size();) {
-            const ssize_t n =
-                ::send(m_client, bytes.constData() + at, size_t(bytes.size() - at), MSG_NOSIGNAL);
-            if (n <= 0)
-                return false;
-            at += n;
-        }
-        return true;
-    }
-
-    int m_listen = -1;
-    int m_client = -1;
-    quint16 m_port = 0;
-    std::thread m_thread;
-    std::atomic<bool> m_stop{false};
-    std::atomic<qint64> m_replies{0};
 };
 
 double percentile(std::vector<double> v, double p)
@@ -201,7 +98,7 @@ int main(int argc, char *argv[])
         history::HistoryStore store(history);
         store.setRetention(history::HistoryStore::DefaultRetentionDays, limitMb << 20);
     }
-    StreamServer server;
+    test::StreamingServer server;
     StreamEnvironment environment(history, whole);
     TcpLink link;
     Client client(environment, link);
