@@ -82,6 +82,11 @@ ReplyReceiver::ReplyReceiver(Link &link, ReplyDispatcher &dispatcher, Screen &sc
     m_resume->setSingleShot(true);
     m_resume->setInterval(0);
     connect(&m_link, &Link::readyRead, this, &ReplyReceiver::onReadyRead);
+    // A new connection is a new stream: the start of a reply from the last one never joins it.
+    connect(&m_link, &Link::connected, this, [this] {
+        m_held.clear();
+        m_holdTimer->stop();
+    });
     connect(m_lampReset, &Ticker::ticked, this, &ReplyReceiver::onLampReset);
     connect(m_holdTimer, &Ticker::ticked, this, &ReplyReceiver::onHoldExpired);
     connect(m_resume, &QTimer::timeout, this, &ReplyReceiver::runSlice);

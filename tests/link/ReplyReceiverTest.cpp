@@ -178,6 +178,18 @@ TEST(ReplyReceiverTest, HeldTailIsHandledAsItStandsAfterItsWait)
     EXPECT_EQ(r.seen.last(), QStringLiteral("pong|\x01"));
 }
 
+TEST(ReplyReceiverTest, ANewConnectionDropsTheTailOfTheLastOne)
+{
+    Receiving r;
+    r.link.deliver(fields("cihazlar|G|VNA"));
+    ASSERT_FALSE(r.receiver.held().isEmpty());
+    Q_EMIT r.link.connected();
+    EXPECT_TRUE(r.receiver.held().isEmpty());
+    EXPECT_FALSE(r.environment.hold->isActive());
+    r.link.deliver(fields("pong|") + term);
+    EXPECT_EQ(r.seen, QStringList{QStringLiteral("pong|\x01")});
+}
+
 TEST(ReplyReceiverTest, TailBeyondTheBoundIsNotHeld)
 {
     Receiving r;
