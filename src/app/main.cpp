@@ -15,12 +15,45 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLocale>
+#include <QSocketNotifier>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace
 {
+int signalPair[2] = {-1, -1};
+
+void onEndSignal(int)
+{
+    // Only what is safe in a signal handler: one byte that the event loop reads.
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPair[1], &byte, 1);
+}
+
+// SIGTERM and SIGINT end the event loop as the close button would, so that everything is torn down in
+// order: the history writes what it holds and merges its journal into the file.
+void endOnSignals(QCoreApplication &app)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPair) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(signalPair[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t read = ::read(signalPair[0], &byte, 1);
+        QCoreApplication::quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
 int report(const korvel::CommandLine::Result &result)
 {
     std::fprintf(result.exitCode == 0 ? stdout : stderr, "%s\n", qPrintable(result.text.trimmed()));
@@ -74,6 +107,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     korvel::Translations::install(QLocale());
     QApplication::setStyle(new korvel::DeferredIconStyle);
+    endOnSignals(app);
     // The tray keeps the program alive while the window is hidden; closing the main window ends it.
     QApplication::setQuitOnLastWindowClosed(false);
     // Qt's own options (-platform ...) are gone from the arguments by now.

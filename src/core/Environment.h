@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QString>
+#include <chrono>
 
 namespace korvel
 {
@@ -30,6 +31,9 @@ public:
 
     // The file the client records its history into; empty: it records nothing.
     virtual QString historyFile() const { return {}; }
+
+    // How long received replies may hold the thread before the event loop gets a turn.
+    virtual std::chrono::nanoseconds dispatchSlice() const { return std::chrono::milliseconds(4); }
 
     // A timer named as the behaviour names it ("TFrmAna.Timer1"); owned by parent.
     virtual Ticker *makeTicker(const QString &name, int intervalMs, QObject *parent) = 0;

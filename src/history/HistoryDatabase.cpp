@@ -42,6 +42,8 @@ QString eventKindName(EventKind kind)
         return QStringLiteral("Bağlantı geldi");
     case EventKind::PenaltyRisk:
         return QStringLiteral("Ceza riski");
+    case EventKind::Recording:
+        return QStringLiteral("Geçmiş kaydı");
     }
     return QStringLiteral("Olay %1").arg(int(kind));
 }

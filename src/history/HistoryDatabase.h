@@ -18,6 +18,7 @@ enum class EventKind {
     LinkLost = 6,     // the link went down: title the reason the status line gave
     LinkUp = 7,       // the link is back after a loss
     PenaltyRisk = 8,  // a month-end forecast rose to a higher class: title the text, body the class number
+    Recording = 9,    // the history's own faults: a recording stopped or resumed, a damaged file moved
 };
 
 struct Event {

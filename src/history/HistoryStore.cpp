@@ -3,6 +3,7 @@
 #include "history/Quantities.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -23,6 +24,40 @@ constexpr qint64 FlushesPerRetention = 3600;
 constexpr int WritesPerCheckpoint = 60;
 // Pending additions kept while the file cannot be opened or written are bounded.
 constexpr std::size_t MaxPending = 100000;
+// The journal is cut back to this after a checkpoint, so a burst of writes does not keep it large.
+constexpr qint64 JournalLimit = qint64(8) << 20;
+// A size check deletes for at most this long; the next check goes on.
+constexpr qint64 SizeCheckMs = 50;
+
+qint64 secondOf(qint64 timeMs)
+{
+    return timeMs >= 0 ? timeMs / 1000 : (timeMs - 999) / 1000;
+}
+
+// A later reply of the same second: its values replace those it carries.
+void merge(Sample &into, const Sample &later)
+{
+    into.timeMs = later.timeMs;
+    if (into.values.size() < later.values.size())
+        into.values.resize(later.values.size(), std::nan(""));
+    for (std::size_t i = 0; i < later.values.size(); ++i) {
+        if (!std::isnan(later.values[i]))
+            into.values[i] = later.values[i];
+    }
+}
+
+// The connection of the checkpoint thread, opened on first use there.
+HistoryDatabase *threadDatabase(std::unique_ptr<HistoryDatabase> &db, const QString &file)
+{
+    if (!db) {
+        db = std::make_unique<HistoryDatabase>(file, false);
+        if (!db->db().open()) {
+            db.reset();
+            return nullptr;
+        }
+    }
+    return db.get();
+}
 } // namespace
 
 HistoryStore::HistoryStore(QString file, QObject *parent) : QObject(parent), m_file(std::move(file)) {}
@@ -40,6 +75,7 @@ HistoryStore::~HistoryStore()
         }
     }
     m_insertSample.reset();
+    m_updateSample.reset();
     m_upsertMinute.reset();
 }
 
@@ -71,8 +107,17 @@ void HistoryStore::stopCheckpoints()
 
 void HistoryStore::addSample(Sample sample)
 {
-    if (m_state != State::Stopped && m_samples.size() < MaxPending)
-        m_samples.push_back(std::move(sample));
+    if (m_state == State::Stopped)
+        return;
+    const QPair<QString, qint64> key(sample.device, secondOf(sample.timeMs));
+    if (const auto it = m_pendingSamples.constFind(key); it != m_pendingSamples.cend()) {
+        merge(m_samples[*it], sample);
+        return;
+    }
+    if (m_samples.size() >= MaxPending)
+        return;
+    m_pendingSamples.insert(key, m_samples.size());
+    m_samples.push_back(std::move(sample));
 }
 
 void HistoryStore::addEvent(Event event)
@@ -113,25 +158,46 @@ void HistoryStore::stop(const QString &text)
 {
     m_state = State::Stopped;
     m_samples.clear();
+    m_pendingSamples.clear();
     m_events.clear();
     m_acks.clear();
     m_counters.clear();
     m_pendingDeviceInfo.clear();
     stopCheckpoints();
     m_insertSample.reset();
+    m_updateSample.reset();
     m_upsertMinute.reset();
     m_db.reset();
     m_lock.reset();
-    Q_EMIT message(text);
+    m_deviceIds.clear();
+    m_lastRows.clear();
+    m_minutes.clear();
+    m_flushesSinceRetry = 0;
+    m_resuming = false;
+    // A retry that fails as the stop before it says nothing new.
+    if (text != std::exchange(m_stopText, text))
+        Q_EMIT message(text);
+}
+
+void HistoryStore::retryIfDue(const QDateTime &now)
+{
+    Q_UNUSED(now);
+    if (++m_flushesSinceRetry < FlushesPerRetry)
+        return;
+    // The next flush with something to write opens the file again; a write that succeeds resumes.
+    m_state = State::NotOpened;
+    m_resuming = true;
 }
 
 bool HistoryStore::moveAside(const QDateTime &now)
 {
     stopCheckpoints();
     m_insertSample.reset();
+    m_updateSample.reset();
     m_upsertMinute.reset();
     m_db.reset();
     m_deviceIds.clear();
+    m_lastRows.clear();
     m_minutes.clear();
     m_lastCounters.clear();
     m_deviceInfo.clear();
@@ -144,7 +210,7 @@ bool HistoryStore::moveAside(const QDateTime &now)
     QFile::remove(m_file + QStringLiteral("-shm"));
     Q_EMIT message(
         QStringLiteral("Geçmiş kayıt dosyası bozuktu; %1 olarak saklandı, yeni bir dosya başlatıldı.")
-            .arg(QFileInfo(aside).fileName()));
+            .arg(QDir::toNativeSeparators(QFileInfo(aside).absoluteFilePath())));
     return true;
 }
 
@@ -170,6 +236,7 @@ bool HistoryStore::openFile(const QDateTime &now)
     }
     for (int attempt = 0; attempt < 2; ++attempt) {
         m_insertSample.reset();
+        m_updateSample.reset();
         m_upsertMinute.reset();
         m_db = std::make_unique<HistoryDatabase>(m_file, false);
         if (m_db->open())
@@ -184,28 +251,102 @@ bool HistoryStore::openFile(const QDateTime &now)
     if (m_pageLimit > 0)
         m_db->exec(QStringLiteral("PRAGMA max_page_count=%1").arg(m_pageLimit));
     m_state = State::Recording;
+    ++m_generation;
     startCheckpoints();
+    checkInBackground();
     applyRetention(now);
+    limitJournal();
     return m_state == State::Recording;
+}
+
+void HistoryStore::limitJournal()
+{
+    // A checkpoint cuts the journal back to a share of the size limit, which counts it.
+    const qint64 limit = std::min(JournalLimit, setting("max_bytes", DefaultMaxBytes) / 8);
+    m_db->exec(QStringLiteral("PRAGMA journal_size_limit=%1").arg(limit));
+}
+
+void HistoryStore::checkInBackground()
+{
+    // Reading every page takes a while on a large file: the thread does it, the verdict comes back here.
+    QMetaObject::invokeMethod(
+        m_checkpointContext,
+        [this, db = m_checkpointDb, file = m_file, generation = m_generation] {
+            HistoryDatabase *checker = threadDatabase(*db, file);
+            if (!checker)
+                return;
+            QSqlQuery q(checker->db());
+            bool damaged = false;
+            if (q.exec(QStringLiteral("PRAGMA quick_check(1)")) && q.next()) {
+                damaged = q.value(0).toString() != QLatin1String("ok");
+            } else {
+                checker->noteError(q.lastError());
+                damaged = checker->errorCode() == HistoryDatabase::Corrupt ||
+                          checker->errorCode() == HistoryDatabase::NotADatabase;
+            }
+            if (damaged)
+                QMetaObject::invokeMethod(
+                    this, [this, generation] { onDamageFound(generation); }, Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}
+
+void HistoryStore::onDamageFound(int generation)
+{
+    if (generation != m_generation || m_state != State::Recording)
+        return;
+    const QDateTime now = m_now.isValid() ? m_now : QDateTime::currentDateTime();
+    if (!moveAside(now))
+        stop(QStringLiteral("Geçmiş kaydı durduruldu: kayıt dosyası bozuk ve kenara alınamadı."));
+    else
+        openFile(now);
+}
+
+bool HistoryStore::headerIntact() const
+{
+    QFile file(m_file);
+    // A file not yet written to has nothing to lose; one that cannot be read is the next write's concern.
+    if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
+        return true;
+    const QByteArray head = file.read(24);
+    return head.size() == 24 && head.startsWith(QByteArrayView("SQLite format 3\0", 16)) &&
+           (head[18] == 1 || head[18] == 2) && (head[19] == 1 || head[19] == 2) && head[21] == 64 &&
+           head[22] == 32 && head[23] == 32;
 }
 
 void HistoryStore::flush(const QDateTime &now)
 {
-    if (m_state == State::Stopped)
+    m_now = now;
+    if (m_state == State::Stopped) {
+        retryIfDue(now);
         return;
+    }
     if (m_state == State::Recording && ++m_flushesSinceRetention >= FlushesPerRetention)
         applyRetention(now);
+    if (m_state == State::Recording && ++m_flushesSinceSizeCheck >= FlushesPerSizeCheck)
+        enforceSizeLimit();
     if (m_samples.empty() && m_events.empty() && m_acks.empty() && m_counters.empty() &&
         m_pendingDeviceInfo.empty())
         return;
     if (m_state == State::NotOpened && !openFile(now))
         return;
-    if (write())
+    // Noise written over the file is found before it takes this write with it.
+    if (!headerIntact() && !(moveAside(now) && openFile(now))) {
+        if (m_state == State::Recording)
+            stop(QStringLiteral("Geçmiş kaydı durduruldu: kayıt dosyası bozuk ve kenara alınamadı."));
         return;
-    const int code = m_db->errorCode();
-    if ((code == HistoryDatabase::Corrupt || code == HistoryDatabase::NotADatabase) && moveAside(now) &&
-        openFile(now) && write())
+    }
+    if (write() || ([&] {
+            const int code = m_db->errorCode();
+            return (code == HistoryDatabase::Corrupt || code == HistoryDatabase::NotADatabase) &&
+                   moveAside(now) && openFile(now) && write();
+        })()) {
+        if (std::exchange(m_resuming, false)) {
+            m_stopText.clear();
+            Q_EMIT recordingResumed();
+        }
         return;
+    }
     if (m_state == State::Recording) {
         stop(QStringLiteral(
                  "Geçmiş kaydı durduruldu: kayıt dosyasına yazılamıyor (%1). Kaydedilenler korunuyor.")
@@ -239,34 +380,11 @@ bool HistoryStore::write()
         m_db->noteError(db.lastError());
         return false;
     }
-    const std::size_t n = quantities().size();
     bool ok = true;
     if (!m_samples.empty()) {
-        if (!m_insertSample) {
-            QString marks = QStringLiteral("?,?");
-            for (std::size_t i = 0; i < n; ++i)
-                marks += QStringLiteral(",?");
-            m_insertSample = std::make_unique<QSqlQuery>(db);
-            m_insertSample->prepare(QStringLiteral("INSERT INTO sample(device,t,%1) VALUES(%2)")
-                                        .arg(HistoryDatabase::sampleColumns(), marks));
-        }
-        QSqlQuery &insert = *m_insertSample;
-        const QVariant none(QMetaType::fromType<double>());
         for (const Sample &s : m_samples) {
             const qint64 device = deviceId(s.device);
-            if (device < 0) {
-                ok = false;
-                break;
-            }
-            insert.bindValue(0, device);
-            insert.bindValue(1, s.timeMs);
-            for (std::size_t i = 0; i < n; ++i) {
-                const double v = i < s.values.size() ? s.values[i] : std::nan("");
-                insert.bindValue(int(i) + 2, std::isnan(v) ? none : QVariant(v));
-            }
-            if (!insert.exec() || !foldMinute(device, s.timeMs, s.values)) {
-                if (insert.lastError().isValid())
-                    m_db->noteError(insert.lastError());
+            if (device < 0 || !writeSample(device, s)) {
                 ok = false;
                 break;
             }
@@ -315,35 +433,22 @@ bool HistoryStore::write()
     if (!ok) {
         db.rollback();
         m_deviceIds.clear(); // ids made in the rolled-back transaction are gone
+        m_lastRows.clear();
         m_minutes.clear();
         m_lastCounters.clear();
         return false;
     }
     const bool eventsChanged = !m_events.empty() || !m_acks.empty();
     m_samples.clear();
+    m_pendingSamples.clear();
     m_events.clear();
     m_acks.clear();
     m_counters.clear();
     m_pendingDeviceInfo.clear();
     if (eventsChanged)
         Q_EMIT eventsWritten();
-    if (++m_writesSinceCheckpoint >= WritesPerCheckpoint && m_checkpointContext) {
-        m_writesSinceCheckpoint = 0;
-        // Passive: it copies what no reader still needs and never blocks the writer.
-        QMetaObject::invokeMethod(
-            m_checkpointContext,
-            [db = m_checkpointDb, file = m_file] {
-                if (!*db) {
-                    *db = std::make_unique<HistoryDatabase>(file, false);
-                    if (!(*db)->db().open()) {
-                        db->reset();
-                        return;
-                    }
-                }
-                (*db)->exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
-            },
-            Qt::QueuedConnection);
-    }
+    if (++m_writesSinceCheckpoint >= WritesPerCheckpoint)
+        requestCheckpoint();
     return true;
 }
 
@@ -427,144 +532,234 @@ bool HistoryStore::writeDeviceInfo()
         }
     }
     return true;
-}
 
-bool HistoryStore::foldMinute(qint64 device, qint64 timeMs, const std::vector<double> &values)
-{
-    const qint64 minute = timeMs / 60000;
-    Minute &m = m_minutes[device];
-    if (m.minute != minute) {
-        if (m.minute >= 0 && !writeMinute(device, m))
+    void HistoryStore::requestCheckpoint()
+    {
+        if (!m_checkpointContext)
+            return;
+        m_writesSinceCheckpoint = 0;
+        // Passive: it copies what no reader still needs and never blocks the writer.
+        QMetaObject::invokeMethod(
+            m_checkpointContext,
+            [db = m_checkpointDb, file = m_file] {
+                if (HistoryDatabase *checkpointer = threadDatabase(*db, file))
+                    checkpointer->exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+            },
+            Qt::QueuedConnection);
+    }
+
+    bool HistoryStore::writeSample(qint64 device, const Sample &s)
+    {
+        const std::size_t n = quantities().size();
+        const qint64 second = secondOf(s.timeMs);
+        LastRow &last = m_lastRows[device];
+        const bool update = last.second == second && last.id >= 0;
+        std::unique_ptr<QSqlQuery> &query = update ? m_updateSample : m_insertSample;
+        if (!query) {
+            query = std::make_unique<QSqlQuery>(m_db->db());
+            if (update) {
+                QString set;
+                for (std::size_t i = 0; i < n; ++i)
+                    set += QStringLiteral(",q%1=coalesce(?,q%1)").arg(i);
+                query->prepare(QStringLiteral("UPDATE sample SET device=?,t=?%1 WHERE id=?").arg(set));
+            } else {
+                QString marks = QStringLiteral("?,?");
+                for (std::size_t i = 0; i < n; ++i)
+                    marks += QStringLiteral(",?");
+                query->prepare(QStringLiteral("INSERT INTO sample(device,t,%1) VALUES(%2)")
+                                   .arg(HistoryDatabase::sampleColumns(), marks));
+            }
+        }
+        QSqlQuery &q = *query;
+        const QVariant none(QMetaType::fromType<double>());
+        q.bindValue(0, device);
+        q.bindValue(1, s.timeMs);
+        for (std::size_t i = 0; i < n; ++i) {
+            const double v = i < s.values.size() ? s.values[i] : std::nan("");
+            q.bindValue(int(i) + 2, std::isnan(v) ? none : QVariant(v));
+        }
+        if (update)
+            q.bindValue(int(n) + 2, last.id);
+        if (!q.exec()) {
+            m_db->noteError(q.lastError());
             return false;
-        m.minute = minute;
-        m.min.assign(quantities().size(), std::nan(""));
-        m.max = m.min;
+        }
+        if (!update)
+            last = {second, q.lastInsertId().toLongLong()};
+        return foldMinute(device, s.timeMs, s.values);
     }
-    for (std::size_t i = 0; i < m.min.size() && i < values.size(); ++i) {
-        const double v = values[i];
-        if (std::isnan(v))
-            continue;
-        m.min[i] = std::isnan(m.min[i]) ? v : std::min(m.min[i], v);
-        m.max[i] = std::isnan(m.max[i]) ? v : std::max(m.max[i], v);
-    }
-    return true;
-}
 
-bool HistoryStore::writeMinute(qint64 device, const Minute &minute)
-{
-    const std::size_t n = quantities().size();
-    if (!m_upsertMinute) {
-        QString marks = QStringLiteral("?,?");
-        for (std::size_t i = 0; i < 2 * n; ++i)
-            marks += QStringLiteral(",?");
-        m_upsertMinute = std::make_unique<QSqlQuery>(m_db->db());
-        m_upsertMinute->prepare(HistoryDatabase::minuteUpsert(QStringLiteral("VALUES(%1)").arg(marks)));
+    void HistoryStore::enforceSizeLimit()
+    {
+        m_flushesSinceSizeCheck = 0;
+        const qint64 maxBytes = setting("max_bytes", DefaultMaxBytes);
+        const qint64 pageSize = pragma("page_size");
+        const auto live = [&] { return (pragma("page_count") - pragma("freelist_count")) * pageSize; };
+        const qint64 journal = QFileInfo(m_file + QStringLiteral("-wal")).size();
+        if (live() + journal <= maxBytes)
+            return;
+        // The journal shrinks once checkpointed; the file makes room for it, though never below half the
+        // limit.
+        const qint64 target = std::max(maxBytes - journal, maxBytes / 2);
+        QElapsedTimer spent;
+        spent.start();
+        // Oldest first, a twentieth of the ids at a time; found by the key, never by a scan or a count.
+        while (live() > target && spent.elapsed() < SizeCheckMs) {
+            QSqlQuery q(m_db->db());
+            if (!q.exec(QStringLiteral(
+                    "DELETE FROM sample WHERE id < (SELECT min(id) FROM sample) + "
+                    "max(100, ((SELECT max(id) FROM sample) - (SELECT min(id) FROM sample)) / 20)")) ||
+                q.numRowsAffected() == 0)
+                break;
+        }
+        m_lastRows.clear();
+        m_db->exec(QStringLiteral("DELETE FROM sample_minute WHERE m < "
+                                  "coalesce((SELECT t FROM sample ORDER BY id LIMIT 1), 0) / 60000"));
+        m_db->exec(QStringLiteral("PRAGMA incremental_vacuum"));
+        requestCheckpoint();
     }
-    QSqlQuery &q = *m_upsertMinute;
-    const QVariant none(QMetaType::fromType<double>());
-    q.bindValue(0, device);
-    q.bindValue(1, minute.minute);
-    for (std::size_t i = 0; i < n; ++i) {
-        q.bindValue(int(2 * i) + 2, std::isnan(minute.min[i]) ? none : QVariant(minute.min[i]));
-        q.bindValue(int(2 * i) + 3, std::isnan(minute.max[i]) ? none : QVariant(minute.max[i]));
-    }
-    if (q.exec())
+
+    bool HistoryStore::foldMinute(qint64 device, qint64 timeMs, const std::vector<double> &values)
+    {
+        const qint64 minute = timeMs / 60000;
+        Minute &m = m_minutes[device];
+        if (m.minute != minute) {
+            if (m.minute >= 0 && !writeMinute(device, m))
+                return false;
+            m.minute = minute;
+            m.min.assign(quantities().size(), std::nan(""));
+            m.max = m.min;
+        }
+        for (std::size_t i = 0; i < m.min.size() && i < values.size(); ++i) {
+            const double v = values[i];
+            if (std::isnan(v))
+                continue;
+            m.min[i] = std::isnan(m.min[i]) ? v : std::min(m.min[i], v);
+            m.max[i] = std::isnan(m.max[i]) ? v : std::max(m.max[i], v);
+        }
         return true;
-    m_db->noteError(q.lastError());
-    return false;
-}
-
-qint64 HistoryStore::setting(const char *key, qint64 fallback)
-{
-    QSqlQuery q(m_db->db());
-    q.prepare(QStringLiteral("SELECT value FROM setting WHERE key=?"));
-    q.addBindValue(QString::fromLatin1(key));
-    if (q.exec() && q.next()) {
-        bool ok = false;
-        const qint64 v = q.value(0).toLongLong(&ok);
-        if (ok && v > 0)
-            return v;
     }
-    return fallback;
-}
 
-bool HistoryStore::setRetention(int days, qint64 maxBytes)
-{
-    if (days <= 0 || maxBytes <= 0)
+    bool HistoryStore::writeMinute(qint64 device, const Minute &minute)
+    {
+        const std::size_t n = quantities().size();
+        if (!m_upsertMinute) {
+            QString marks = QStringLiteral("?,?");
+            for (std::size_t i = 0; i < 2 * n; ++i)
+                marks += QStringLiteral(",?");
+            m_upsertMinute = std::make_unique<QSqlQuery>(m_db->db());
+            m_upsertMinute->prepare(HistoryDatabase::minuteUpsert(QStringLiteral("VALUES(%1)").arg(marks)));
+        }
+        QSqlQuery &q = *m_upsertMinute;
+        const QVariant none(QMetaType::fromType<double>());
+        q.bindValue(0, device);
+        q.bindValue(1, minute.minute);
+        for (std::size_t i = 0; i < n; ++i) {
+            q.bindValue(int(2 * i) + 2, std::isnan(minute.min[i]) ? none : QVariant(minute.min[i]));
+            q.bindValue(int(2 * i) + 3, std::isnan(minute.max[i]) ? none : QVariant(minute.max[i]));
+        }
+        if (q.exec())
+            return true;
+        m_db->noteError(q.lastError());
         return false;
-    // Settings may be given before anything was recorded: they open the file.
-    if (m_state == State::NotOpened)
-        openFile(QDateTime::currentDateTime());
-    if (m_state != State::Recording)
-        return false;
-    QSqlQuery q(m_db->db());
-    q.prepare(QStringLiteral(
-        "INSERT OR REPLACE INTO setting(key,value) VALUES('retention_days',?),('max_bytes',?)"));
-    q.addBindValue(days);
-    q.addBindValue(maxBytes);
-    return q.exec();
-}
-
-int HistoryStore::retentionDays()
-{
-    return m_state == State::Recording ? int(setting("retention_days", DefaultRetentionDays))
-                                       : DefaultRetentionDays;
-}
-
-qint64 HistoryStore::retentionBytes()
-{
-    return m_state == State::Recording ? setting("max_bytes", DefaultMaxBytes) : DefaultMaxBytes;
-}
-
-qint64 HistoryStore::pragma(const char *name)
-{
-    QSqlQuery q(m_db->db());
-    return q.exec(QStringLiteral("PRAGMA %1").arg(QString::fromLatin1(name))) && q.next()
-               ? q.value(0).toLongLong()
-               : 0;
-}
-
-void HistoryStore::applyRetention(const QDateTime &now)
-{
-    if (m_state != State::Recording)
-        return;
-    m_flushesSinceRetention = 0;
-    const qint64 days = setting("retention_days", DefaultRetentionDays);
-    const qint64 maxBytes = setting("max_bytes", DefaultMaxBytes);
-    const qint64 cutoff = now.addDays(-days).toMSecsSinceEpoch();
-    for (const char *table : {"sample", "event", "energy"}) {
-        QSqlQuery q(m_db->db());
-        q.prepare(QStringLiteral("DELETE FROM %1 WHERE t < ?").arg(QString::fromLatin1(table)));
-        q.addBindValue(cutoff);
-        q.exec();
     }
-    // Past the size limit the oldest replies go first, a twentieth of them at a time.
-    const qint64 pageSize = pragma("page_size");
-    for (int round = 0; round < 40; ++round) {
-        if ((pragma("page_count") - pragma("freelist_count")) * pageSize <= maxBytes)
-            break;
+
+    qint64 HistoryStore::setting(const char *key, qint64 fallback)
+    {
         QSqlQuery q(m_db->db());
-        if (!q.exec(QStringLiteral("DELETE FROM sample WHERE id IN (SELECT id FROM sample ORDER BY id LIMIT "
+        q.prepare(QStringLiteral("SELECT value FROM setting WHERE key=?"));
+        q.addBindValue(QString::fromLatin1(key));
+        if (q.exec() && q.next()) {
+            bool ok = false;
+            const qint64 v = q.value(0).toLongLong(&ok);
+            if (ok && v > 0)
+                return v;
+        }
+        return fallback;
+    }
+
+    bool HistoryStore::setRetention(int days, qint64 maxBytes)
+    {
+        if (days <= 0 || maxBytes <= 0)
+            return false;
+        // Settings may be given before anything was recorded: they open the file.
+        if (m_state == State::NotOpened)
+            openFile(QDateTime::currentDateTime());
+        if (m_state != State::Recording)
+            return false;
+        QSqlQuery q(m_db->db());
+        q.prepare(QStringLiteral(
+            "INSERT OR REPLACE INTO setting(key,value) VALUES('retention_days',?),('max_bytes',?)"));
+        q.addBindValue(days);
+        q.addBindValue(maxBytes);
+        if (!q.exec())
+            return false;
+        limitJournal();
+        return true;
+    }
+
+    int HistoryStore::retentionDays()
+    {
+        return m_state == State::Recording ? int(setting("retention_days", DefaultRetentionDays))
+                                           : DefaultRetentionDays;
+    }
+
+    qint64 HistoryStore::retentionBytes()
+    {
+        return m_state == State::Recording ? setting("max_bytes", DefaultMaxBytes) : DefaultMaxBytes;
+    }
+
+    qint64 HistoryStore::pragma(const char *name)
+    {
+        QSqlQuery q(m_db->db());
+        return q.exec(QStringLiteral("PRAGMA %1").arg(QString::fromLatin1(name))) && q.next()
+                   ? q.value(0).toLongLong()
+                   : 0;
+    }
+
+    void HistoryStore::applyRetention(const QDateTime &now)
+    {
+        if (m_state != State::Recording)
+            return;
+        m_flushesSinceRetention = 0;
+        const qint64 days = setting("retention_days", DefaultRetentionDays);
+        const qint64 maxBytes = setting("max_bytes", DefaultMaxBytes);
+        const qint64 cutoff = now.addDays(-days).toMSecsSinceEpoch();
+        for (const char *table : {"sample", "event", "energy"}) {
+            QSqlQuery q(m_db->db());
+            q.prepare(QStringLiteral("DELETE FROM %1 WHERE t < ?").arg(QString::fromLatin1(table)));
+            q.addBindValue(cutoff);
+            q.exec();
+        }
+        // Past the size limit the oldest replies go first, a twentieth of them at a time.
+        const qint64 pageSize = pragma("page_size");
+        for (int round = 0; round < 40; ++round) {
+            if ((pragma("page_count") - pragma("freelist_count")) * pageSize <= maxBytes)
+                break;
+            QSqlQuery q(m_db->db());
+            if (!q.exec(
+                    QStringLiteral("DELETE FROM sample WHERE id IN (SELECT id FROM sample ORDER BY id LIMIT "
                                    "max(100, (SELECT count(*) FROM sample) / 20))")) ||
-            q.numRowsAffected() == 0)
-            break;
+                q.numRowsAffected() == 0)
+                break;
+        }
+        // The summary goes with the samples it was made of; the first sample to arrive is found by its key,
+        // where the least time would need a scan of every sample.
+        {
+            QSqlQuery q(m_db->db());
+            q.prepare(
+                QStringLiteral("DELETE FROM sample_minute WHERE m < "
+                               "max(?, coalesce((SELECT t FROM sample ORDER BY id LIMIT 1), 0)) / 60000"));
+            q.addBindValue(cutoff);
+            q.exec();
+        }
+        {
+            QSqlQuery q(m_db->db());
+            q.prepare(QStringLiteral("DELETE FROM energy_day WHERE day < ?"));
+            q.addBindValue(localDay(cutoff));
+            q.exec();
+        }
+        m_db->exec(QStringLiteral("PRAGMA incremental_vacuum"));
     }
-    // The summary goes with the samples it was made of; the first sample to arrive is found by its key,
-    // where the least time would need a scan of every sample.
-    {
-        QSqlQuery q(m_db->db());
-        q.prepare(QStringLiteral("DELETE FROM sample_minute WHERE m < "
-                                 "max(?, coalesce((SELECT t FROM sample ORDER BY id LIMIT 1), 0)) / 60000"));
-        q.addBindValue(cutoff);
-        q.exec();
-    }
-    {
-        QSqlQuery q(m_db->db());
-        q.prepare(QStringLiteral("DELETE FROM energy_day WHERE day < ?"));
-        q.addBindValue(localDay(cutoff));
-        q.exec();
-    }
-    m_db->exec(QStringLiteral("PRAGMA incremental_vacuum"));
-}
 
 } // namespace korvel::history

@@ -20,10 +20,16 @@ namespace korvel::history
 // The file is opened at the first flush that has something to write, so a client that records
 // nothing never loads the SQL driver.
 //
+// At most one sample per device and second reaches the file: a later one in the same second replaces
+// the values it carries, also across flushes, so a stream of replies costs the disk no more than one
+// reply a second. The size limit is kept while the client runs (checked once a minute, the journal
+// counted), not only at opening.
+//
 // Faults never stop the client: a file another client records into leaves this one recording nothing;
 // a file that cannot be written (full disk, read-only folder) stops the recording and keeps what was
-// stored; a file that is not a database or is damaged is moved aside and a new one started. Each is
-// reported once through message().
+// stored, and opening is tried again once a minute; a file that is not a database or is damaged (found
+// at opening by a quick check off this thread, at each flush by its header, and by any write that meets
+// the damage) is moved aside and a new one started. Each is reported once through message().
 //
 // Writing stays on the caller's thread: a commit in WAL mode appends to the journal without waiting for
 // the disk. Copying the journal back into the file (a checkpoint), which does wait for the disk, runs on
@@ -36,6 +42,10 @@ public:
 
     static constexpr int DefaultRetentionDays = 400;
     static constexpr qint64 DefaultMaxBytes = qint64(2) << 30;
+    // Flushes between two checks of the size limit, and between two attempts to resume a stopped
+    // recording.
+    static constexpr int FlushesPerSizeCheck = 60;
+    static constexpr int FlushesPerRetry = 60;
 
     explicit HistoryStore(QString file, QObject *parent = nullptr);
     ~HistoryStore() override;
@@ -70,6 +80,8 @@ public:
 Q_SIGNALS:
     // A fault the user is told of once.
     void message(const QString &text);
+    // A stopped recording wrote again.
+    void recordingResumed();
     // A flush wrote events or acknowledgements: the windows that list them read again.
     void eventsWritten();
 
@@ -83,6 +95,16 @@ private:
     qint64 pragma(const char *name);
     void startCheckpoints();
     void stopCheckpoints();
+    void requestCheckpoint();
+    // Runs a quick check of the file on the checkpoint thread; a damaged file is moved aside after.
+    void checkInBackground();
+    void onDamageFound(int generation);
+    // Whether the fixed part of the file's header is still SQLite's: noise written over it is found here.
+    bool headerIntact() const;
+    void enforceSizeLimit();
+    void limitJournal();
+    void retryIfDue(const QDateTime &now);
+    bool writeSample(qint64 device, const Sample &sample);
 
     QString m_file;
     State m_state = State::NotOpened;
@@ -109,7 +131,17 @@ private:
     QHash<QString, DeviceInfo> m_deviceInfo; // as last written
     std::vector<DeviceInfo> m_pendingDeviceInfo;
     QHash<QString, qint64> m_deviceIds;
+    // The row written last for each device id and the second it belongs to: a later sample of that
+    // second updates it.
+    struct LastRow {
+        qint64 second = -1;
+        qint64 id = -1;
+    };
+    QHash<qint64, LastRow> m_lastRows;
+    std::unique_ptr<class QSqlQuery> m_updateSample;
     std::vector<Sample> m_samples;
+    // Index into m_samples of the pending sample of each device and second.
+    QHash<QPair<QString, qint64>, std::size_t> m_pendingSamples;
     std::vector<Event> m_events;
     std::vector<Event> m_acks; // id, ackedBy and ackedAtMs only
     qint64 m_pageLimit = 0;
@@ -118,6 +150,13 @@ private:
     QObject *m_checkpointContext = nullptr; // lives in m_checkpointThread
     std::shared_ptr<std::unique_ptr<HistoryDatabase>> m_checkpointDb;
     int m_writesSinceCheckpoint = 0;
+    int m_flushesSinceSizeCheck = 0;
+    int m_flushesSinceRetry = 0;
+    QString m_stopText; // the stop last reported; said again only after a resume
+    bool m_resuming = false;
+    // Counts the files opened: a check's verdict on an earlier one is not applied to the next.
+    int m_generation = 0;
+    QDateTime m_now; // of the flush in progress, for a move aside that a check asks for later
 };
 
 } // namespace korvel::history

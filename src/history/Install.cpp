@@ -8,6 +8,7 @@
 #include "history/CounterRecording.h"
 #include "history/HistoryStore.h"
 #include "history/Quantities.h"
+#include "history/RecordingFaults.h"
 #include "link/Connection.h"
 #include "link/ReplyDispatcher.h"
 #include "link/ReplyText.h"
@@ -98,6 +99,7 @@ HistoryStore *install(ClientParts &parts)
     DeviceValueTable &table = parts.table;
     QObject::connect(store, &HistoryStore::message, store,
                      [&screen](const QString &text) { screen.setCaption(QStringLiteral("LblMesaj"), text); });
+    new RecordingFaults(*store, screen, [&environment] { return environment.now().toMSecsSinceEpoch(); });
     Ticker *timer = environment.makeTicker(QStringLiteral("TFrmAna.TimerHistory"), 1000, store);
     QObject::connect(timer, &Ticker::ticked, store,
                      [store, &environment] { store->flush(environment.now()); });

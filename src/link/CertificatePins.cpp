@@ -36,7 +36,10 @@ bool CertificatePins::forget(const QString &host, quint16 port)
 CertificatePins::Verdict CertificatePins::judge(const QString &host, quint16 port,
                                                 const CertificateCheck &check) const
 {
-    // A pin outranks the authorities: the user's word on this server is what it was then.
+    // The named authority decides first: a pin made earlier cannot let through what it refuses.
+    if (!m_authorityFile.isEmpty() && !check.problems.isEmpty())
+        return Verdict::Rejected;
+    // Otherwise a pin outranks the authorities: the user's word on this server is what it was then.
     if (const QString pin = pinned(host, port); !pin.isEmpty())
         return pin == check.fingerprint ? Verdict::Trusted : Verdict::Changed;
     if (check.problems.isEmpty())

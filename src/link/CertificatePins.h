@@ -9,7 +9,9 @@ class Environment;
 struct CertificateCheck;
 
 // The server certificates the user chose to trust, one SHA-256 fingerprint per host and port, kept
-// between runs, and what a handshake's certificate means in their light.
+// between runs, and what a handshake's certificate means in their light. An authority the user named
+// (--ca-file) is the only judge of a certificate: one it did not sign is refused, never offered for
+// trust, however often the link reconnects.
 class CertificatePins final
 {
 public:
@@ -17,10 +19,14 @@ public:
         Trusted,  // pinned and the same, or vouched for by an authority
         Changed,  // pinned, and now another one: the link may be intercepted
         Rejected, // a fault no person may wave through (wrong name, expired ...)
-        Ask,      // only no known authority vouches for it: the user may trust it
+        Ask,      // only no known authority vouches for it, and the user named none: the user may trust it
     };
 
-    explicit CertificatePins(Environment &environment) : m_environment(environment) {}
+    // `authorityFile`: the authority the user named; empty for the system's.
+    explicit CertificatePins(Environment &environment, QString authorityFile = {})
+        : m_environment(environment), m_authorityFile(std::move(authorityFile))
+    {
+    }
 
     QString pinned(const QString &host, quint16 port) const;
     void pin(const QString &host, quint16 port, const QString &fingerprint);
@@ -30,6 +36,7 @@ public:
 
 private:
     Environment &m_environment;
+    QString m_authorityFile;
 };
 
 } // namespace korvel

@@ -53,7 +53,7 @@ bool isLoopback(const QString &host)
 Connection::Connection(Link &link, Screen &screen, Environment &environment, ClientState &state,
                        ServerAddress address, QObject *parent)
     : QObject(parent), m_link(link), m_screen(screen), m_environment(environment), m_state(state),
-      m_address(std::move(address)), m_pins(environment),
+      m_address(std::move(address)), m_pins(environment, m_address.authorityFile),
       m_progressTimer(environment.makeTicker(QStringLiteral("TFrmGiris.Timer1"), 500, this)),
       m_keepAlive(environment.makeTicker(QStringLiteral("TFrmAna.TimerPing"), 60000, this)),
       m_loginReplyTimer(environment.makeTicker(QStringLiteral("TFrmAna.TimerCevap"), loginReplyMs, this)),
@@ -356,6 +356,8 @@ void Connection::secureAttemptRefused(const QString &status, const QString &box)
     m_loginReplyTimer->stop();
     m_pongTimer->stop();
     m_screen.setCaption(securePanel, QString());
+    // A reconnect's countdown in the main window ends here too.
+    m_screen.setCaption(messageLabel, status);
     backToLoginWindow(status);
     if (!box.isEmpty())
         m_environment.showError(box);

@@ -35,6 +35,14 @@ public:
     virtual void write(const QByteArray &bytes) = 0;
     // Every byte buffered now.
     virtual QByteArray readAll() = 0;
+    // At most maxBytes of what is buffered now; bytesAvailable() says what is left. A link that cannot
+    // tell hands over everything.
+    virtual QByteArray read(qint64 maxBytes)
+    {
+        Q_UNUSED(maxBytes);
+        return readAll();
+    }
+    virtual qint64 bytesAvailable() const { return 0; }
     // Drops a connection attempt or a connection.
     virtual void abort() = 0;
 

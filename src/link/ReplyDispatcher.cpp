@@ -100,45 +100,79 @@ void ReplyDispatcher::pass(ReplyText &text)
     }
 }
 
+void ReplyDispatcher::round(ReplyText &text)
+{
+    // Taken anew each round: a handler may have cut text out of the chunk.
+    const QChar *const chars = text.chunk().constData();
+    const qsizetype size = text.chunk().size();
+    // The loop stops once one character is left, so nothing at or past this position is dropped.
+    const qsizetype last = size - 1;
+    const qsizetype at = text.offset();
+    if (at < last && !handledTagAt(chars + at, size - at)) {
+        // No handler runs until a handled tag reaches the head. Meanwhile the rule records each
+        // remainder and deletes its first character on the next pass, so the run is left with the
+        // remainder of its last character recorded, whatever was recorded before.
+        qsizetype next = at + 1;
+        for (; next < last; ++next) {
+            const char16_t first = chars[next].unicode();
+            if (first < asciiEnd && m_tagsByFirstLetter[first] != 0 &&
+                handledTagAt(chars + next, size - next))
+                break;
+        }
+        text.drop(next - at);
+        m_lastOffset = next - 1;
+        m_lastRemainder.clear();
+    } else {
+        pass(text);
+    }
+}
+
+void ReplyDispatcher::begin(const QString &chunk)
+{
+    m_text = ReplyText(chunk);
+    m_lastOffset = -1;
+    m_completed = true;
+    m_running = true;
+}
+
+bool ReplyDispatcher::runUntil(Clock::time_point deadline)
+{
+    if (!m_running)
+        return true;
+    // The clock is read once every few rounds: a round is far shorter than a reading of it.
+    constexpr int roundsPerLook = 16;
+    try {
+        int rounds = 0;
+        do {
+            round(m_text);
+            if (++rounds == roundsPerLook) {
+                rounds = 0;
+                if (m_text.size() > 1 && Clock::now() >= deadline)
+                    return false;
+            }
+        } while (m_text.size() > 1);
+    } catch (const std::exception &) {
+        m_completed = false;
+    }
+    finish();
+    return true;
+}
+
+void ReplyDispatcher::finish()
+{
+    if (m_lastOffset >= 0)
+        m_lastRemainder = m_text.chunk().mid(m_lastOffset);
+    m_lastOffset = -1;
+    m_lastLeft = m_text.rest().toString();
+    m_text = ReplyText();
+    m_running = false;
+}
+
 bool ReplyDispatcher::dispatch(const QString &chunk)
 {
-    ReplyText text(chunk);
-    m_lastOffset = -1;
-    bool completed = true;
-    try {
-        do {
-            // Taken anew each round: a handler may have cut text out of the chunk.
-            const QChar *const chars = text.chunk().constData();
-            const qsizetype size = text.chunk().size();
-            // The loop stops once one character is left, so nothing at or past this position is dropped.
-            const qsizetype last = size - 1;
-            const qsizetype at = text.offset();
-            if (at < last && !handledTagAt(chars + at, size - at)) {
-                // No handler runs until a handled tag reaches the head. Meanwhile the rule records each
-                // remainder and deletes its first character on the next pass, so the run is left with
-                // the remainder of its last character recorded, whatever was recorded before.
-                qsizetype next = at + 1;
-                for (; next < last; ++next) {
-                    const char16_t first = chars[next].unicode();
-                    if (first < asciiEnd && m_tagsByFirstLetter[first] != 0 &&
-                        handledTagAt(chars + next, size - next))
-                        break;
-                }
-                text.drop(next - at);
-                m_lastOffset = next - 1;
-                m_lastRemainder.clear();
-            } else {
-                pass(text);
-            }
-        } while (text.size() > 1);
-    } catch (const std::exception &) {
-        completed = false;
-    }
-    if (m_lastOffset >= 0)
-        m_lastRemainder = text.chunk().mid(m_lastOffset);
-    m_lastOffset = -1;
-    m_lastLeft = text.rest().toString();
-    return completed;
+    begin(chunk);
+    runUntil(Clock::time_point::max());
+    return m_completed;
 }
 
 } // namespace korvel

@@ -5,6 +5,7 @@
 #include <QString>
 #include <array>
 #include <bitset>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -17,6 +18,9 @@ namespace korvel
 // across chunks. Cost grows linearly with the chunk: a run of positions where no handled tag begins is
 // crossed in one step that leaves the state those passes would have left, and two remainders of one
 // chunk are compared by their offsets.
+//
+// A chunk may also be run in slices (begin, then runUntil until it reports the end), so that a large
+// one never holds the caller's thread for long; the outcome is the same as one dispatch of it.
 class ReplyDispatcher final
 {
 public:
@@ -40,6 +44,17 @@ public:
     // error): the rest of the chunk is then left unhandled.
     bool dispatch(const QString &chunk);
 
+    using Clock = std::chrono::steady_clock;
+    // Takes a chunk to run in slices; a chunk not run to its end is given up.
+    void begin(const QString &chunk);
+    // Runs the chunk taken by begin() until its end or until `deadline` passed, whichever is first
+    // (a handler that started runs to its end). True at the end of the chunk.
+    bool runUntil(Clock::time_point deadline);
+    // Whether a chunk taken by begin() has yet to be run to its end.
+    bool isRunning() const { return m_running; }
+    // At the end of a chunk: false when a handler gave up on it.
+    bool completed() const { return m_completed; }
+
     // The remainder the skipping rule recorded last; it lives across chunks.
     QString lastRemainder() const { return m_lastRemainder; }
     // What was left of the last chunk when the dispatcher stopped.
@@ -50,6 +65,9 @@ private:
 
     void indexHandledTags();
     void pass(ReplyText &text);
+    // One round of the loop: a pass, or a run of positions where no handled tag begins.
+    void round(ReplyText &text);
+    void finish();
     // Whether a tag that has a handler begins at `at`, with `available` characters from there on.
     bool handledTagAt(const QChar *at, qsizetype available) const;
     // Whether the tag of catalogue index `index` begins at `at`.
@@ -66,6 +84,9 @@ private:
     // While a chunk runs, a remainder recorded from it is kept as its offset (-1: m_lastRemainder holds it).
     qsizetype m_lastOffset = -1;
     QString m_lastLeft;
+    ReplyText m_text;
+    bool m_running = false;
+    bool m_completed = true;
 };
 
 } // namespace korvel

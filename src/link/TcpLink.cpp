@@ -58,6 +58,7 @@ void TcpLink::useSocket(QTcpSocket *socket)
         m_socket->disconnect(this);
     delete m_socket;
     m_socket = socket;
+    m_socket->setReadBufferSize(maxUnreadBytes);
     if (!m_secure)
         connect(m_socket, &QTcpSocket::connected, this, &Link::connected);
     connect(m_socket, &QTcpSocket::disconnected, this, [this] {
@@ -197,6 +198,16 @@ void TcpLink::write(const QByteArray &bytes)
 QByteArray TcpLink::readAll()
 {
     return m_socket->readAll();
+}
+
+QByteArray TcpLink::read(qint64 maxBytes)
+{
+    return m_socket->read(maxBytes);
+}
+
+qint64 TcpLink::bytesAvailable() const
+{
+    return m_socket->bytesAvailable();
 }
 
 void TcpLink::abort()

@@ -19,12 +19,17 @@ public:
     bool isConnected() const override;
     void write(const QByteArray &bytes) override;
     QByteArray readAll() override;
+    QByteArray read(qint64 maxBytes) override;
+    qint64 bytesAvailable() const override;
     void abort() override;
     void setSecure(bool secure, const QString &authorityFile) override;
     bool isSecure() const override { return m_secure; }
 
     // Bytes queued for a server that does not read; past this a write counts as one that would block.
     static constexpr qint64 maxQueuedBytes = 1 << 20;
+    // What the socket takes from the system while the client has not read it yet: beyond it the server
+    // waits (the system's own flow control), instead of the client's memory growing.
+    static constexpr qint64 maxUnreadBytes = 4 << 20;
 
 private:
     void useSocket(QTcpSocket *socket);

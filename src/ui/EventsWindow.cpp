@@ -35,9 +35,9 @@ using history::EventKind;
 
 namespace
 {
-constexpr EventKind listedKinds[] = {EventKind::Input,        EventKind::Penalty,    EventKind::Message,
-                                     EventKind::LinkLost,     EventKind::LinkUp,     EventKind::PeriodReport,
-                                     EventKind::MeterReadout, EventKind::PenaltyRisk};
+constexpr EventKind listedKinds[] = {EventKind::Input,        EventKind::Penalty,     EventKind::Message,
+                                     EventKind::LinkLost,     EventKind::LinkUp,      EventKind::PeriodReport,
+                                     EventKind::MeterReadout, EventKind::PenaltyRisk, EventKind::Recording};
 
 // The kind filter's entry for the input alarms nobody has acknowledged yet.
 constexpr int unacknowledgedAlarms = -1;

@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QScrollArea>
+#include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTimer>
@@ -83,6 +84,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     body->addWidget(m_pages, 1);
     outer->addLayout(body, 1);
     setCentralWidget(central);
+    // The history's faults stay here until they are over; shown only while there is one.
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->addWidget(form::label(statusBar(), QStringLiteral("LblGecmis"), QString()), 1);
+    statusBar()->hide();
     buildPages();
     buildTray();
 }

@@ -213,8 +213,8 @@ TEST_F(TlsLogin, VerifiesTheServerCertificateBeforeSending)
         {"server", ca, true, {}, "  Rivodov Bağlanıyor", ""},
         // Valid for other.example, not for localhost.
         {"other", ca, false, {}, "Sertifika reddedildi", "localhost:"},
-        // Not signed by the given authority; not by any authority of the system either.
-        {"self", ca, false, fingerprintOf("self.pem"), "Sertifikaya güvenilmedi", ""},
+        // Not signed by the given authority: refused with the reason, never put to the user.
+        {"self", ca, false, {}, "Sertifika reddedildi", "localhost:"},
         {"server", {}, false, QStringLiteral("güvenilsin mi?"), "Sertifikaya güvenilmedi", ""},
     };
     for (const auto &c : cases) {
@@ -329,6 +329,34 @@ TEST_F(TlsLogin, ReconnectsOverTlsAndStopsAtARefusedCertificate)
     EXPECT_TRUE(boxes.first().startsWith(QStringLiteral("Sunucunun sertifikası değişti!")));
 }
 
+// With an authority given, a reconnect that meets a certificate it did not sign is refused with the
+// reason like the first connect: no question, no further reconnects, nothing sent.
+TEST_F(TlsLogin, AReconnectNeverOffersACertificateTheAuthorityDidNotSign)
+{
+    FakeServer server("server");
+    start(tls(tlsFile("ca.pem")));
+    connectTo(server.port());
+    ASSERT_TRUE(loggedIn());
+    m_environment.takeBoxes();
+
+    server.useCertificate("self");
+    server.dropAll();
+    Ticker *reconnect = m_environment.ticker(QStringLiteral("TFrmAna.TimerReconnect"));
+    ASSERT_TRUE(waitFor([reconnect] { return reconnect->isActive(); }));
+    reconnect->fire();
+    ASSERT_TRUE(refused());
+    settle();
+    EXPECT_TRUE(m_environment.unansweredQuestion().isEmpty());
+    EXPECT_FALSE(reconnect->isActive());
+    EXPECT_EQ(server.received(), login);
+    EXPECT_EQ(caption("TFrmGiris.LABEL6"), QStringLiteral("Sertifika reddedildi"));
+    EXPECT_EQ(caption("LblMesaj"), QStringLiteral("Sertifika reddedildi")) << "the countdown stays";
+    EXPECT_TRUE(pin(server.port()).isEmpty());
+    const QStringList boxes = m_environment.takeBoxes();
+    ASSERT_EQ(boxes.size(), 1) << boxes.join(u'|').toStdString();
+    EXPECT_TRUE(boxes.first().startsWith(QStringLiteral("Sunucunun sertifikası reddedildi")));
+}
+
 // With TLS on, a plain server gets a TLS greeting and nothing else: its plain answer fails the handshake,
 // the client says so, and never logs in in clear.
 TEST_F(TlsLogin, NeverFallsBackToPlainTcp)
@@ -417,4 +445,34 @@ TEST(CertificatePinsTest, APinOutranksTheAuthoritiesAndOnlyAnUnknownAuthorityIsA
     }
     EXPECT_TRUE(pins.forget(QStringLiteral("sunucu"), 17814));
     EXPECT_FALSE(pins.forget(QStringLiteral("sunucu"), 17814));
+}
+
+// With an authority named by the user, it alone decides: what it did not sign is refused, pinned or
+// not, and nothing is ever asked; what it signed still has to match a pin.
+TEST(CertificatePinsTest, ANamedAuthorityRefusesWhatItDidNotSignAndNeverAsks)
+{
+    using Verdict = CertificatePins::Verdict;
+    ScenarioEnvironment environment;
+    CertificatePins pins(environment, QStringLiteral("/etc/korvel/ca.pem"));
+    const QString a = QStringLiteral("AA:01"), b = QStringLiteral("BB:02");
+    const QString unknownAuthority = QStringLiteral("self-signed");
+    struct Case {
+        QString pinned;
+        CertificateCheck check;
+        Verdict verdict;
+    } cases[] = {
+        {{}, {a, {}, false}, Verdict::Trusted},
+        {{}, {a, unknownAuthority, true}, Verdict::Rejected},
+        {{}, {a, QStringLiteral("expired"), false}, Verdict::Rejected},
+        {a, {a, unknownAuthority, true}, Verdict::Rejected},
+        {a, {a, {}, false}, Verdict::Trusted},
+        {a, {b, {}, false}, Verdict::Changed},
+    };
+    for (const Case &c : cases) {
+        pins.forget(QStringLiteral("sunucu"), 17814);
+        if (!c.pinned.isEmpty())
+            pins.pin(QStringLiteral("sunucu"), 17814, c.pinned);
+        EXPECT_EQ(pins.judge(QStringLiteral("sunucu"), 17814, c.check), c.verdict)
+            << c.pinned.toStdString() << " / " << c.check.problems.toStdString();
+    }
 }

@@ -884,3 +884,41 @@ TEST_F(ClientServerTest, OverTlsWithTheDemoCertificateALoginAndACommandLeaveThei
     EXPECT_TRUE(line.contains(QStringLiteral("demo"))) << line.toStdString();
     EXPECT_EQ(line.count(QLatin1Char('\n')), 1) << line.toStdString();
 }
+
+// korvel-server with a self-signed certificate the client's authority never signed: refused with the
+// reason, no question put to the user, nothing sent, and no reconnect counting down.
+TEST_F(ClientServerTest, OverTlsAForeignSelfSignedCertificateIsRefusedWithoutAQuestion)
+{
+    server::ServerConfig config = server::ServerConfig::demo();
+    config.pace = {0, 0, 0};
+    config.tls = {QStringLiteral(KORVEL_TEST_TLS_DIR "/self2.pem"),
+                  QStringLiteral(KORVEL_TEST_TLS_DIR "/self2.key"), false};
+    m_server.reset();
+    m_server = std::make_unique<server::KorvelServer>(config, m_clock, m_log);
+    ASSERT_TRUE(m_server->listen(QHostAddress::LocalHost, 0));
+    m_client.reset();
+    ServerAddress address;
+    address.tls = true;
+    address.authorityFile = QStringLiteral(KORVEL_TEST_TLS_DIR "/self.pem");
+    m_client = std::make_unique<Client>(m_environment, m_link, address);
+    m_client->start();
+    m_environment.takeBoxes();
+
+    screen().setCaption(QStringLiteral("TFrmGiris.Edit1"), QStringLiteral("demo"));
+    screen().setCaption(QStringLiteral("TFrmGiris.Edit4"), QStringLiteral("demo"));
+    screen().setCaption(QStringLiteral("TFrmGiris.edtport"), QString::number(m_server->port()));
+    clickButton(QStringLiteral("TFrmGiris.suiButton1"));
+    ASSERT_TRUE(waitFor([this] {
+        return screen().caption(QStringLiteral("TFrmGiris.LABEL6")) == QStringLiteral("Sertifika reddedildi");
+    }));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(m_environment.unansweredQuestion().isEmpty()) << "the user was asked to trust it";
+    const QStringList boxes = m_environment.takeBoxes();
+    ASSERT_EQ(boxes.size(), 1) << boxes.join(u'|').toStdString();
+    EXPECT_TRUE(boxes.first().startsWith(QStringLiteral("Sunucunun sertifikası reddedildi")))
+        << boxes.first().toStdString();
+    EXPECT_FALSE(m_client->connection().isWaiting());
+    EXPECT_FALSE(m_environment.ticker(QStringLiteral("TFrmAna.TimerReconnect"))->isActive());
+    EXPECT_FALSE(m_environment.ticker(QStringLiteral("TFrmGiris.Timer1"))->isActive());
+    EXPECT_EQ(itemCount(), 0);
+}

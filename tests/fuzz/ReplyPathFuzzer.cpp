@@ -60,6 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     h.client->state().pendingKind = QString::fromLatin1(kinds[data[0] & 7]);
     h.client->valueTable().setSlotCursor(data[0] >> 3 == 31 ? 250 : (data[0] >> 3) * 4);
     h.link->deliver(QByteArray(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1)));
+    // The link goes quiet: a tail held back for the rest of its reply is handled as it stands.
+    if (Ticker *hold = h.environment->ticker(QStringLiteral("TFrmAna.TimerParca")); hold && hold->isActive())
+        hold->fire();
     if (Ticker *renderer = h.environment->ticker(QStringLiteral("TFrmAna.Timer1")))
         renderer->fire();
     h.environment->takeBoxes();

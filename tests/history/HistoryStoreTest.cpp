@@ -6,11 +6,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -419,4 +421,160 @@ TEST_F(HistoryStoreTest, KeepsAcknowledgementsAlsoInOlderFiles)
     EXPECT_EQ(events[0].ackedBy, QStringLiteral("ayşe"));
     EXPECT_EQ(events[0].ackedAtMs, T0.addSecs(30).toMSecsSinceEpoch());
     EXPECT_TRUE(events[1].ackedBy.isEmpty());
+}
+
+// A stream of replies costs the file one sample per device and second: later ones of the same second
+// replace the values they carry, also after that second's sample was written.
+TEST_F(HistoryStoreTest, KeepsOneSamplePerDeviceAndSecond)
+{
+    {
+        HistoryStore store(file);
+        for (int i = 0; i < 500; ++i)
+            store.addSample(sample(T0.addMSecs(i), 200 + i));
+        Sample current = sample(T0.addMSecs(600), None);
+        current.values[6] = 12.5;
+        store.addSample(std::move(current));
+        store.addSample(sample(T0.addMSecs(700), 5, QStringLiteral("12002")));
+        store.flush(T0);
+        // The same second, after the flush: the row written is updated, not joined by another.
+        store.addSample(sample(T0.addMSecs(900), 999));
+        store.flush(T0.addSecs(1));
+        store.addSample(sample(T0.addSecs(1), 7));
+    }
+    const auto rows = readAll(file);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].t, T0.addMSecs(900).toMSecsSinceEpoch());
+    EXPECT_EQ(rows[0].values[0], 999);
+    EXPECT_EQ(rows[0].values[6], 12.5) << "a value the later reply did not carry stays";
+    EXPECT_EQ(rows[1].values[0], 7);
+    EXPECT_EQ(readAll(file, QStringLiteral("12002")).size(), 1u);
+}
+
+// The size limit holds while the client runs: once a minute of flushes the oldest samples go, until
+// file and journal together are within it.
+TEST_F(HistoryStoreTest, KeepsTheSizeLimitWhileRecording)
+{
+    constexpr qint64 limit = 4 << 20;
+    constexpr int devices = 40;
+    int second = 1;
+    {
+        HistoryStore store(file);
+        store.addSample(sample(T0, 1));
+        store.flush(T0);
+        ASSERT_TRUE(store.setRetention(HistoryStore::DefaultRetentionDays, limit));
+        for (int minute = 0; minute < 8; ++minute) {
+            for (int f = 0; f < HistoryStore::FlushesPerSizeCheck; ++f, ++second) {
+                for (int d = 0; d < devices; ++d) {
+                    // Every quantity, as a full register dump brings them.
+                    Sample full = sample(T0.addSecs(second), second, QString::number(12001 + d));
+                    std::fill(full.values.begin() + 1, full.values.end(), second + d * 0.5);
+                    store.addSample(std::move(full));
+                }
+                store.flush(T0.addSecs(second));
+            }
+        }
+        ASSERT_EQ(store.state(), HistoryStore::State::Recording);
+    }
+    // Closing merged the journal; at most the minute since the last check is over the limit.
+    EXPECT_FALSE(QFile::exists(file + QStringLiteral("-wal")));
+    EXPECT_LT(QFileInfo(file).size(), limit + limit / 2);
+    const auto rows = readAll(file);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_GT(rows.front().t, T0.addSecs(60).toMSecsSinceEpoch()) << "the oldest went first";
+    EXPECT_EQ(rows.back().values[0], second - 1);
+}
+
+// Noise written over the file while it records is found at the next flush: the file is moved aside,
+// told where, and the samples go into a new one. A file damaged inside (its header intact) is found by
+// the check at opening, which runs off the caller's thread.
+TEST_F(HistoryStoreTest, NoiseWrittenIntoTheFileMovesItAside)
+{
+    const auto noise = [](const QString &f, qint64 at) {
+        QFile out(f);
+        ASSERT_TRUE(out.open(QIODevice::ReadWrite));
+        out.seek(at);
+        QByteArray bytes(64 * 1024, '\0');
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            bytes[i] = char((i * 7919 + 13) & 0xFF);
+        out.write(bytes);
+    };
+    {
+        HistoryStore store(file);
+        for (int i = 0; i < 3; ++i) {
+            store.addSample(sample(T0.addSecs(i), i));
+            store.flush(T0.addSecs(i));
+        }
+    }
+    {
+        HistoryStore store(file);
+        QSignalSpy told(&store, &HistoryStore::message);
+        store.addSample(sample(T0.addSecs(10), 10));
+        store.flush(T0.addSecs(10));
+        ASSERT_EQ(store.state(), HistoryStore::State::Recording);
+        noise(file, 0);
+        store.addSample(sample(T0.addSecs(11), 11));
+        store.flush(T0.addSecs(11));
+        EXPECT_EQ(store.state(), HistoryStore::State::Recording);
+        ASSERT_EQ(told.count(), 1);
+        const QString aside = file + QStringLiteral(".damaged-2026-01-15-103011");
+        EXPECT_TRUE(told[0][0].toString().contains(QDir::toNativeSeparators(aside)))
+            << told[0][0].toString().toStdString();
+        EXPECT_TRUE(QFile::exists(aside));
+    }
+    auto rows = readAll(file);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].values[0], 11);
+
+    // Damage past the header, at start.
+    QTemporaryDir other;
+    const QString damaged = other.filePath(QStringLiteral("history.sqlite"));
+    {
+        HistoryStore store(damaged);
+        for (int i = 0; i < 3000; ++i)
+            store.addSample(sample(T0.addSecs(i), i));
+        store.flush(T0);
+    }
+    noise(damaged, 8192);
+    HistoryStore store(damaged);
+    QSignalSpy told(&store, &HistoryStore::message);
+    store.addSample(sample(T0.addSecs(5000), 5000));
+    store.flush(T0.addSecs(5000));
+    if (told.isEmpty()) {
+        ASSERT_TRUE(told.wait(10000)) << "the check at opening found nothing";
+    }
+    EXPECT_TRUE(told[0][0].toString().contains(QStringLiteral("bozuktu")));
+    EXPECT_EQ(store.state(), HistoryStore::State::Recording);
+    EXPECT_TRUE(QFile::exists(damaged + QStringLiteral(".damaged-2026-01-15-115320")));
+    store.addSample(sample(T0.addSecs(5001), 5001));
+    store.flush(T0.addSecs(5001));
+    HistoryReader reader(damaged);
+    ASSERT_TRUE(reader.open());
+}
+
+// A stopped recording tries again once a minute and says when it writes again.
+TEST_F(HistoryStoreTest, AStoppedRecordingResumesWhenTheFileIsFreeAgain)
+{
+    auto first = std::make_unique<HistoryStore>(file);
+    first->addSample(sample(T0, 1));
+    first->flush(T0);
+    HistoryStore second(file);
+    QSignalSpy told(&second, &HistoryStore::message);
+    QSignalSpy resumed(&second, &HistoryStore::recordingResumed);
+    second.addSample(sample(T0.addSecs(1), 2));
+    second.flush(T0.addSecs(1));
+    ASSERT_EQ(second.state(), HistoryStore::State::Stopped);
+    for (int i = 0; i < HistoryStore::FlushesPerRetry; ++i)
+        second.flush(T0.addSecs(2));
+    second.addSample(sample(T0.addSecs(3), 3));
+    second.flush(T0.addSecs(3));
+    EXPECT_EQ(second.state(), HistoryStore::State::Stopped) << "the first still holds the file";
+    EXPECT_EQ(told.count(), 1) << "a retry that fails alike says nothing new";
+    first.reset();
+    for (int i = 0; i < HistoryStore::FlushesPerRetry; ++i)
+        second.flush(T0.addSecs(4));
+    second.addSample(sample(T0.addSecs(5), 5));
+    second.flush(T0.addSecs(5));
+    EXPECT_EQ(second.state(), HistoryStore::State::Recording);
+    EXPECT_EQ(resumed.count(), 1);
+    EXPECT_EQ(told.count(), 1);
 }

@@ -13,6 +13,7 @@
 #include "values/DeviceValueTable.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QTableWidget>
@@ -83,6 +84,8 @@ TEST_F(RecordingClientTest, ASecondClientOnTheSameFileSaysSoOnceAndTheFirstGoesO
     second.dumpV1("67$103$0$0$");
     second.tick();
     EXPECT_FALSE(second.status().contains(QStringLiteral("başka bir Korvel"))) << "said once";
+    // A second later: a dump of the same second would replace the first one's sample.
+    first.environment.setNow(first.environment.now().addSecs(1));
     first.dumpV1("67$104$0$0$");
     first.tick();
     EXPECT_FALSE(first.status().contains(QStringLiteral("Geçmiş")));
@@ -279,4 +282,52 @@ TEST_F(RecordingClientTest, EventsWindowFiltersAndKeepsAcknowledgements)
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].ackedBy, QStringLiteral("ayşe"));
     EXPECT_EQ(events[0].ackedAtMs, QDateTime(QDate(2026, 1, 15), QTime(10, 30, 5)).toMSecsSinceEpoch());
+}
+
+// A recording that stops or whose file was damaged says so where it stays: the status bar line (which
+// the next reply does not overwrite), the tray, and an event once one can be written.
+TEST_F(RecordingClientTest, RecordingFaultsStayInTheStatusBar)
+{
+    RecordingClient c(file);
+    Screen &screen = c.client->windows().screen();
+    const auto line = [&] { return screen.caption(QStringLiteral("LblGecmis")); };
+    c.dumpV1("67$102$0$0$");
+    c.tick();
+    EXPECT_TRUE(line().isEmpty());
+    EXPECT_FALSE(screen.isVisible(QStringLiteral("StatusBar1")));
+
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::ReadWrite));
+        out.write(QByteArray(64 * 1024, '\x5A'));
+    }
+    c.environment.setNow(c.environment.now().addSecs(1));
+    c.dumpV1("67$103$0$0$");
+    c.tick();
+    const QString aside = QDir::toNativeSeparators(file + QStringLiteral(".damaged-2026-01-15-103001"));
+    EXPECT_TRUE(line().contains(aside)) << line().toStdString();
+    EXPECT_TRUE(screen.isVisible(QStringLiteral("StatusBar1")));
+    EXPECT_TRUE(c.client->windows().screen().lastNotification().join(u' ').contains(aside));
+    c.environment.setNow(c.environment.now().addSecs(1));
+    c.dumpV1("67$104$0$0$");
+    c.tick();
+    EXPECT_TRUE(line().contains(aside)) << "a reply does not overwrite it";
+    EXPECT_TRUE(QFile::exists(file + QStringLiteral(".damaged-2026-01-15-103001")));
+    {
+        history::HistoryReader reader(file);
+        ASSERT_TRUE(reader.open());
+        const auto events =
+            reader.events(QString(), {history::EventKind::Recording}, 0, std::numeric_limits<qint64>::max());
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_TRUE(events[0].title.contains(aside));
+        EXPECT_EQ(samples(file, QStringLiteral("12001")).size(), 2u) << "the new file took the samples";
+    }
+
+    RecordingClient second(file);
+    second.dumpV1("67$105$0$0$");
+    second.tick();
+    Screen &secondScreen = second.client->windows().screen();
+    EXPECT_TRUE(
+        secondScreen.caption(QStringLiteral("LblGecmis")).contains(QStringLiteral("başka bir Korvel")));
+    EXPECT_TRUE(secondScreen.isVisible(QStringLiteral("StatusBar1")));
 }

@@ -365,13 +365,32 @@ void ScenarioRunner::addActions()
         else
             fail(QStringLiteral("unknown socket notification %1").arg(what));
     });
-    // recv "TEXT" [N]: one chunk, the text N times over (default once).
+    // recv "TEXT" [N]: one chunk, the text N times over (default once), then the link stays quiet past
+    // the hold-back time, so a reply the chunk left unfinished is handled as it stands.
     action("recv", 1, 2, [this](const ScenarioLine &l) {
         client();
         const int times = l.args.size() == 2 ? number(l.args[1]) : 1;
         if (times < 1)
             fail(QStringLiteral("recv repeats a text at least once"));
         m_link->deliver(cp1254::encode(l.args[0].repeated(times)));
+        if (Ticker *hold = m_environment->ticker(QStringLiteral("TFrmAna.TimerParca"));
+            hold && hold->isActive())
+            hold->fire();
+    });
+    // read "TEXT"...: one chunk per text, back to back, with no quiet after them.
+    action("read", 1, 64, [this](const ScenarioLine &l) {
+        client();
+        for (const QString &text : l.args)
+            m_link->deliver(cp1254::encode(text));
+    });
+    // read-pieces "TEXT" N: the text in chunks of N characters (the last may be shorter), no quiet after.
+    action("read-pieces", 2, 2, [this](const ScenarioLine &l) {
+        client();
+        const int size = number(l.args[1]);
+        if (size < 1)
+            fail(QStringLiteral("read-pieces needs pieces of at least one character"));
+        for (qsizetype at = 0; at < l.args[0].size(); at += size)
+            m_link->deliver(cp1254::encode(l.args[0].mid(at, size)));
     });
     // serial "BYTES": one receive notification of the tool window's port, after the pause that follows
     // a send has passed.
