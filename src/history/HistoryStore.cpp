@@ -532,234 +532,233 @@ bool HistoryStore::writeDeviceInfo()
         }
     }
     return true;
+}
 
-    void HistoryStore::requestCheckpoint()
-    {
-        if (!m_checkpointContext)
-            return;
-        m_writesSinceCheckpoint = 0;
-        // Passive: it copies what no reader still needs and never blocks the writer.
-        QMetaObject::invokeMethod(
-            m_checkpointContext,
-            [db = m_checkpointDb, file = m_file] {
-                if (HistoryDatabase *checkpointer = threadDatabase(*db, file))
-                    checkpointer->exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
-            },
-            Qt::QueuedConnection);
-    }
+void HistoryStore::requestCheckpoint()
+{
+    if (!m_checkpointContext)
+        return;
+    m_writesSinceCheckpoint = 0;
+    // Passive: it copies what no reader still needs and never blocks the writer.
+    QMetaObject::invokeMethod(
+        m_checkpointContext,
+        [db = m_checkpointDb, file = m_file] {
+            if (HistoryDatabase *checkpointer = threadDatabase(*db, file))
+                checkpointer->exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+        },
+        Qt::QueuedConnection);
+}
 
-    bool HistoryStore::writeSample(qint64 device, const Sample &s)
-    {
-        const std::size_t n = quantities().size();
-        const qint64 second = secondOf(s.timeMs);
-        LastRow &last = m_lastRows[device];
-        const bool update = last.second == second && last.id >= 0;
-        std::unique_ptr<QSqlQuery> &query = update ? m_updateSample : m_insertSample;
-        if (!query) {
-            query = std::make_unique<QSqlQuery>(m_db->db());
-            if (update) {
-                QString set;
-                for (std::size_t i = 0; i < n; ++i)
-                    set += QStringLiteral(",q%1=coalesce(?,q%1)").arg(i);
-                query->prepare(QStringLiteral("UPDATE sample SET device=?,t=?%1 WHERE id=?").arg(set));
-            } else {
-                QString marks = QStringLiteral("?,?");
-                for (std::size_t i = 0; i < n; ++i)
-                    marks += QStringLiteral(",?");
-                query->prepare(QStringLiteral("INSERT INTO sample(device,t,%1) VALUES(%2)")
-                                   .arg(HistoryDatabase::sampleColumns(), marks));
-            }
-        }
-        QSqlQuery &q = *query;
-        const QVariant none(QMetaType::fromType<double>());
-        q.bindValue(0, device);
-        q.bindValue(1, s.timeMs);
-        for (std::size_t i = 0; i < n; ++i) {
-            const double v = i < s.values.size() ? s.values[i] : std::nan("");
-            q.bindValue(int(i) + 2, std::isnan(v) ? none : QVariant(v));
-        }
-        if (update)
-            q.bindValue(int(n) + 2, last.id);
-        if (!q.exec()) {
-            m_db->noteError(q.lastError());
-            return false;
-        }
-        if (!update)
-            last = {second, q.lastInsertId().toLongLong()};
-        return foldMinute(device, s.timeMs, s.values);
-    }
-
-    void HistoryStore::enforceSizeLimit()
-    {
-        m_flushesSinceSizeCheck = 0;
-        const qint64 maxBytes = setting("max_bytes", DefaultMaxBytes);
-        const qint64 pageSize = pragma("page_size");
-        const auto live = [&] { return (pragma("page_count") - pragma("freelist_count")) * pageSize; };
-        const qint64 journal = QFileInfo(m_file + QStringLiteral("-wal")).size();
-        if (live() + journal <= maxBytes)
-            return;
-        // The journal shrinks once checkpointed; the file makes room for it, though never below half the
-        // limit.
-        const qint64 target = std::max(maxBytes - journal, maxBytes / 2);
-        QElapsedTimer spent;
-        spent.start();
-        // Oldest first, a twentieth of the ids at a time; found by the key, never by a scan or a count.
-        while (live() > target && spent.elapsed() < SizeCheckMs) {
-            QSqlQuery q(m_db->db());
-            if (!q.exec(QStringLiteral(
-                    "DELETE FROM sample WHERE id < (SELECT min(id) FROM sample) + "
-                    "max(100, ((SELECT max(id) FROM sample) - (SELECT min(id) FROM sample)) / 20)")) ||
-                q.numRowsAffected() == 0)
-                break;
-        }
-        m_lastRows.clear();
-        m_db->exec(QStringLiteral("DELETE FROM sample_minute WHERE m < "
-                                  "coalesce((SELECT t FROM sample ORDER BY id LIMIT 1), 0) / 60000"));
-        m_db->exec(QStringLiteral("PRAGMA incremental_vacuum"));
-        requestCheckpoint();
-    }
-
-    bool HistoryStore::foldMinute(qint64 device, qint64 timeMs, const std::vector<double> &values)
-    {
-        const qint64 minute = timeMs / 60000;
-        Minute &m = m_minutes[device];
-        if (m.minute != minute) {
-            if (m.minute >= 0 && !writeMinute(device, m))
-                return false;
-            m.minute = minute;
-            m.min.assign(quantities().size(), std::nan(""));
-            m.max = m.min;
-        }
-        for (std::size_t i = 0; i < m.min.size() && i < values.size(); ++i) {
-            const double v = values[i];
-            if (std::isnan(v))
-                continue;
-            m.min[i] = std::isnan(m.min[i]) ? v : std::min(m.min[i], v);
-            m.max[i] = std::isnan(m.max[i]) ? v : std::max(m.max[i], v);
-        }
-        return true;
-    }
-
-    bool HistoryStore::writeMinute(qint64 device, const Minute &minute)
-    {
-        const std::size_t n = quantities().size();
-        if (!m_upsertMinute) {
+bool HistoryStore::writeSample(qint64 device, const Sample &s)
+{
+    const std::size_t n = quantities().size();
+    const qint64 second = secondOf(s.timeMs);
+    LastRow &last = m_lastRows[device];
+    const bool update = last.second == second && last.id >= 0;
+    std::unique_ptr<QSqlQuery> &query = update ? m_updateSample : m_insertSample;
+    if (!query) {
+        query = std::make_unique<QSqlQuery>(m_db->db());
+        if (update) {
+            QString set;
+            for (std::size_t i = 0; i < n; ++i)
+                set += QStringLiteral(",q%1=coalesce(?,q%1)").arg(i);
+            query->prepare(QStringLiteral("UPDATE sample SET device=?,t=?%1 WHERE id=?").arg(set));
+        } else {
             QString marks = QStringLiteral("?,?");
-            for (std::size_t i = 0; i < 2 * n; ++i)
+            for (std::size_t i = 0; i < n; ++i)
                 marks += QStringLiteral(",?");
-            m_upsertMinute = std::make_unique<QSqlQuery>(m_db->db());
-            m_upsertMinute->prepare(HistoryDatabase::minuteUpsert(QStringLiteral("VALUES(%1)").arg(marks)));
+            query->prepare(QStringLiteral("INSERT INTO sample(device,t,%1) VALUES(%2)")
+                               .arg(HistoryDatabase::sampleColumns(), marks));
         }
-        QSqlQuery &q = *m_upsertMinute;
-        const QVariant none(QMetaType::fromType<double>());
-        q.bindValue(0, device);
-        q.bindValue(1, minute.minute);
-        for (std::size_t i = 0; i < n; ++i) {
-            q.bindValue(int(2 * i) + 2, std::isnan(minute.min[i]) ? none : QVariant(minute.min[i]));
-            q.bindValue(int(2 * i) + 3, std::isnan(minute.max[i]) ? none : QVariant(minute.max[i]));
-        }
-        if (q.exec())
-            return true;
+    }
+    QSqlQuery &q = *query;
+    const QVariant none(QMetaType::fromType<double>());
+    q.bindValue(0, device);
+    q.bindValue(1, s.timeMs);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double v = i < s.values.size() ? s.values[i] : std::nan("");
+        q.bindValue(int(i) + 2, std::isnan(v) ? none : QVariant(v));
+    }
+    if (update)
+        q.bindValue(int(n) + 2, last.id);
+    if (!q.exec()) {
         m_db->noteError(q.lastError());
         return false;
     }
+    if (!update)
+        last = {second, q.lastInsertId().toLongLong()};
+    return foldMinute(device, s.timeMs, s.values);
+}
 
-    qint64 HistoryStore::setting(const char *key, qint64 fallback)
-    {
+void HistoryStore::enforceSizeLimit()
+{
+    m_flushesSinceSizeCheck = 0;
+    const qint64 maxBytes = setting("max_bytes", DefaultMaxBytes);
+    const qint64 pageSize = pragma("page_size");
+    const auto live = [&] { return (pragma("page_count") - pragma("freelist_count")) * pageSize; };
+    const qint64 journal = QFileInfo(m_file + QStringLiteral("-wal")).size();
+    if (live() + journal <= maxBytes)
+        return;
+    // The journal shrinks once checkpointed; the file makes room for it, though never below half the
+    // limit.
+    const qint64 target = std::max(maxBytes - journal, maxBytes / 2);
+    QElapsedTimer spent;
+    spent.start();
+    // Oldest first, a twentieth of the ids at a time; found by the key, never by a scan or a count.
+    while (live() > target && spent.elapsed() < SizeCheckMs) {
         QSqlQuery q(m_db->db());
-        q.prepare(QStringLiteral("SELECT value FROM setting WHERE key=?"));
-        q.addBindValue(QString::fromLatin1(key));
-        if (q.exec() && q.next()) {
-            bool ok = false;
-            const qint64 v = q.value(0).toLongLong(&ok);
-            if (ok && v > 0)
-                return v;
-        }
-        return fallback;
+        if (!q.exec(QStringLiteral(
+                "DELETE FROM sample WHERE id < (SELECT min(id) FROM sample) + "
+                "max(100, ((SELECT max(id) FROM sample) - (SELECT min(id) FROM sample)) / 20)")) ||
+            q.numRowsAffected() == 0)
+            break;
     }
+    m_lastRows.clear();
+    m_db->exec(QStringLiteral("DELETE FROM sample_minute WHERE m < "
+                              "coalesce((SELECT t FROM sample ORDER BY id LIMIT 1), 0) / 60000"));
+    m_db->exec(QStringLiteral("PRAGMA incremental_vacuum"));
+    requestCheckpoint();
+}
 
-    bool HistoryStore::setRetention(int days, qint64 maxBytes)
-    {
-        if (days <= 0 || maxBytes <= 0)
+bool HistoryStore::foldMinute(qint64 device, qint64 timeMs, const std::vector<double> &values)
+{
+    const qint64 minute = timeMs / 60000;
+    Minute &m = m_minutes[device];
+    if (m.minute != minute) {
+        if (m.minute >= 0 && !writeMinute(device, m))
             return false;
-        // Settings may be given before anything was recorded: they open the file.
-        if (m_state == State::NotOpened)
-            openFile(QDateTime::currentDateTime());
-        if (m_state != State::Recording)
-            return false;
-        QSqlQuery q(m_db->db());
-        q.prepare(QStringLiteral(
-            "INSERT OR REPLACE INTO setting(key,value) VALUES('retention_days',?),('max_bytes',?)"));
-        q.addBindValue(days);
-        q.addBindValue(maxBytes);
-        if (!q.exec())
-            return false;
-        limitJournal();
+        m.minute = minute;
+        m.min.assign(quantities().size(), std::nan(""));
+        m.max = m.min;
+    }
+    for (std::size_t i = 0; i < m.min.size() && i < values.size(); ++i) {
+        const double v = values[i];
+        if (std::isnan(v))
+            continue;
+        m.min[i] = std::isnan(m.min[i]) ? v : std::min(m.min[i], v);
+        m.max[i] = std::isnan(m.max[i]) ? v : std::max(m.max[i], v);
+    }
+    return true;
+}
+
+bool HistoryStore::writeMinute(qint64 device, const Minute &minute)
+{
+    const std::size_t n = quantities().size();
+    if (!m_upsertMinute) {
+        QString marks = QStringLiteral("?,?");
+        for (std::size_t i = 0; i < 2 * n; ++i)
+            marks += QStringLiteral(",?");
+        m_upsertMinute = std::make_unique<QSqlQuery>(m_db->db());
+        m_upsertMinute->prepare(HistoryDatabase::minuteUpsert(QStringLiteral("VALUES(%1)").arg(marks)));
+    }
+    QSqlQuery &q = *m_upsertMinute;
+    const QVariant none(QMetaType::fromType<double>());
+    q.bindValue(0, device);
+    q.bindValue(1, minute.minute);
+    for (std::size_t i = 0; i < n; ++i) {
+        q.bindValue(int(2 * i) + 2, std::isnan(minute.min[i]) ? none : QVariant(minute.min[i]));
+        q.bindValue(int(2 * i) + 3, std::isnan(minute.max[i]) ? none : QVariant(minute.max[i]));
+    }
+    if (q.exec())
         return true;
-    }
+    m_db->noteError(q.lastError());
+    return false;
+}
 
-    int HistoryStore::retentionDays()
-    {
-        return m_state == State::Recording ? int(setting("retention_days", DefaultRetentionDays))
-                                           : DefaultRetentionDays;
+qint64 HistoryStore::setting(const char *key, qint64 fallback)
+{
+    QSqlQuery q(m_db->db());
+    q.prepare(QStringLiteral("SELECT value FROM setting WHERE key=?"));
+    q.addBindValue(QString::fromLatin1(key));
+    if (q.exec() && q.next()) {
+        bool ok = false;
+        const qint64 v = q.value(0).toLongLong(&ok);
+        if (ok && v > 0)
+            return v;
     }
+    return fallback;
+}
 
-    qint64 HistoryStore::retentionBytes()
-    {
-        return m_state == State::Recording ? setting("max_bytes", DefaultMaxBytes) : DefaultMaxBytes;
+bool HistoryStore::setRetention(int days, qint64 maxBytes)
+{
+    if (days <= 0 || maxBytes <= 0)
+        return false;
+    // Settings may be given before anything was recorded: they open the file.
+    if (m_state == State::NotOpened)
+        openFile(QDateTime::currentDateTime());
+    if (m_state != State::Recording)
+        return false;
+    QSqlQuery q(m_db->db());
+    q.prepare(QStringLiteral(
+        "INSERT OR REPLACE INTO setting(key,value) VALUES('retention_days',?),('max_bytes',?)"));
+    q.addBindValue(days);
+    q.addBindValue(maxBytes);
+    if (!q.exec())
+        return false;
+    limitJournal();
+    return true;
+}
+
+int HistoryStore::retentionDays()
+{
+    return m_state == State::Recording ? int(setting("retention_days", DefaultRetentionDays))
+                                       : DefaultRetentionDays;
+}
+
+qint64 HistoryStore::retentionBytes()
+{
+    return m_state == State::Recording ? setting("max_bytes", DefaultMaxBytes) : DefaultMaxBytes;
+}
+
+qint64 HistoryStore::pragma(const char *name)
+{
+    QSqlQuery q(m_db->db());
+    return q.exec(QStringLiteral("PRAGMA %1").arg(QString::fromLatin1(name))) && q.next()
+               ? q.value(0).toLongLong()
+               : 0;
+}
+
+void HistoryStore::applyRetention(const QDateTime &now)
+{
+    if (m_state != State::Recording)
+        return;
+    m_flushesSinceRetention = 0;
+    const qint64 days = setting("retention_days", DefaultRetentionDays);
+    const qint64 maxBytes = setting("max_bytes", DefaultMaxBytes);
+    const qint64 cutoff = now.addDays(-days).toMSecsSinceEpoch();
+    for (const char *table : {"sample", "event", "energy"}) {
+        QSqlQuery q(m_db->db());
+        q.prepare(QStringLiteral("DELETE FROM %1 WHERE t < ?").arg(QString::fromLatin1(table)));
+        q.addBindValue(cutoff);
+        q.exec();
     }
-
-    qint64 HistoryStore::pragma(const char *name)
+    // Past the size limit the oldest replies go first, a twentieth of them at a time.
+    const qint64 pageSize = pragma("page_size");
+    for (int round = 0; round < 40; ++round) {
+        if ((pragma("page_count") - pragma("freelist_count")) * pageSize <= maxBytes)
+            break;
+        QSqlQuery q(m_db->db());
+        if (!q.exec(QStringLiteral("DELETE FROM sample WHERE id IN (SELECT id FROM sample ORDER BY id LIMIT "
+                                   "max(100, (SELECT count(*) FROM sample) / 20))")) ||
+            q.numRowsAffected() == 0)
+            break;
+    }
+    // The summary goes with the samples it was made of; the first sample to arrive is found by its key,
+    // where the least time would need a scan of every sample.
     {
         QSqlQuery q(m_db->db());
-        return q.exec(QStringLiteral("PRAGMA %1").arg(QString::fromLatin1(name))) && q.next()
-                   ? q.value(0).toLongLong()
-                   : 0;
+        q.prepare(QStringLiteral("DELETE FROM sample_minute WHERE m < "
+                                 "max(?, coalesce((SELECT t FROM sample ORDER BY id LIMIT 1), 0)) / 60000"));
+        q.addBindValue(cutoff);
+        q.exec();
     }
-
-    void HistoryStore::applyRetention(const QDateTime &now)
     {
-        if (m_state != State::Recording)
-            return;
-        m_flushesSinceRetention = 0;
-        const qint64 days = setting("retention_days", DefaultRetentionDays);
-        const qint64 maxBytes = setting("max_bytes", DefaultMaxBytes);
-        const qint64 cutoff = now.addDays(-days).toMSecsSinceEpoch();
-        for (const char *table : {"sample", "event", "energy"}) {
-            QSqlQuery q(m_db->db());
-            q.prepare(QStringLiteral("DELETE FROM %1 WHERE t < ?").arg(QString::fromLatin1(table)));
-            q.addBindValue(cutoff);
-            q.exec();
-        }
-        // Past the size limit the oldest replies go first, a twentieth of them at a time.
-        const qint64 pageSize = pragma("page_size");
-        for (int round = 0; round < 40; ++round) {
-            if ((pragma("page_count") - pragma("freelist_count")) * pageSize <= maxBytes)
-                break;
-            QSqlQuery q(m_db->db());
-            if (!q.exec(
-                    QStringLiteral("DELETE FROM sample WHERE id IN (SELECT id FROM sample ORDER BY id LIMIT "
-                                   "max(100, (SELECT count(*) FROM sample) / 20))")) ||
-                q.numRowsAffected() == 0)
-                break;
-        }
-        // The summary goes with the samples it was made of; the first sample to arrive is found by its key,
-        // where the least time would need a scan of every sample.
-        {
-            QSqlQuery q(m_db->db());
-            q.prepare(
-                QStringLiteral("DELETE FROM sample_minute WHERE m < "
-                               "max(?, coalesce((SELECT t FROM sample ORDER BY id LIMIT 1), 0)) / 60000"));
-            q.addBindValue(cutoff);
-            q.exec();
-        }
-        {
-            QSqlQuery q(m_db->db());
-            q.prepare(QStringLiteral("DELETE FROM energy_day WHERE day < ?"));
-            q.addBindValue(localDay(cutoff));
-            q.exec();
-        }
-        m_db->exec(QStringLiteral("PRAGMA incremental_vacuum"));
+        QSqlQuery q(m_db->db());
+        q.prepare(QStringLiteral("DELETE FROM energy_day WHERE day < ?"));
+        q.addBindValue(localDay(cutoff));
+        q.exec();
     }
+    m_db->exec(QStringLiteral("PRAGMA incremental_vacuum"));
+}
 
 } // namespace korvel::history
