@@ -321,8 +321,8 @@ void ClientSession::audit(const Request &request, const QString &outcome)
     entry.address = m_address;
     entry.device = carriesDevice ? request.field(0).trimmed().left(40) : QString();
     entry.verb = request.verb.left(40);
-    for (qsizetype i = carriesDevice ? 1 : 0; i < request.fields.size() && i < 16; ++i)
-        entry.fields.append(request.fields[i].left(40));
+    // Every field, whole: the request's size limit bounds the line.
+    entry.fields = request.fields.mid(carriesDevice ? 1 : 0);
     entry.outcome = outcome;
     m_server.audit(entry);
 }

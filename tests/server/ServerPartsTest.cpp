@@ -1,6 +1,7 @@
 #include "DateText.h"
 #include "LoginThrottle.h"
 #include "RegisterDump.h"
+#include "Request.h"
 #include "RequestAssembler.h"
 #include "ServerConfig.h"
 #include "ServerLog.h"
@@ -123,6 +124,35 @@ QByteArray readmeExample()
 }
 
 } // namespace
+
+TEST(Request, NumbersAreReadWholeOrNotAtAll)
+{
+    struct Case {
+        QString text;
+        std::optional<qint64> number;
+    };
+    const Case cases[] = {
+        {QStringLiteral("255"), 255},
+        {QStringLiteral(" 255"), 255},
+        {QStringLiteral("0255"), 255},
+        {QStringLiteral("+255"), 255},
+        {QStringLiteral("-1"), -1},
+        {QStringLiteral("7 "), 7},
+        {QString::fromUtf16(u"1\0\0text", 7), std::nullopt},
+        {QString::fromUtf16(u"1\0", 2), std::nullopt},
+        {QStringLiteral("12abc"), std::nullopt},
+        {QStringLiteral("1 2"), std::nullopt},
+        {QStringLiteral("1.0"), std::nullopt},
+        {QStringLiteral("0x10"), std::nullopt},
+        {QStringLiteral("+"), std::nullopt},
+        {QStringLiteral("--1"), std::nullopt},
+        {QStringLiteral(""), std::nullopt},
+        {QString::fromUtf16(u"\u0661"), std::nullopt}, // a digit, but not a decimal one of the wire
+        {QStringLiteral("99999999999999999999"), std::nullopt},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(wholeNumber(c.text), c.number) << c.text.toStdString();
+}
 
 TEST(ServerConfig, TheDocumentedExampleLoads)
 {
