@@ -92,9 +92,8 @@ bool ClientSession::decideLink()
         return true;
     }
     // Nothing is answered: whatever a plain client sent, a password perhaps, was in clear already.
-    m_server.log().line(
-        QStringLiteral("#%1 %2 plain TCP on the TLS port: closed unanswered").arg(m_id).arg(m_peer));
-    finish(QString(), true);
+    // Counted with the other noise before a login, not a line each: anyone can knock in plain TCP.
+    finish(QStringLiteral("plain TCP on the TLS port, closed unanswered"));
     return false;
 }
 
@@ -144,11 +143,13 @@ size_t ClientSession::tlsFailed(int result, asio::error_code &ec)
         ec = asio::error::eof;
         break;
     case SSL_ERROR_SYSCALL:
+        m_tlsBroken = true;
         ec = errno != 0 ? asio::error_code(errno, asio::error::get_system_category())
                         : asio::error_code(asio::error::eof);
         break;
     default:
         // A failed handshake or a damaged record: the connection cannot go on.
+        m_tlsBroken = true;
         ec = asio::error::operation_aborted;
         finish((SSL_is_init_finished(m_ssl) ? QStringLiteral("TLS: ")
                                             : QStringLiteral("TLS handshake failed: ")) +
@@ -570,6 +571,13 @@ void ClientSession::finish(const QString &reason, bool quiet)
                 .arg(double(msBetween(m_started, Clock::now())) / 1000.0, 0, 'f', 1)
                 .arg(reason));
     if (m_ssl) {
+        // The client learns that the session ended here and was not cut on the way: close_notify,
+        // sent once as the socket takes it, without waiting for the client's own.
+        if (!m_tlsBroken && SSL_is_init_finished(m_ssl)) {
+            ERR_clear_error();
+            SSL_shutdown(m_ssl);
+            ERR_clear_error();
+        }
         SSL_free(m_ssl);
         m_ssl = nullptr;
     }

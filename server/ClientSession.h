@@ -80,6 +80,7 @@ private:
     SSL *m_ssl = nullptr;
     bool m_tlsWantsWrite = false; // a TLS read waits until the socket takes the handshake's bytes
     bool m_tlsWantsRead = false;  // a TLS write waits for the client's bytes
+    bool m_tlsBroken = false;     // a fatal TLS or socket error: no close_notify can follow
     KorvelServer &m_server;
     const ServerOptions &m_options;
     quint64 m_id;
