@@ -22,7 +22,6 @@
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
-#include <malloc.h>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -99,7 +98,6 @@ struct KorvelServer::Network {
     QHash<QString, int> perAddress;
     int maxConnections = 0;
     int reserve = -1; // a descriptor given up to shed one connection when the others are used up
-    int ended = 0;    // sessions ended since memory was last given back
     // For the summary lines.
     qint64 lastSummary = 0;
     qint64 lastExhaustionLine = -1'000'000'000;
@@ -354,7 +352,6 @@ void KorvelServer::sessionFinished(ClientSession *session)
     if (it != m_net->perAddress.end() && --*it <= 0)
         m_net->perAddress.erase(it);
     --m_sessionCount;
-    ++m_net->ended;
     // Erased after the current turn: a loop over the sessions may be running.
     asio::post(m_net->io, [this, session] { m_net->sessions.erase(session); });
 }
@@ -442,12 +439,10 @@ void KorvelServer::sweep()
         m_net->logins->forget(nowMs, m_options.loginMemoryMs);
         summarize(nowMs);
         m_log.flush();
-        // Partial requests and backlogs of ended connections go back to the system, not only to
-        // the allocator.
-        if (m_net->ended >= 100) {
-            m_net->ended = 0;
-            ::malloc_trim(0);
-        }
+        // No malloc_trim() here: after thousands of connections close at once it holds the allocator
+        // for a hundred milliseconds and more, on the loop or, from another thread, through the
+        // arena's lock. What they freed serves the next connections; the top of the heap goes back
+        // to the system by itself.
         sweep();
     });
 }

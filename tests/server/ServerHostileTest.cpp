@@ -234,7 +234,7 @@ TEST_F(HostileClients, HalfRequestsCostLittleLeaveAtTheLoginDeadlineAndGiveTheMe
     EXPECT_EQ(closed, count) << "closed at the login deadline";
     EXPECT_TRUE(waitFor([&] { return server->sessionCount() == 0; }, 3000));
     clients.clear();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1200)); // a sweep gives the memory back
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200)); // their memory is freed
     const long after = residentKib();
     std::printf("%d half requests: +%ld KiB held, +%ld KiB after they left\n", count, held - before,
                 after - before);
