@@ -57,9 +57,6 @@ std::unique_ptr<TlsContext> TlsContext::load(const TlsSettings &settings, QStrin
                                       "TLS_CHACHA20_POLY1305_SHA256") != 1 ||
         SSL_CTX_set1_groups_list(ctx, "X25519:P-256:P-384") != 1)
         return failed(lastTlsError());
-    // Resumption rides on session tickets, which the client keeps: a server-side cache would only hold
-    // thousands of sessions nobody resumes from it.
-    SSL_CTX_set_session_cache_mode(ctx, SSL_SESS_CACHE_OFF);
     static const unsigned char sessionContext[] = "korvel-server";
     SSL_CTX_set_session_id_context(ctx, sessionContext, sizeof sessionContext - 1);
     if (SSL_CTX_use_certificate_chain_file(ctx, QFile::encodeName(settings.cert).constData()) != 1)
