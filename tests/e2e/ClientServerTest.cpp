@@ -419,8 +419,9 @@ TEST_F(ClientServerTest, OneStepOrOneTimeChangesOnlyThat)
     m_environment.takeBoxes();
     m_environment.queueAnswer(true);
     clickButton(QStringLiteral("BitBtn1"));
-    EXPECT_EQ(m_environment.takeBoxes(),
-              QStringList{QStringLiteral("Cihaz: 310001\nDevreye girecek: C%1\n\nGönderilsin mi?").arg(step + 1)});
+    EXPECT_EQ(
+        m_environment.takeBoxes(),
+        QStringList{QStringLiteral("Cihaz: 310001\nDevreye girecek: C%1\n\nGönderilsin mi?").arg(step + 1)});
     std::array<int, 4> expected = before;
     expected[size_t(step / 6)] |= 1 << (step % 6);
     EXPECT_EQ(readCapacitors(), expected);
@@ -439,10 +440,11 @@ TEST_F(ClientServerTest, OneStepOrOneTimeChangesOnlyThat)
     clickButton(QStringLiteral("Button10"));
     // Only the value the user changed is named; the others go back as the device reported them.
     EXPECT_EQ(m_environment.takeBoxes(),
-              QStringList{QStringLiteral("Cihaz: 310001\nCihazın bildirdiği değerler değişecek:\nAlma Süre Trifaze: "
-                                         "%1 → %2\n\nGönderilsin mi?")
-                              .arg(times[2])
-                              .arg(threePhaseIn)});
+              QStringList{
+                  QStringLiteral("Cihaz: 310001\nCihazın bildirdiği değerler değişecek:\nAlma Süre Trifaze: "
+                                 "%1 → %2\n\nGönderilsin mi?")
+                      .arg(times[2])
+                      .arg(threePhaseIn)});
     const auto after = readTimes();
     EXPECT_EQ(after[0], times[0]);
     EXPECT_EQ(after[1], times[1]);
@@ -817,6 +819,48 @@ TEST_F(ClientServerTest, ReconnectsByItselfWhenTheServerComesBack)
     ASSERT_TRUE(waitFor([&] { return table.value(1, 0) > 200; })) << "the values did not resume";
     EXPECT_EQ(m_client->windows().main().windowTitle(), QStringLiteral("<<<<<<<demo Bağlı.>>>>>>>>>"));
     EXPECT_EQ(itemCount(), 5);
+}
+
+// A server that answers every login and drops the link at once is not logged in to every second: the
+// wait doubles after each drop, since no link stays up a minute. Two minutes, a tick a second.
+TEST_F(ClientServerTest, AServerThatDropsEveryLoginGetsFewLogins)
+{
+    QTcpServer dropping;
+    ASSERT_TRUE(dropping.listen(QHostAddress::LocalHost, 0));
+    int logins = 0;
+    QObject::connect(&dropping, &QTcpServer::newConnection, &dropping, [&] {
+        while (QTcpSocket *socket = dropping.nextPendingConnection()) {
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [&logins, socket] {
+                if (!socket->readAll().startsWith("kulsifre"))
+                    return;
+                ++logins;
+                socket->write("cihazlar\x01G\x01VNA310\x01"
+                              "A\x01"
+                              "7\x01\xF4\xF4\xF4");
+                socket->flush();
+                socket->disconnectFromHost();
+            });
+        }
+    });
+    screen().setCaption(QStringLiteral("TFrmGiris.Edit1"), QStringLiteral("demo"));
+    screen().setCaption(QStringLiteral("TFrmGiris.Edit4"), QStringLiteral("demo"));
+    screen().setCaption(QStringLiteral("TFrmGiris.edtport"), QString::number(dropping.serverPort()));
+    clickButton(QStringLiteral("TFrmGiris.suiButton1"));
+    Ticker *reconnect = m_environment.ticker(QStringLiteral("TFrmAna.TimerReconnect"));
+    ASSERT_TRUE(waitFor([&] { return reconnect->isActive(); })) << "the dropped link was not noticed";
+    for (int second = 0; second < 120; ++second) {
+        if (reconnect->isActive()) {
+            const int before = logins;
+            reconnect->fire();
+            // An attempt goes out when the wait is over: its login is answered and dropped in turn.
+            if (!reconnect->isActive()) {
+                ASSERT_TRUE(waitFor([&] { return logins > before && reconnect->isActive(); }));
+            }
+        }
+    }
+    // The first login and the attempts after 1, 2, 4, 8, 16, 32 and 60 s of waiting: 8 at most.
+    EXPECT_LE(logins, 8);
+    EXPECT_GE(logins, 6);
 }
 
 TEST_F(ClientServerTest, SilentServerIsDroppedAndTriedAgain)

@@ -20,7 +20,9 @@ foreach(device 530001 420001)
   set(rows_${device} ${count})
   set(text_${device} "${lines}")
 endforeach()
-# A header and two events (the report, the readout) for the meter; the header alone for the relay.
-if(NOT rows_530001 EQUAL 3 OR NOT text_530001 MATCHES "530001" OR NOT rows_420001 EQUAL 1)
+# The header, the report (with its class, KRİTİK here) and the readout for the meter; the header alone
+# for the relay.
+if(NOT rows_530001 EQUAL 4 OR NOT text_530001 MATCHES "Sayaç okuma" OR NOT text_530001 MATCHES "Dönem raporu"
+   OR NOT rows_420001 EQUAL 1)
   message(FATAL_ERROR "events filed under the wrong device:\n530001: ${text_530001}\n420001: ${text_420001}")
 endif()
