@@ -25,13 +25,11 @@ void install(ClientParts &parts)
         new ServerMessages(screen, parts.environment, parts.state, parts.connection, &parts.owner);
     RequestLedger *ledger = &parts.ledger;
     Environment *environment = &parts.environment;
-    parts.dispatcher.setHandler(u"input", [alarm, ledger, environment](ReplyText &t) {
-        ReplyText ahead = t;
-        const QString serial = InputNotice::read(ahead).serial;
-        followedBy([alarm](ReplyText &text) { alarm->handleInput(text); },
-                   [&] {
-                       ledger->announce({DataKind::InputNotice, serial, environment->now()});
-                   })(t);
+    parts.dispatcher.setHandler(u"input", [alarm](ReplyText &t) { alarm->handleInput(t); });
+    // The notice names its device.
+    parts.dispatcher.watch(u"input", [ledger, environment](const ReplyText &before) {
+        ReplyText text = before;
+        ledger->announce({DataKind::InputNotice, InputNotice::read(text).serial, environment->now()});
     });
     parts.dispatcher.setHandler(u"yenimesaj", [messages](ReplyText &t) { messages->handleNewMessage(t); });
     parts.dispatcher.setHandler(u"mesajvar", [messages](ReplyText &t) { messages->handleMessage(t); });

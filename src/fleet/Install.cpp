@@ -18,25 +18,6 @@ namespace korvel::fleet
 
 namespace
 {
-// Runs the installed handler of a tag, then `then` with the text as it was before; also when the
-// handler gave up on the chunk, since what it stored stays stored.
-void after(ReplyDispatcher &dispatcher, QStringView tag, std::function<void(const ReplyText &before)> then)
-{
-    ReplyDispatcher::Handler handler = dispatcher.handler(tag);
-    if (!handler)
-        return;
-    dispatcher.setHandler(tag, [handler, then](ReplyText &text) {
-        const ReplyText before = text;
-        try {
-            handler(text);
-        } catch (...) {
-            then(before);
-            throw;
-        }
-        then(before);
-    });
-}
-
 QString fieldAfterTag(ReplyText &text)
 {
     text.drop(text.peekField().size() + 1);
@@ -46,7 +27,7 @@ QString fieldAfterTag(ReplyText &text)
 // The device list from its replies; everything else from the one record of what arrived.
 void feed(ClientParts &parts, FleetOverview *overview)
 {
-    after(parts.dispatcher, u"cihazlar", [overview](const ReplyText &before) {
+    parts.dispatcher.watch(u"cihazlar", [overview](const ReplyText &before) {
         ReplyText text = before;
         const QString group = fieldAfterTag(text);
         const QString type = text.takeField();

@@ -19,25 +19,6 @@ namespace
 {
 constexpr int FirstCounterSlot = 36;
 
-// Runs the installed handler of a tag, then `after` with the text as it was before the handler read
-// it; also when the handler gave up on the chunk, since what it stored stays stored.
-void after(ReplyDispatcher &dispatcher, QStringView tag, std::function<void(const ReplyText &before)> then)
-{
-    ReplyDispatcher::Handler handler = dispatcher.handler(tag);
-    if (!handler)
-        return;
-    dispatcher.setHandler(tag, [handler, then](ReplyText &text) {
-        const ReplyText before = text;
-        try {
-            handler(text);
-        } catch (...) {
-            then(before);
-            throw;
-        }
-        then(before);
-    });
-}
-
 // A report's date as the server wrote it back: the user's short date, or the day.month.year it
 // uses for meter readings.
 QDate reportDate(const QString &text)
@@ -102,11 +83,11 @@ void recordCounters(ClientParts &parts, HistoryStore &store)
     } reports[] = {{u"reaktifenerji", CounterSource::AnalyzerReport},
                    {u"tedassycal", CounterSource::MeterReport}};
     for (const auto &r : reports) {
-        after(parts.dispatcher, r.tag,
-              [&store, &state, &environment, source = r.source](const ReplyText &before) {
-                  recordReport(store, before, source, state.decimalSeparator,
-                               environment.now().toMSecsSinceEpoch());
-              });
+        parts.dispatcher.watch(r.tag,
+                               [&store, &state, &environment, source = r.source](const ReplyText &before) {
+                                   recordReport(store, before, source, state.decimalSeparator,
+                                                environment.now().toMSecsSinceEpoch());
+                               });
     }
 }
 

@@ -67,25 +67,6 @@ bool anyValue(const std::vector<double> &values)
     return false;
 }
 
-// Runs the installed handler of a tag, then `after` with the text as it was before the handler
-// read it; also when the handler gave up on the chunk, since what it stored stays stored.
-void watch(ReplyDispatcher &dispatcher, QStringView tag, std::function<void(const ReplyText &before)> after)
-{
-    ReplyDispatcher::Handler handler = dispatcher.handler(tag);
-    if (!handler)
-        return;
-    dispatcher.setHandler(tag, [handler, after](ReplyText &text) {
-        const ReplyText before = text;
-        try {
-            handler(text);
-        } catch (...) {
-            after(before);
-            throw;
-        }
-        after(before);
-    });
-}
-
 } // namespace
 
 HistoryStore *install(ClientParts &parts)
@@ -124,7 +105,7 @@ HistoryStore *install(ClientParts &parts)
         if (anyValue(v))
             store->addSample({arrival.time.toMSecsSinceEpoch(), arrival.serial, std::move(v)});
     });
-    watch(parts.dispatcher, u"input", [=](const ReplyText &before) {
+    parts.dispatcher.watch(u"input", [=](const ReplyText &before) {
         ReplyText text = before;
         const InputNotice notice = InputNotice::read(text);
         QStringList set;
@@ -143,7 +124,7 @@ HistoryStore *install(ClientParts &parts)
     auto connectionCount = std::make_shared<int>(0);
     QObject::connect(&parts.connection, &Connection::loginAnswered, store,
                      [connectionCount] { ++*connectionCount; });
-    watch(parts.dispatcher, u"mesajvar", [=](const ReplyText &before) {
+    parts.dispatcher.watch(u"mesajvar", [=](const ReplyText &before) {
         ReplyText text = before;
         text.drop(QStringLiteral("mesajvar").size() + 1);
         QString title = text.takeField();
@@ -157,12 +138,12 @@ HistoryStore *install(ClientParts &parts)
         messagesSeen->insert(key, *connectionCount);
         store->addEvent({now(), QString(), EventKind::Message, std::move(title), std::move(body)});
     });
-    watch(parts.dispatcher, u"sayacal", [=, &screen](const ReplyText &before) {
+    parts.dispatcher.watch(u"sayacal", [=, &screen](const ReplyText &before) {
         store->addEvent({now(), serialAsked(DataKind::MeterReadout), EventKind::MeterReadout,
                          screen.caption(QStringLiteral("Label2")), before.rest().toString()});
     });
     for (const PeriodReports::View *view : {&PeriodReports::analyzerView, &PeriodReports::meterView}) {
-        watch(parts.dispatcher, view->tag, [=, &screen](const ReplyText &) {
+        parts.dispatcher.watch(view->tag, [=, &screen](const ReplyText &) {
             const auto caption = [&screen](const char *name) {
                 return screen.caption(QString::fromLatin1(name));
             };

@@ -26,6 +26,23 @@ void ReplyDispatcher::setHandler(QStringView tag, Handler handler)
     Q_ASSERT_X(false, "ReplyDispatcher::setHandler", "tag not in the catalogue");
 }
 
+void ReplyDispatcher::watch(QStringView tag, std::function<void(const ReplyText &before)> after)
+{
+    Handler installed = handler(tag);
+    if (!installed)
+        return;
+    setHandler(tag, [installed, after](ReplyText &text) {
+        const ReplyText before = text;
+        try {
+            installed(text);
+        } catch (...) {
+            after(before);
+            throw;
+        }
+        after(before);
+    });
+}
+
 ReplyDispatcher::Handler ReplyDispatcher::handler(QStringView tag) const
 {
     for (size_t i = 0; i < m_tags.size(); ++i) {

@@ -39,6 +39,10 @@ public:
     // The handler installed for a catalogue tag (empty when none), so that a later subsystem can
     // watch a reply by wrapping it.
     Handler handler(QStringView tag) const;
+    // Wraps the installed handler of a tag: `after` runs with the text as it was before the handler read
+    // it, also when the handler gave up on the chunk, since what it showed or stored stays. Nothing is
+    // watched for a tag without a handler.
+    void watch(QStringView tag, std::function<void(const ReplyText &before)> after);
 
     // Runs over one chunk. Returns false when a handler gave up on the chunk (AbortChunk or another
     // error): the rest of the chunk is then left unhandled.

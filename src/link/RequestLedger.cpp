@@ -99,17 +99,4 @@ void RequestLedger::forgetRequests()
     std::fill(std::begin(m_answered), std::end(m_answered), false);
 }
 
-ReplyDispatcher::Handler followedBy(ReplyDispatcher::Handler handler, std::function<void()> after)
-{
-    return [handler = std::move(handler), after = std::move(after)](ReplyText &text) {
-        try {
-            handler(text);
-        } catch (...) {
-            after();
-            throw;
-        }
-        after();
-    };
-}
-
 } // namespace korvel

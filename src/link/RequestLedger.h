@@ -1,7 +1,5 @@
 #pragma once
 
-#include "link/ReplyDispatcher.h"
-
 #include <QDateTime>
 #include <QHash>
 #include <QObject>
@@ -98,9 +96,5 @@ private:
     bool m_refilling = false;
     QHash<QString, QDateTime> m_arrivals[dataKindCount];
 };
-
-// A reply handler that runs `after` once `handler` read the reply, also when it gave up part way:
-// what it showed or stored before that stays.
-ReplyDispatcher::Handler followedBy(ReplyDispatcher::Handler handler, std::function<void()> after);
 
 } // namespace korvel

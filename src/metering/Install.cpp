@@ -25,18 +25,19 @@ void install(ClientParts &parts)
     Environment &environment = parts.environment;
     Screen &screen = parts.screen;
     const auto announcer = [&ledger, &environment, &screen](DataKind kind) {
-        return [&ledger, &environment, &screen, kind] {
+        return [&ledger, &environment, &screen, kind](const ReplyText &) {
             ledger.announce({kind, ledger.serialAsked(kind, screen.caption(QStringLiteral("Edit111"))),
                              environment.now()});
         };
     };
-    for (const PeriodReports::View *view : {&PeriodReports::analyzerView, &PeriodReports::meterView})
-        parts.dispatcher.setHandler(
-            view->tag, followedBy([reports, view](ReplyText &t) { reports->handleReport(t, *view); },
-                                  announcer(DataKind::PeriodReport)));
+    for (const PeriodReports::View *view : {&PeriodReports::analyzerView, &PeriodReports::meterView}) {
+        parts.dispatcher.setHandler(view->tag,
+                                    [reports, view](ReplyText &t) { reports->handleReport(t, *view); });
+        parts.dispatcher.watch(view->tag, announcer(DataKind::PeriodReport));
+    }
     parts.dispatcher.setHandler(u"Sycdegerleri", [reports](ReplyText &t) { reports->handleMeterTotals(t); });
-    parts.dispatcher.setHandler(u"sayacal", followedBy([readout](ReplyText &t) { readout->handleReadout(t); },
-                                                       announcer(DataKind::MeterReadout)));
+    parts.dispatcher.setHandler(u"sayacal", [readout](ReplyText &t) { readout->handleReadout(t); });
+    parts.dispatcher.watch(u"sayacal", announcer(DataKind::MeterReadout));
 
     const struct {
         const char *button;

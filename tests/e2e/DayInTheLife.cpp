@@ -317,15 +317,17 @@ private:
     }
 
 public:
-    // When the server that was running at `t` started: its simulation counts from then.
-    QDateTime serverStartBefore(const QDateTime &t) const
+    // When the servers that may have sent a value recorded at `t` (cut to the second) started: their
+    // simulations count from then. The last one started by then, and the one before, for a value sent
+    // just before a restart in the same second.
+    QList<QDateTime> serverStartsBefore(const QDateTime &t) const
     {
-        QDateTime start;
+        QList<QDateTime> starts;
         for (const QDateTime &s : m_serverStarts) {
-            if (s <= t)
-                start = s;
+            if (s <= t.addSecs(1))
+                starts << s;
         }
-        return start;
+        return starts.mid(std::max<qsizetype>(0, starts.size() - 2));
     }
     // The longest reconnect wait scheduled during the last outage.
     int longestWaitS() const { return m_longestWaitS; }
@@ -523,12 +525,14 @@ int main(int argc, char *argv[])
             if (!ok)
                 continue;
             // Closer to its own simulation than to any other analyzer's at that moment.
-            const QDateTime epoch = day.serverStartBefore(t);
-            const double own = distanceFromModel(serial, epoch, t, p);
+            double own = 1e300;
             double other = 1e300;
-            for (const char *o : analyzers) {
-                if (QString::fromLatin1(o) != serial)
-                    other = std::min(other, distanceFromModel(QString::fromLatin1(o), epoch, t, p));
+            for (const QDateTime &epoch : day.serverStartsBefore(t)) {
+                for (const char *o : analyzers) {
+                    const double d = distanceFromModel(QString::fromLatin1(o), epoch, t, p);
+                    double &closest = QString::fromLatin1(o) == serial ? own : other;
+                    closest = std::min(closest, d);
+                }
             }
             if (!(own < 0.3 && own < other)) {
                 ++foreign;
