@@ -51,8 +51,8 @@ struct FieldGateway::Device {
 
 FieldGateway::FieldGateway(asio::io_context &io, const ServerConfig &config, Directory &directory,
                            const Clock &clock, const ServerLog &log, Notify notify)
-    : m_io(io), m_clock(clock), m_log(log), m_notify(std::move(notify)), m_settings(config.field),
-      m_pollTimer(io), m_probeTimer(io)
+    : m_clock(clock), m_log(log), m_notify(std::move(notify)), m_settings(config.field), m_pollTimer(io),
+      m_probeTimer(io)
 {
     QHash<QString, FieldLine *> lines;
     for (const auto &model : directory.devices()) {

@@ -76,7 +76,6 @@ private:
     void scheduleProbe();
     QString describe(const Device &device) const;
 
-    asio::io_context &m_io;
     const Clock &m_clock;
     const ServerLog &m_log;
     Notify m_notify;

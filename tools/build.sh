@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 dir=$1
 shift
 mkdir -p "$dir"
-# ccache, where installed, keeps rebuilds of unchanged sources short (also across work trees).
+# ccache, where installed, keeps rebuilds of unchanged sources short.
 launcher=()
 command -v ccache > /dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" > "$dir/configure.log" 2>&1 ||

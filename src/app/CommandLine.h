@@ -14,6 +14,17 @@ namespace korvel
 
 class Client;
 
+// Set by --export-csv (a device's samples) or --export-events (the events, of one device or all):
+// write them as CSV and end, with no window. A class of its own, not nested: a nested one's member
+// initialisers are not yet usable where the enclosing class declares its optional.
+struct ExportRequest {
+    QString file;
+    QString device;
+    QDateTime from;
+    QDateTime to;
+    bool events = false;
+};
+
 // What the command line asks of the client: the login window's server, and steps to take once the
 // client is built.
 struct Startup {
@@ -23,15 +34,7 @@ struct Startup {
     std::vector<std::function<void(Client &)>> steps;
     // The history file; empty: the user's data folder.
     QString historyFile;
-    // Set by --export-csv (a device's samples) or --export-events (the events, of one device or all):
-    // write them as CSV and end, with no window.
-    struct Export {
-        QString file;
-        QString device;
-        QDateTime from;
-        QDateTime to;
-        bool events = false;
-    };
+    using Export = ExportRequest;
     std::optional<Export> csvExport;
     // Set by --report: write the monthly report as PDF and end, with no window.
     struct Report {
