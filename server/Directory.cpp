@@ -2,7 +2,6 @@
 
 #include "DateText.h"
 #include "PasswordHash.h"
-#include "Request.h"
 
 #include <QCryptographicHash>
 
@@ -85,11 +84,12 @@ DeviceModel *Directory::find(const QString &serialText) const
         if (device->entry().serial == wanted)
             return device.get();
     }
-    const std::optional<qint64> number = wholeNumber(wanted);
-    if (!number || *number < 0)
+    bool ok = false;
+    const qulonglong number = wanted.toULongLong(&ok);
+    if (!ok)
         return nullptr;
     for (const auto &device : m_devices) {
-        if (device->entry().serial.toLongLong() == *number)
+        if (device->entry().serial.toULongLong() == number)
             return device.get();
     }
     return nullptr;
