@@ -7,6 +7,7 @@
 #include "core/Environment.h"
 #include "core/Ticker.h"
 #include "history/HistoryReader.h"
+#include "link/RequestLedger.h"
 #include "link/TcpLink.h"
 #include "ui/ClientWindows.h"
 #include "ui/MainWindow.h"
@@ -93,9 +94,18 @@ TEST(StreamRecording, AStreamOfRepliesLeavesTheWindowAnsweringAndOneSampleASecon
                     Qt::QueuedConnection);
             }
         });
-        QEventLoop loop;
-        QTimer::singleShot(3000, &loop, &QEventLoop::quit);
-        loop.exec();
+        // Three seconds of stream, and on until a value record of every device was read (a sanitizer
+        // build on a busy machine reads fewer replies in those seconds).
+        QSet<QString> recorded;
+        QObject::connect(&client.ledger(), &RequestLedger::arrived, &client, [&recorded](const Arrival &a) {
+            if (a.kind == DataKind::ValueRecord)
+                recorded.insert(a.serial);
+        });
+        QElapsedTimer streamed;
+        streamed.start();
+        while (streamed.elapsed() < 3000 ||
+               (recorded.size() < test::StreamingServer::devices && streamed.elapsed() < 20000))
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         probing = false;
         probe.join();
         QCoreApplication::processEvents();
