@@ -289,7 +289,12 @@ private:
         const qint64 since = m_arrivals.size();
         if (!waitFor([&] { return hasArrival(serial, since); }, 90000))
             return -1;
-        return timer.elapsed();
+        const qint64 back = timer.elapsed();
+        // The user waits for the screen to come back whole: every view the restore asks for again has
+        // its answer. One pending kind decides how a reply is read, so a click while another kind's
+        // reply is on its way would have that reply read as the new device's values.
+        waitFor([this] { return !anyAwaited(); }, 20000);
+        return back;
     }
 
     void connect(Client &client)
@@ -345,6 +350,15 @@ public:
     }
 
 private:
+    bool anyAwaited() const
+    {
+        for (int k = 0; k < dataKindCount; ++k) {
+            if (m_client->ledger().isAwaited(DataKind(k), QDateTime::currentDateTime()))
+                return true;
+        }
+        return false;
+    }
+
     bool hasArrival(const QString &serial, qint64 since, std::optional<DataKind> kind = {}) const
     {
         for (qint64 i = since; i < qint64(m_arrivals.size()); ++i) {
