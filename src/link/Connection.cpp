@@ -219,12 +219,7 @@ void Connection::closeClicked()
 
 void Connection::logOut()
 {
-    m_waiting = false;
-    m_reconnecting = false;
-    m_phase = Phase::Down;
-    m_state.loggedIn = false;
-    m_loginReplyTimer->stop();
-    m_pongTimer->stop();
+    endAttempt();
     m_dropping = true;
     m_link.abort();
     m_dropping = false;
@@ -347,7 +342,8 @@ void Connection::onHandshakeFailed(const QString &reason)
                              .arg(m_host, QString::number(m_port), reason));
 }
 
-void Connection::secureAttemptRefused(const QString &status, const QString &box)
+// The link is given up: no attempt waits, nobody is logged in, no answer is awaited.
+void Connection::endAttempt()
 {
     m_waiting = false;
     m_reconnecting = false;
@@ -355,6 +351,11 @@ void Connection::secureAttemptRefused(const QString &status, const QString &box)
     m_state.loggedIn = false;
     m_loginReplyTimer->stop();
     m_pongTimer->stop();
+}
+
+void Connection::secureAttemptRefused(const QString &status, const QString &box)
+{
+    endAttempt();
     m_screen.setCaption(securePanel, QString());
     // A reconnect's countdown in the main window ends here too.
     m_screen.setCaption(messageLabel, status);

@@ -130,6 +130,7 @@ private:
     bool judgeCertificate(const CertificateCheck &check);
     void onHandshakeFailed(const QString &reason);
     // Ends a secure attempt the client would not finish: the login window is back with the reason.
+    void endAttempt();
     void secureAttemptRefused(const QString &status, const QString &box);
     void refuseLater(const QString &status, const QString &box);
     void showServerFields();
