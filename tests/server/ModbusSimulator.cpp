@@ -55,7 +55,9 @@ QStringList ModbusSimulator::writes()
     m_process.waitForReadyRead(0);
     m_output += m_process.readAllStandardOutput();
     QStringList lines;
-    for (const QByteArray &line : m_output.split('\n')) {
+    // Only whole lines: a read may end in the middle of one.
+    const QList<QByteArray> pieces = m_output.left(m_output.lastIndexOf('\n') + 1).split('\n');
+    for (const QByteArray &line : pieces) {
         if (line.startsWith("written "))
             lines.append(QString::fromLatin1(line.mid(8)));
     }
