@@ -30,8 +30,14 @@ QString AlarmBoard::deviceName(const DeviceList &devices, const QString &serial)
 {
     for (int group = 0; group < devices.groupCount(); ++group) {
         const QList<int> items = devices.itemsWithSerial(group, serial);
-        if (!items.isEmpty())
-            return QStringLiteral("%1 (%2)").arg(devices.itemCaption(group, items.first()), serial);
+        if (items.isEmpty())
+            continue;
+        // The list's caption already ends in " No: SERIAL"; the serial is shown once, in brackets.
+        QString name = devices.itemCaption(group, items.first());
+        const QString suffix = QStringLiteral(" No: ") + serial;
+        if (name.endsWith(suffix) && name.size() > suffix.size())
+            name.chop(suffix.size());
+        return QStringLiteral("%1 (%2)").arg(name, serial);
     }
     return serial;
 }

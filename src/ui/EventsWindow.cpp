@@ -10,13 +10,13 @@
 #include "ui/MainWindow.h"
 #include "ui/RetentionDialog.h"
 #include "ui/SaveFolder.h"
+#include "ui/widgets/EscapeCloses.h"
 
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
@@ -57,6 +57,7 @@ EventsWindow::EventsWindow(history::HistoryStore &store, std::function<QString()
     : QWidget(parent, Qt::Window), m_store(store), m_user(std::move(user)), m_environment(environment)
 {
     setObjectName(QStringLiteral("TFrmOlaylar"));
+    EscapeCloses::install(*this);
     setWindowTitle(QStringLiteral("Olaylar"));
     resize(820, 420);
 
@@ -191,15 +192,6 @@ void EventsWindow::showUnacknowledged()
     m_device->setCurrentIndex(0);
     m_kind->setCurrentIndex(m_kind->findData(unacknowledgedAlarms));
     fill();
-}
-
-void EventsWindow::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 bool EventsWindow::acknowledgeRow(int row)

@@ -54,9 +54,6 @@ public:
     const std::vector<history::Event> &listed() const { return m_events; }
     QTableWidget *table() const { return m_table; }
 
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
-
 private:
     std::vector<history::Event> read(int limit);
     void fill();

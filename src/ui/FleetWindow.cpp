@@ -5,6 +5,7 @@
 #include "fleet/MonthlyReport.h"
 #include "ui/ClientWindows.h"
 #include "ui/MainWindow.h"
+#include "ui/widgets/EscapeCloses.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -30,6 +31,7 @@ FleetWindow::FleetWindow(fleet::FleetOverview &overview, QWidget *parent)
       m_filter(new fleet::FleetFilter(overview.model(), this))
 {
     setObjectName(QStringLiteral("TFrmGenelBakis"));
+    EscapeCloses::install(*this);
     setWindowTitle(QStringLiteral("Genel Bakış"));
     resize(1300, 600);
     // Thirteen columns want the whole width of a laptop's screen.

@@ -1,10 +1,10 @@
 #include "ui/MessagesWindow.h"
 
 #include "ui/FormBuilder.h"
+#include "ui/widgets/EscapeCloses.h"
 #include "ui/widgets/GroupHeaderDelegate.h"
 
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -38,15 +38,7 @@ MessagesWindow::MessagesWindow(QWidget *parent) : QWidget(parent, Qt::Window | Q
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     buttons->addWidget(close);
     layout->addLayout(buttons);
-}
-
-void MessagesWindow::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+    EscapeCloses::install(*this);
 }
 
 } // namespace korvel

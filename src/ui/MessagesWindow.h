@@ -11,10 +11,6 @@ class MessagesWindow final : public QWidget
     Q_OBJECT
 public:
     explicit MessagesWindow(QWidget *parent = nullptr);
-
-protected:
-    // Escape closes the window, as a dialog's would.
-    void keyPressEvent(QKeyEvent *event) override;
 };
 
 } // namespace korvel

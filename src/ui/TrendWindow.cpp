@@ -13,6 +13,7 @@
 #include "ui/MainWindow.h"
 #include "ui/SaveFolder.h"
 #include "ui/TrendChart.h"
+#include "ui/widgets/EscapeCloses.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -21,7 +22,6 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QImage>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -59,6 +59,7 @@ TrendWindow::TrendWindow(TrendSource source, QWidget *parent)
     : QWidget(parent, Qt::Window), m_source(std::move(source))
 {
     setObjectName(QStringLiteral("TFrmGrafik"));
+    EscapeCloses::install(*this);
     setWindowTitle(QStringLiteral("Grafik"));
     auto *layout = new QVBoxLayout(this);
     auto *bar = new QHBoxLayout;
@@ -203,15 +204,6 @@ void TrendWindow::applyDates()
 {
     if (m_range->currentIndex() >= int(std::size(ranges)))
         rangeChanged();
-}
-
-void TrendWindow::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 std::optional<std::pair<qint64, qint64>> TrendWindow::baseRange(bool tell)

@@ -59,9 +59,6 @@ public:
 
     TrendChart *chart() const { return m_chart; }
 
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
-
 private:
     std::optional<std::pair<qint64, qint64>> baseRange(bool tell);
     // Picks the smallest "Son ..." range that holds the device's data of the last 30 days.
