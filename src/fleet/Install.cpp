@@ -38,13 +38,6 @@ void feed(ClientParts &parts, FleetOverview *overview)
     });
     QObject::connect(&parts.ledger, &RequestLedger::arrived, overview, [overview](const Arrival &a) {
         switch (a.kind) {
-        case DataKind::Instantaneous:
-        case DataKind::Consumption:
-        case DataKind::ValueRecord:
-            if (a.row > 0)
-                overview->landed({a.serial, a.kind == DataKind::ValueRecord, a.row, a.firstSlot, a.endSlot,
-                                  a.time.toMSecsSinceEpoch()});
-            break;
         case DataKind::OffLine:
             overview->offLine(a.serial);
             break;
@@ -52,6 +45,10 @@ void feed(ClientParts &parts, FleetOverview *overview)
             overview->inputNotice(a.serial);
             break;
         default:
+            // Every reply of a device says it answers: a relay's currents, a meter readout and a period
+            // report too, though only the value table's rows bring the columns' values.
+            overview->landed({a.serial, a.kind == DataKind::ValueRecord, a.row, a.firstSlot, a.endSlot,
+                              a.time.toMSecsSinceEpoch()});
             break;
         }
     });

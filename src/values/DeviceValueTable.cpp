@@ -1,7 +1,5 @@
 #include "values/DeviceValueTable.h"
 
-#include <algorithm>
-
 namespace korvel
 {
 
@@ -22,12 +20,11 @@ constexpr auto IntegerSlotMap = integerSlotMap();
 
 } // namespace
 
-DeviceValueTable::DeviceValueTable()
-    : m_cells(std::make_unique<Cell[]>(std::size_t(LastRow - FirstRow + 1) * SlotCount)),
-      m_received(std::make_unique<std::bitset<SlotCount>[]>(std::size_t(LastRow - FirstRow + 1)))
+std::unique_ptr<DeviceValueTable::Row> DeviceValueTable::makeRow()
 {
-    for (int row = FirstRow; row <= LastRow; ++row)
-        resetRow(row);
+    auto row = std::make_unique<Row>();
+    row->cells.fill(UnsetCell);
+    return row;
 }
 
 bool DeviceValueTable::isIntegerSlot(int slot)
@@ -37,23 +34,27 @@ bool DeviceValueTable::isIntegerSlot(int slot)
 
 double DeviceValueTable::value(int row, int slot) const
 {
-    return contains(row, slot) ? m_cells[index(row, slot)].value : Unset;
+    const Row *r = contains(row, slot) ? m_rows[std::size_t(row - FirstRow)].get() : nullptr;
+    return r ? r->cells[std::size_t(slot)].value : Unset;
 }
 
 int DeviceValueTable::rawByte(int row, int slot, int k) const
 {
-    if (!contains(row, slot) || k < 0 || k > 3)
+    const Row *r = contains(row, slot) ? m_rows[std::size_t(row - FirstRow)].get() : nullptr;
+    if (!r || k < 0 || k > 3)
         return UnsetByte;
-    return m_cells[index(row, slot)].raw[std::size_t(k)];
+    return r->cells[std::size_t(slot)].raw[std::size_t(k)];
 }
 
 void DeviceValueTable::resetRow(int row)
 {
     if (row < FirstRow || row > LastRow)
         return;
-    Cell *first = &m_cells[index(row, 0)];
-    std::fill(first, first + SlotCount, Cell{Unset, {UnsetByte, UnsetByte, UnsetByte, UnsetByte}});
-    m_received[std::size_t(row - FirstRow)].reset();
+    // A row never written stays unallocated: it reads as reset already.
+    if (Row *r = m_rows[std::size_t(row - FirstRow)].get()) {
+        r->cells.fill(UnsetCell);
+        r->received.reset();
+    }
 }
 
 } // namespace korvel

@@ -10,7 +10,8 @@ namespace korvel
 
 // The measured values of every device the user looks at: rows 1..250 (row 1 is the selected device),
 // 256 slots each, with the four bytes each slot was decoded from. One instance per process, owned by the
-// tool window; it is allocated once and never grows, so a client running for weeks keeps its size.
+// tool window. A row's memory is taken at its first write and kept (6 KiB a row, 1.5 MiB at most), so
+// a start costs nothing for rows no device fills and a client running for weeks never grows past it.
 // Reads outside the table give the "nothing received" markers; writes outside it are dropped.
 // Beside each value the table knows whether one was received since the row was last reset: -1.0 is a
 // value a device can send, so the marker alone cannot tell the views that nothing came.
@@ -25,7 +26,7 @@ public:
 
     using RawBytes = std::array<qint32, 4>;
 
-    DeviceValueTable();
+    DeviceValueTable() = default;
     DeviceValueTable(const DeviceValueTable &) = delete;
     DeviceValueTable &operator=(const DeviceValueTable &) = delete;
 
@@ -41,19 +42,21 @@ public:
     // Whether the slot was written since the row was reset (or since start).
     bool hasValue(int row, int slot) const
     {
-        return contains(row, slot) && m_received[std::size_t(row - FirstRow)][std::size_t(slot)];
+        const Row *r = contains(row, slot) ? m_rows[std::size_t(row - FirstRow)].get() : nullptr;
+        return r && r->received[std::size_t(slot)];
     }
     void setValue(int row, int slot, double value)
     {
         if (contains(row, slot)) {
-            m_cells[index(row, slot)].value = value;
-            m_received[std::size_t(row - FirstRow)].set(std::size_t(slot));
+            Row &r = rowFor(row);
+            r.cells[std::size_t(slot)].value = value;
+            r.received.set(std::size_t(slot));
         }
     }
     void setRawBytes(int row, int slot, const RawBytes &bytes)
     {
         if (contains(row, slot))
-            m_cells[index(row, slot)].raw = bytes;
+            rowFor(row).cells[std::size_t(slot)].raw = bytes;
     }
 
     int slotCursor() const { return m_slotCursor; }
@@ -74,12 +77,21 @@ private:
         RawBytes raw;
     };
 
-    static std::size_t index(int row, int slot) { return std::size_t(row - FirstRow) * SlotCount + slot; }
+    static constexpr Cell UnsetCell{Unset, {UnsetByte, UnsetByte, UnsetByte, UnsetByte}};
+    struct Row {
+        std::array<Cell, SlotCount> cells;
+        std::bitset<SlotCount> received;
+    };
+    Row &rowFor(int row)
+    {
+        std::unique_ptr<Row> &r = m_rows[std::size_t(row - FirstRow)];
+        if (!r)
+            r = makeRow();
+        return *r;
+    }
+    static std::unique_ptr<Row> makeRow();
 
-    std::unique_ptr<Cell[]> m_cells;
-    // One bit per slot, a row after another: 32 bytes a row, kept apart from the cells so that the
-    // decoders' stores stay as dense as before.
-    std::unique_ptr<std::bitset<SlotCount>[]> m_received;
+    std::array<std::unique_ptr<Row>, LastRow - FirstRow + 1> m_rows;
     int m_slotCursor = 0;
     QString m_receiveText;
 };
