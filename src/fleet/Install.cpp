@@ -45,6 +45,8 @@ void feed(ClientParts &parts, FleetOverview *overview)
             overview->inputNotice(a.serial);
             break;
         default:
+            if (a.ambiguous)
+                break;
             // Every reply of a device says it answers: a relay's currents, a meter readout and a period
             // report too, though only the value table's rows bring the columns' values.
             overview->landed({a.serial, a.kind == DataKind::ValueRecord, a.row, a.firstSlot, a.endSlot,

@@ -98,7 +98,7 @@ HistoryStore *install(ClientParts &parts)
     QObject::connect(&ledger, &RequestLedger::arrived, store, [=, &table](const Arrival &arrival) {
         if (arrival.kind != DataKind::Instantaneous && arrival.kind != DataKind::ValueRecord)
             return;
-        if (arrival.row == 0 || arrival.serial.isEmpty())
+        if (arrival.row == 0 || arrival.serial.isEmpty() || arrival.ambiguous)
             return;
         std::vector<double> v =
             readRow(table, arrival.row, arrival.firstSlot, std::min(arrival.endSlot, LastQuantitySlot + 1));

@@ -56,6 +56,11 @@ void RequestLedger::noteSent(const QString &message, const QDateTime &time)
     const Request request{*kind, serial, time, m_refilling};
     m_last[index(*kind)] = request;
     m_answered[index(*kind)] = false;
+    std::deque<Request> &awaited = m_awaited[index(*kind)];
+    awaited.push_back(request);
+    // A device that never answers leaves no more than a handful behind.
+    while (awaited.size() > 64)
+        awaited.pop_front();
     Q_EMIT requested(request);
 }
 
@@ -80,6 +85,15 @@ void RequestLedger::announce(const Arrival &arrival)
 {
     m_arrivals[index(arrival.kind)].insert(arrival.serial, arrival.time);
     Arrival announced = arrival;
+    std::deque<Request> &awaited = m_awaited[index(arrival.kind)];
+    std::erase_if(awaited, [&](const Request &r) { return r.time.msecsTo(arrival.time) >= answerMs; });
+    if (!awaited.empty()) {
+        announced.ambiguous =
+            !arrival.named && std::any_of(awaited.begin() + 1, awaited.end(), [&](const Request &r) {
+                return r.serial != awaited.front().serial;
+            });
+        awaited.pop_front();
+    }
     if (const auto &last = m_last[index(arrival.kind)]; last && last->serial == arrival.serial) {
         m_answered[index(arrival.kind)] = true;
         announced.refill = last->refill;
@@ -97,6 +111,8 @@ void RequestLedger::forgetRequests()
     for (auto &last : m_last)
         last.reset();
     std::fill(std::begin(m_answered), std::end(m_answered), false);
+    for (auto &awaited : m_awaited)
+        awaited.clear();
 }
 
 } // namespace korvel

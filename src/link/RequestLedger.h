@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <deque>
 #include <optional>
 
 namespace korvel
@@ -37,6 +38,11 @@ struct Arrival {
     // It answers a request the client made by itself to keep a view fresh (after a reconnect, or the
     // automatic refresh), not one the user made: what the user typed or toggled meanwhile stays.
     bool refill = false;
+    // Requests of this kind were awaited for more than one device when it came: a reply that does not
+    // name its device cannot be told apart. It is shown as the pending kind reads it, and filed nowhere.
+    bool ambiguous = false;
+    // The reply named its device itself (a relay's serial field, a value record): never ambiguous.
+    bool named = false;
 };
 
 // The one record of what was asked of whom and what came back. Every request that expects data is
@@ -46,7 +52,9 @@ struct Arrival {
 // reads it here instead of working it out from the screen.
 //
 // A reply answers the newest request of its kind: the server answers one request of a device after the
-// other, and the views read a reply by the one kind that is pending.
+// other, and the views read a reply by the one kind that is pending. While requests of one kind are
+// awaited for two devices (a click on another device before the first one's answer came), the next
+// reply of that kind may be either's: it is announced as ambiguous, and answers the oldest.
 class RequestLedger final : public QObject
 {
     Q_OBJECT
@@ -93,6 +101,8 @@ private:
     std::optional<Request> m_last[dataKindCount];
     // Whether the newest request of each kind was answered.
     bool m_answered[dataKindCount] = {};
+    // The requests of each kind still awaited, oldest first.
+    std::deque<Request> m_awaited[dataKindCount];
     bool m_refilling = false;
     QHash<QString, QDateTime> m_arrivals[dataKindCount];
 };

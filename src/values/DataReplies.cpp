@@ -150,7 +150,11 @@ void DataReplies::handleRelayCurrents(ReplyText &text)
         if (field == relaySerialField)
             serial = value.trimmed();
     }
-    announce(DataKind::RelayValues, serial.isEmpty() ? serialAsked(DataKind::RelayValues) : serial);
+    if (serial.isEmpty())
+        announce(DataKind::RelayValues, serialAsked(DataKind::RelayValues));
+    else
+        m_ledger.announce(
+            {.kind = DataKind::RelayValues, .serial = serial, .time = m_environment.now(), .named = true});
 }
 
 void DataReplies::handleValueRecords(ReplyText &text)

@@ -7,6 +7,7 @@
 #include "history/HistoryReader.h"
 #include "history/Quantities.h"
 #include "link/ReplyDispatcher.h"
+#include "link/RequestLedger.h"
 #include "ui/ClientWindows.h"
 #include "ui/EventsWindow.h"
 #include "ui/MainWindow.h"
@@ -96,6 +97,27 @@ TEST_F(RecordingClientTest, ASecondClientOnTheSameFileSaysSoOnceAndTheFirstGoesO
 }
 
 // Value records are kept under the device they name, every entry they carried; other replies as events.
+// A click on a second device before the first one's values came: the next dump may be either's and is
+// filed under neither; the one after it answers the second device alone.
+TEST_F(RecordingClientTest, AReplyThatCouldBeEitherOfTwoDevicesIsFiledUnderNeither)
+{
+    {
+        RecordingClient c(file);
+        RequestLedger &ledger = c.client->ledger();
+        for (const char *serial : {"310001", "310002"})
+            ledger.noteSent(QStringLiteral("enertum\x01%1\x01\xF4\xF4\xF4").arg(QLatin1String(serial)),
+                            c.environment.now());
+        c.dumpV1("67$102$0$0$");
+        c.environment.setNow(c.environment.now().addSecs(1));
+        c.dumpV1("67$104$0$0$");
+        c.tick();
+    }
+    EXPECT_TRUE(samples(file, QStringLiteral("310001")).empty());
+    const auto rows = samples(file, QStringLiteral("310002"));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0], 232);
+}
+
 TEST_F(RecordingClientTest, KeepsValueRecordsUnderTheirDeviceAndNoticesAsEvents)
 {
     {
