@@ -9,18 +9,30 @@ namespace korvel
 
 namespace
 {
-// Each request verb that asks a device for data, with the kind of data it asks for.
+// Each request verb that asks a device for data, with the kind of data it asks for and the data bytes of
+// the register dump that answers it: four bytes a slot of its block (slots 0-35, 15-35, 36-51, 52-82,
+// 100-112), or the 128 samples of a phase.
 const struct {
     const char16_t *verb;
     DataKind kind;
+    int dumpBytes;
 } requestVerbs[] = {
-    {u"enertum", DataKind::Instantaneous},       {u"cosfi", DataKind::Instantaneous},
-    {u"enerharcanan", DataKind::Consumption},    {u"kondasatordurum", DataKind::Capacitors},
-    {u"sabitiste", DataKind::Settings},          {u"harmonikbir", DataKind::Harmonics},
-    {u"harmonikiki", DataKind::Harmonics},       {u"harmonikuc", DataKind::Harmonics},
-    {u"AARdegerlerioku", DataKind::RelayValues}, {u"sayac", DataKind::MeterReadout},
-    {u"reaktifener", DataKind::PeriodReport},    {u"sycreaktfener", DataKind::PeriodReport},
+    {u"enertum", DataKind::Instantaneous, 144},     {u"cosfi", DataKind::Instantaneous, 84},
+    {u"enerharcanan", DataKind::Consumption, 64},   {u"kondasatordurum", DataKind::Capacitors, 124},
+    {u"sabitiste", DataKind::Settings, 52},         {u"harmonikbir", DataKind::Harmonics, 128},
+    {u"harmonikiki", DataKind::Harmonics, 128},     {u"harmonikuc", DataKind::Harmonics, 128},
+    {u"AARdegerlerioku", DataKind::RelayValues, 0}, {u"sayac", DataKind::MeterReadout, 0},
+    {u"reaktifener", DataKind::PeriodReport, 0},    {u"sycreaktfener", DataKind::PeriodReport, 0},
 };
+
+int dumpBytesOf(QStringView verb)
+{
+    for (const auto &r : requestVerbs) {
+        if (verb == QStringView(r.verb))
+            return r.dumpBytes;
+    }
+    return 0;
+}
 
 int index(DataKind kind)
 {
@@ -53,7 +65,7 @@ void RequestLedger::noteSent(const QString &message, const QDateTime &time)
                                .mid(verbEnd + 1, fieldEnd < 0 ? -1 : fieldEnd - verbEnd - 1)
                                .trimmed()
                                .toString();
-    const Request request{*kind, serial, time, m_refilling};
+    const Request request{*kind, serial, time, m_refilling, dumpBytesOf(QStringView(message).left(verbEnd))};
     m_last[index(*kind)] = request;
     m_answered[index(*kind)] = false;
     std::deque<Request> &awaited = m_awaited[index(*kind)];
@@ -79,6 +91,23 @@ bool RequestLedger::isAwaited(DataKind kind, const QDateTime &now) const
 {
     const auto &last = m_last[index(kind)];
     return last && !m_answered[index(kind)] && last->time.msecsTo(now) < answerMs;
+}
+
+bool RequestLedger::answersAnotherRequest(int byteCount, DataKind pending, const QDateTime &now)
+{
+    const auto &last = m_last[index(pending)];
+    if (!last || last->dumpBytes == byteCount)
+        return false;
+    for (auto &awaited : m_awaited) {
+        const auto other = std::find_if(awaited.begin(), awaited.end(), [&](const Request &r) {
+            return r.kind != pending && r.dumpBytes == byteCount && r.time.msecsTo(now) < answerMs;
+        });
+        if (other != awaited.end()) {
+            awaited.erase(awaited.begin(), other + 1);
+            return true;
+        }
+    }
+    return false;
 }
 
 void RequestLedger::announce(const Arrival &arrival)

@@ -64,6 +64,8 @@ public:
         QString serial;
         QDateTime time;
         bool refill = false;
+        // The data bytes of the register dump that answers it; 0 for replies of their own tag.
+        int dumpBytes = 0;
     };
     // How long a request waits for its answer before it counts as unanswered.
     static constexpr int answerMs = 15000;
@@ -85,6 +87,12 @@ public:
     // A request of this kind went out less than answerMs before `now` and nothing of its kind came
     // back for its serial since.
     bool isAwaited(DataKind kind, const QDateTime &now) const;
+
+    // A register dump of `byteCount` data bytes came while `pending` is the kind that reads it. It is
+    // the answer to another awaited request, not to the pending one, when its size is that other
+    // request's and not the pending one's (a click on another view or device before the first reply
+    // came): that request is answered, and true tells the caller not to read the dump as `pending`.
+    bool answersAnotherRequest(int byteCount, DataKind pending, const QDateTime &now);
 
     // Data was read; every watcher hears of it once.
     void announce(const Arrival &arrival);

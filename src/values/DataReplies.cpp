@@ -51,6 +51,16 @@ const DumpKind *dumpKind(const QString &pending)
 // The relay view's displays that "akimdegerleri" fills, in field order; "Sno" is the relay's number.
 const char *const relayDisplays[] = {"akim1", "akim2", "akim3", "akimt", "Sno", "Trh", "Saat"};
 constexpr int relaySerialField = 4;
+
+// The data bytes a register dump says it carries (its third number, after the address and the
+// function); -1 when it says none.
+int announcedBytes(QStringView dump)
+{
+    const QList<QStringView> head = dump.left(32).split(u'$');
+    bool ok = false;
+    const int bytes = head.size() > 3 ? head[2].trimmed().toInt(&ok) : -1;
+    return ok ? bytes : -1;
+}
 } // namespace
 
 DataReplies::DataReplies(Screen &screen, Environment &environment, ClientState &state,
@@ -100,6 +110,15 @@ void DataReplies::requestMissingValues()
             QStringLiteral("eksikler istendi.Lütfen bekleyin..."));
 }
 
+bool DataReplies::answersAnother(ReplyText &text, DataKind pending)
+{
+    if (!m_ledger.answersAnotherRequest(announcedBytes(text.rest().mid(11)), pending, m_environment.now()))
+        return false;
+    // It is read as nothing; like every register dump it takes the rest of what was received.
+    text.clear();
+    return true;
+}
+
 void DataReplies::handleRegisterDump(ReplyText &text)
 {
     const DumpKind *kind = dumpKind(m_state.pendingKind);
@@ -107,11 +126,15 @@ void DataReplies::handleRegisterDump(ReplyText &text)
         // Kinds read elsewhere go to their reader; any other kind (a meter reading, or nothing asked
         // yet) leaves the reply to the skipping rule.
         if (auto reader = m_readers.constFind(m_state.pendingKind); reader != m_readers.cend()) {
+            if (answersAnother(text, reader->kind))
+                return;
             reader->read(text);
             announce(reader->kind, serialAsked(reader->kind));
         }
         return;
     }
+    if (answersAnother(text, kind->data))
+        return;
     const QString number = QString::number(m_state.activeDeviceNumber);
     m_screen.setCaption(QStringLiteral("LblMesaj"), number + QString::fromUtf16(kind->status));
     text.drop(11);

@@ -51,6 +51,8 @@ private:
     // The serial number a reply of this kind belongs to: the one its request was sent for.
     QString serialAsked(DataKind kind) const;
     void announce(DataKind kind, const QString &serial, int row = 0, int firstSlot = 0, int endSlot = 0);
+    // A register dump that answers another awaited request than the pending kind's is read as nothing.
+    bool answersAnother(ReplyText &text, DataKind pending);
     void request(const QString &kind, int slot, const QString &verb, const QString &outgoing);
 
     Screen &m_screen;
