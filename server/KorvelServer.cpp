@@ -17,14 +17,12 @@
 #include <asio/post.hpp>
 #include <asio/signal_set.hpp>
 #include <asio/steady_timer.hpp>
-#include <asio/thread_pool.hpp>
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
-#include <malloc.h>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -101,18 +99,31 @@ struct KorvelServer::Network {
     QHash<QString, int> perAddress;
     int maxConnections = 0;
     int reserve = -1; // a descriptor given up to shed one connection when the others are used up
-    int ended = 0;    // sessions ended since memory was last given back
     // For the summary lines.
     qint64 lastSummary = 0;
     qint64 lastExhaustionLine = -1'000'000'000;
     int refusedLogins = 0;
+    int uncheckedLogins = 0;
     QSet<QString> refusedAddresses;
     QSet<QString> refusedNames;
     int turnedAway = 0;
     int exhaustions = 0;
-    // Argon2id checks, one at a time, off the loop; declared last so it stops before the rest goes.
-    asio::thread_pool passwords{1};
+    // Argon2id checks off the loop; declared last so that its workers stop before the rest goes.
+    std::optional<LoginQueue> logins;
 };
+
+namespace
+{
+
+int checkerThreads(const ServerOptions &options)
+{
+    if (options.loginCheckers > 0)
+        return options.loginCheckers;
+    // The loop keeps a core of its own.
+    return std::max(1, int(std::thread::hardware_concurrency()) - 1);
+}
+
+} // namespace
 
 KorvelServer::KorvelServer(const ServerConfig &config, const Clock &clock, const ServerLog &log,
                            ServerOptions options, QObject *parent)
@@ -122,6 +133,8 @@ KorvelServer::KorvelServer(const ServerConfig &config, const Clock &clock, const
       m_clearPasswordUsers(config.clearPasswordUsers()), m_tlsSettings(config.tls),
       m_net(std::make_unique<Network>())
 {
+    m_net->logins.emplace(m_net->io, checkerThreads(m_options), m_options.loginQueue,
+                          m_options.loginsPerAddress);
     m_field = std::make_unique<FieldGateway>(
         m_net->io, config, m_directory, clock, log,
         [this](const DeviceModel &device, const QByteArray &notice) { noticeViewers(device, notice); });
@@ -350,7 +363,6 @@ void KorvelServer::sessionFinished(ClientSession *session)
     if (it != m_net->perAddress.end() && --*it <= 0)
         m_net->perAddress.erase(it);
     --m_sessionCount;
-    ++m_net->ended;
     // Erased after the current turn: a loop over the sessions may be running.
     asio::post(m_net->io, [this, session] { m_net->sessions.erase(session); });
 }
@@ -381,9 +393,11 @@ void KorvelServer::drainTurns()
         asio::post(m_net->io, [this] { drainTurns(); });
 }
 
-void KorvelServer::loginRefused(const QString &address, const QString &user)
+void KorvelServer::loginRefused(const QString &address, const QString &user, bool checked)
 {
     ++m_net->refusedLogins;
+    if (!checked)
+        ++m_net->uncheckedLogins;
     if (m_net->refusedAddresses.size() < 10'000)
         m_net->refusedAddresses.insert(address);
     if (m_net->refusedNames.size() < 10'000)
@@ -433,14 +447,13 @@ void KorvelServer::sweep()
         }
         const qint64 nowMs = steadyMs();
         m_throttle.forget(nowMs);
+        m_net->logins->forget(nowMs, m_options.loginMemoryMs);
         summarize(nowMs);
         m_log.flush();
-        // Partial requests and backlogs of ended connections go back to the system, not only to
-        // the allocator.
-        if (m_net->ended >= 100) {
-            m_net->ended = 0;
-            ::malloc_trim(0);
-        }
+        // No malloc_trim() here: after thousands of connections close at once it holds the allocator
+        // for a hundred milliseconds and more, on the loop or, from another thread, through the
+        // arena's lock. What they freed serves the next connections; the top of the heap goes back
+        // to the system by itself.
         sweep();
     });
 }
@@ -469,13 +482,15 @@ void KorvelServer::summarize(qint64 nowMs, bool now)
     if (n.refusedLogins > 0) {
         QStringList names = QStringList(n.refusedNames.begin(), n.refusedNames.end());
         names.sort();
-        m_log.line(QStringLiteral("%1 logins refused in %2 s from %3 addresses for %4 user names (%5); "
-                                  "%6 addresses and names held back")
+        m_log.line(QStringLiteral("%1 logins refused in %2 s from %3 addresses for %4 user names (%5), %6 "
+                                  "of them unchecked (the check queue full or the address's share used); "
+                                  "%7 addresses and names held back")
                        .arg(n.refusedLogins)
                        .arg(seconds, 0, 'f', 0)
                        .arg(n.refusedAddresses.size())
                        .arg(n.refusedNames.size())
                        .arg(names.mid(0, 5).join(u", "))
+                       .arg(n.uncheckedLogins)
                        .arg(m_throttle.records()));
     }
     if (n.turnedAway > 0 || n.exhaustions > 0)
@@ -488,7 +503,7 @@ void KorvelServer::summarize(qint64 nowMs, bool now)
                        .arg(m_options.maxConnectionsPerAddress)
                        .arg(n.exhaustions));
     summarizeNoise(seconds);
-    n.refusedLogins = n.turnedAway = n.exhaustions = 0;
+    n.refusedLogins = n.uncheckedLogins = n.turnedAway = n.exhaustions = 0;
     n.refusedAddresses.clear();
     n.refusedNames.clear();
 }
@@ -563,14 +578,15 @@ void KorvelServer::run()
     m_net->io.run();
 }
 
-void KorvelServer::authenticateAside(const QString &name, const QString &password,
-                                     std::function<void(const UserAccount *)> done)
+LoginQueue &KorvelServer::logins()
 {
-    asio::post(m_net->passwords, [this, name, password, done = std::move(done)]() mutable {
-        const UserAccount *account = m_directory.authenticate(name, password);
-        // The callback, and the session it holds, live on and die on the loop's thread.
-        asio::post(m_net->io, [account, done = std::move(done)] { done(account); });
-    });
+    return *m_net->logins;
+}
+
+const UserAccount *KorvelServer::checkPassword(const QString &name, const QString &password)
+{
+    ++m_passwordChecks;
+    return m_directory.authenticate(name, password);
 }
 
 void KorvelServer::audit(const AuditLog::Entry &entry)
