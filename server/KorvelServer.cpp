@@ -35,8 +35,13 @@ namespace korvel::server
 namespace
 {
 
-// Descriptors kept free below the limit for the log, the configuration and the reserve descriptor.
+// Descriptors kept free below the limit for the log, the configuration and the reserve descriptors.
 constexpr int descriptorHeadroom = 100;
+// Descriptors held back from the connections and given up when the others run out: one takes the
+// waiting connection to close it, so that its client hears no at once instead of waiting in the
+// backlog, and the rest stay free while accepting pauses, for whatever else the process opens then
+// (the audit log reopened on SIGHUP, a field line's connection, a pipe).
+constexpr int reserveDescriptors = 8;
 // Connections accepted in one turn of the loop before the sessions get theirs.
 constexpr int acceptsPerTurn = 64;
 constexpr int acceptPauseMs = 100;
@@ -98,7 +103,7 @@ struct KorvelServer::Network {
     QHash<QString, Noise> noise;
     QHash<QString, int> perAddress;
     int maxConnections = 0;
-    int reserve = -1; // a descriptor given up to shed one connection when the others are used up
+    std::vector<int> reserve; // given up when the descriptors run out, taken back before accepting again
     // For the summary lines.
     qint64 lastSummary = 0;
     qint64 lastExhaustionLine = -1'000'000'000;
@@ -238,7 +243,7 @@ bool KorvelServer::listen(const QHostAddress &address, quint16 port)
         m_net->maxConnections = int(
             std::min<rlim_t>(rlim_t(m_options.maxConnections),
                              limit.rlim_cur > descriptorHeadroom ? limit.rlim_cur - descriptorHeadroom : 1));
-    m_net->reserve = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    holdReserve();
 
     m_log.line(QStringLiteral("listening on %1:%2%6 with %3 users and %4 devices, at most %5 connections")
                    .arg(address.toString())
@@ -277,6 +282,7 @@ void KorvelServer::accept()
     m_net->acceptor.async_wait(asio::socket_base::wait_read, [this](const asio::error_code &ec) {
         if (ec)
             return;
+        holdReserve();
         for (int i = 0; i < acceptsPerTurn; ++i) {
             const int descriptor =
                 ::accept4(m_net->acceptor.native_handle(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
@@ -339,22 +345,38 @@ void KorvelServer::outOfDescriptors(int error)
                        .arg(QString::fromLocal8Bit(std::strerror(error)))
                        .arg(m_net->sessions.size()));
     }
-    // The reserve descriptor makes room to take the waiting connection and close it, so that the
-    // client hears no at once instead of waiting in the backlog.
-    if (m_net->reserve >= 0) {
-        ::close(m_net->reserve);
+    // Taken back only when accepting resumes: until then the process is not left without a descriptor.
+    if (!m_net->reserve.empty()) {
+        releaseReserve();
         const int shed = ::accept4(m_net->acceptor.native_handle(), nullptr, nullptr, SOCK_CLOEXEC);
         if (shed >= 0) {
             ::close(shed);
             ++m_net->turnedAway;
         }
-        m_net->reserve = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     }
     m_net->acceptPause.expires_after(std::chrono::milliseconds(acceptPauseMs));
     m_net->acceptPause.async_wait([this](const asio::error_code &ec) {
         if (!ec && m_net->acceptor.is_open())
             accept();
     });
+}
+
+void KorvelServer::holdReserve()
+{
+    auto &reserve = m_net->reserve;
+    while (reserve.size() < size_t(reserveDescriptors)) {
+        const int descriptor = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (descriptor < 0)
+            return;
+        reserve.push_back(descriptor);
+    }
+}
+
+void KorvelServer::releaseReserve()
+{
+    for (const int descriptor : m_net->reserve)
+        ::close(descriptor);
+    m_net->reserve.clear();
 }
 
 void KorvelServer::sessionFinished(ClientSession *session)
@@ -649,10 +671,7 @@ void KorvelServer::closeNow()
     if (n.hangup)
         n.hangup->cancel(ec);
     n.work.reset();
-    if (n.reserve >= 0) {
-        ::close(n.reserve);
-        n.reserve = -1;
-    }
+    releaseReserve();
     const auto sessions = std::move(n.sessions);
     n.sessions.clear();
     n.turns.clear();

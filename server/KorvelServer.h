@@ -98,6 +98,8 @@ private:
     void accept();
     void accepted(int descriptor);
     void outOfDescriptors(int error);
+    void holdReserve();
+    void releaseReserve();
     void sweep();
     void closeExpired();
     void drainTurns();

@@ -1,30 +1,38 @@
-// Hostile clients against a server on a thread of its own, as a real one runs: half requests, idle and
-// excess connections, descriptor exhaustion, password guessing beside the real user, request storms,
-// half-closes, noise before login and the log it makes, thousands of connections reaching the login
-// deadline together, control bytes for the log, clients that never read, and requests that reach past
-// the user's rights.
+// Hostile clients against a server on a thread of its own (a process of its own for descriptor
+// exhaustion), as a real one runs: half requests, idle and excess connections, descriptor exhaustion,
+// password guessing beside the real user, request storms, half-closes, noise before login and the log
+// it makes, thousands of connections reaching the login deadline together, control bytes for the log,
+// clients that never read, and requests that reach past the user's rights.
 #include "Clock.h"
 #include "KorvelServer.h"
 #include "PasswordHash.h"
 #include "RawClient.h"
 #include "ServerConfig.h"
+#include "ServerFixture.h"
 #include "ServerLog.h"
 #include "SharedLog.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <deque>
 #include <dirent.h>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <thread>
@@ -48,23 +56,31 @@ long residentKib()
     return -1;
 }
 
-double cpuSeconds()
+// Another process's processor time, user and system.
+double cpuSeconds(pid_t pid)
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    // The fields after the command's name, which may hold spaces: state is the first, utime the 12th.
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 1; i <= 13 && fields >> field; ++i) {
+        if (i >= 12)
+            ticks += std::stod(field);
+    }
+    return ticks / double(sysconf(_SC_CLK_TCK));
 }
 
-int openDescriptors()
+int openDescriptors(pid_t pid)
 {
     int n = 0;
-    if (DIR *dir = opendir("/proc/self/fd")) {
+    if (DIR *dir = opendir(("/proc/" + std::to_string(pid) + "/fd").c_str())) {
         while (readdir(dir))
             ++n;
         closedir(dir);
     }
-    return n - 3; // ".", ".." and the directory's own
+    return n - 2; // "." and ".."
 }
 
 QByteArray request(const char *verb, std::initializer_list<const char *> fields)
@@ -302,41 +318,90 @@ TEST_F(HostileClients, ConnectionsPastTheCapsAreTurnedAway)
     }
 }
 
+// The server runs as a process of its own, whose descriptor limit is lowered while it runs: only its
+// own connections use its descriptors up, as in production, and the test's clients use none of them.
 TEST_F(HostileClients, OutOfDescriptorsThePauseIsQuietAndServingGoesOn)
 {
-    ServerOptions options;
-    options.maxConnectionsPerAddress = 1000;
-    start(options);
-    RawClient bystander(server->port());
-    ASSERT_TRUE(bystander.login("demo", "demo"));
+    ensureServerTestApplication();
+    QTemporaryDir dir;
+    const QString auditPath = dir.filePath(QStringLiteral("audit.log"));
+    const QString logPath = dir.filePath(QStringLiteral("server.log"));
+    const QString configPath = dir.filePath(QStringLiteral("korvel.json"));
+    QFile config(configPath);
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write(QStringLiteral(R"({"auditLog": "%1", "limits": {"connectionsPerAddress": 1000},
+        "pace": {"values": 0, "inputs": 0, "messages": 0},
+        "groups": [{"name": "G", "devices": [{"type": "VNA310", "name": "A", "serial": "7"}]}],
+        "users": [{"name": "demo", "password": "demo", "haklar": [3, 1], "tblhaklar": [1, 3, 7, 3, 255, 7],
+                   "devices": "*"}]})")
+                     .arg(auditPath)
+                     .toUtf8());
+    config.close();
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    QProcess process;
+    process.setStandardErrorFile(logPath);
+    process.start(QStringLiteral(KORVEL_SERVER_BIN),
+                  {QStringLiteral("--port"), QString::number(port), QStringLiteral("--config"), configPath});
+    ASSERT_TRUE(process.waitForStarted());
+    const pid_t pid = pid_t(process.processId());
+    // The log is written in blocks, at least once a second.
+    const auto inLog = [&](const QString &part) {
+        QFile file(logPath);
+        return file.open(QIODevice::ReadOnly) ? int(QString::fromUtf8(file.readAll()).count(part)) : 0;
+    };
+    std::unique_ptr<RawClient> bystander;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            bystander = std::make_unique<RawClient>(port);
+            return bystander->connected() && bystander->login("demo", "demo");
+        },
+        10'000));
 
     rlimit saved{};
-    getrlimit(RLIMIT_NOFILE, &saved);
+    ASSERT_EQ(prlimit(pid, RLIMIT_NOFILE, nullptr, &saved), 0);
     rlimit low = saved;
-    low.rlim_cur = rlim_t(openDescriptors() + 60);
-    setrlimit(RLIMIT_NOFILE, &low);
+    low.rlim_cur = rlim_t(openDescriptors(pid) + 40);
+    ASSERT_EQ(prlimit(pid, RLIMIT_NOFILE, &low, nullptr), 0);
+    // More than the descriptors left: the rest wait in the backlog, one shed per pause.
     std::vector<std::unique_ptr<RawClient>> clients;
-    for (int i = 0; i < 45; ++i) {
-        auto client = std::make_unique<RawClient>(server->port());
-        if (client->connected())
-            clients.push_back(std::move(client));
-    }
-    const bool exhausted = waitFor([&] { return logged(QStringLiteral("out of descriptors")) > 0; }, 3000);
+    for (int i = 0; i < 80; ++i)
+        clients.push_back(std::make_unique<RawClient>(port));
+    const bool exhausted = waitFor([&] { return inLog(QStringLiteral("out of descriptors")) > 0; }, 3000);
     // While the descriptors stay used up the server waits, it does not spin.
-    const double cpuBefore = cpuSeconds();
+    const double cpuBefore = cpuSeconds(pid);
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    const double cpu = cpuSeconds() - cpuBefore;
-    const double ping = bystander.pingMs();
+    const double cpu = cpuSeconds(pid) - cpuBefore;
+    const double ping = bystander->pingMs();
+    // Meanwhile the rest of the server still gets descriptors: the audit log is reopened after it
+    // was moved aside.
+    ASSERT_TRUE(QFile::rename(auditPath, auditPath + QStringLiteral(".1")));
+    ::kill(pid, SIGHUP);
+    const bool reopened = waitFor([&] { return inLog(QStringLiteral("SIGHUP:")) > 0; }, 3000);
     clients.clear();
-    setrlimit(RLIMIT_NOFILE, &saved);
+    prlimit(pid, RLIMIT_NOFILE, &saved, nullptr);
 
     EXPECT_TRUE(exhausted);
     std::printf("out of descriptors: %.3f s of processor in 1 s, bystander ping %.2f ms\n", cpu, ping);
     EXPECT_LT(cpu, 0.3);
     EXPECT_GT(ping, 0) << "the connections held are still served";
-    EXPECT_EQ(logged(QStringLiteral("out of descriptors")), 1) << "once per interval";
-    RawClient later(server->port());
+    EXPECT_TRUE(reopened);
+    EXPECT_EQ(inLog(QStringLiteral("SIGHUP: audit log")), 1) << "reopened while accepting was paused";
+    EXPECT_TRUE(QFile::exists(auditPath));
+    EXPECT_EQ(inLog(QStringLiteral("out of descriptors")), 1) << "once per interval";
+    RawClient later(port);
     EXPECT_TRUE(later.login("demo", "demo")) << "accepting again once descriptors are free";
+    process.terminate();
+    EXPECT_TRUE(process.waitForFinished(10'000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+    if (HasFailure()) {
+        QFile file(logPath);
+        if (file.open(QIODevice::ReadOnly))
+            std::printf("server log:\n%s\n", file.readAll().constData());
+    }
 }
 
 TEST_F(HostileClients, PasswordGuessesAreSlowedDownAndSummarized)
