@@ -16,11 +16,27 @@ namespace korvel::server
 namespace
 {
 
-QString quoted(const QString &value)
+QString escapedValue(const QString &value)
 {
     QString text = ServerLog::escaped(value);
     text.replace(QLatin1Char('"'), QStringLiteral("\\x22"));
-    return QLatin1Char('"') + text + QLatin1Char('"');
+    return text;
+}
+
+QString quoted(const QString &value)
+{
+    return QLatin1Char('"') + escapedValue(value) + QLatin1Char('"');
+}
+
+// The fields joined by commas; a comma inside a field is written \x2C like any other escape, so the
+// separators are the only commas and "1,0","2" never reads as "1","0","2".
+QString fieldList(const QStringList &fields)
+{
+    QStringList escaped;
+    escaped.reserve(fields.size());
+    for (const QString &field : fields)
+        escaped.append(escapedValue(field).replace(QLatin1Char(','), QStringLiteral("\\x2C")));
+    return QLatin1Char('"') + escaped.join(QLatin1Char(',')) + QLatin1Char('"');
 }
 
 } // namespace
@@ -56,7 +72,7 @@ QString AuditLog::line(const QString &time, const Entry &entry)
 {
     return QStringLiteral("%1 user=%2 address=%3 device=%4 verb=%5 fields=%6 outcome=%7\n")
         .arg(time, quoted(entry.user), quoted(entry.address), quoted(entry.device), quoted(entry.verb),
-             quoted(entry.fields.join(QLatin1Char(','))), quoted(entry.outcome));
+             fieldList(entry.fields), quoted(entry.outcome));
 }
 
 bool AuditLog::record(const Entry &entry)

@@ -15,7 +15,8 @@ class Clock;
 //
 // A line: time to the millisecond with its offset, then key="value" pairs (user, address, device, verb,
 // fields, outcome), every value escaped like the server log's lines, a double quote as \x22, so a
-// request cannot forge a line.
+// request cannot forge a line. The fields are every field of the request, whole, joined by commas,
+// with a comma inside a field written as \x2C.
 class AuditLog final
 {
 public:

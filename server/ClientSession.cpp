@@ -93,9 +93,8 @@ bool ClientSession::decideLink()
         return true;
     }
     // Nothing is answered: whatever a plain client sent, a password perhaps, was in clear already.
-    m_server.log().line(
-        QStringLiteral("#%1 %2 plain TCP on the TLS port: closed unanswered").arg(m_id).arg(m_peer));
-    finish(QString(), true);
+    // Counted with the other noise before a login, not a line each: anyone can knock in plain TCP.
+    finish(QStringLiteral("plain TCP on the TLS port, closed unanswered"));
     return false;
 }
 
@@ -145,11 +144,13 @@ size_t ClientSession::tlsFailed(int result, asio::error_code &ec)
         ec = asio::error::eof;
         break;
     case SSL_ERROR_SYSCALL:
+        m_tlsBroken = true;
         ec = errno != 0 ? asio::error_code(errno, asio::error::get_system_category())
                         : asio::error_code(asio::error::eof);
         break;
     default:
         // A failed handshake or a damaged record: the connection cannot go on.
+        m_tlsBroken = true;
         ec = asio::error::operation_aborted;
         finish((SSL_is_init_finished(m_ssl) ? QStringLiteral("TLS: ")
                                             : QStringLiteral("TLS handshake failed: ")) +
@@ -339,8 +340,8 @@ void ClientSession::audit(const Request &request, const QString &outcome)
     entry.address = m_address;
     entry.device = carriesDevice ? request.field(0).trimmed().left(40) : QString();
     entry.verb = request.verb.left(40);
-    for (qsizetype i = carriesDevice ? 1 : 0; i < request.fields.size() && i < 16; ++i)
-        entry.fields.append(request.fields[i].left(40));
+    // Every field, whole: the request's size limit bounds the line.
+    entry.fields = request.fields.mid(carriesDevice ? 1 : 0);
     entry.outcome = outcome;
     m_server.audit(entry);
 }
@@ -349,6 +350,12 @@ void ClientSession::login(const Request &request)
 {
     m_heldName = request.field(0);
     m_heldPassword = request.field(1);
+    // An address gets a fair share of the checks: past it, a login is refused without one.
+    if (!m_server.logins().enter(m_address, m_server.steadyMs())) {
+        refuseUnchecked();
+        return;
+    }
+    m_loginOutstanding = true;
     if (!holdLogin()) {
         checkLogin(m_heldName, m_heldPassword);
         m_heldPassword.clear();
@@ -423,39 +430,95 @@ bool ClientSession::readWhileHeld()
 
 void ClientSession::checkLogin(const QString &name, const QString &password)
 {
+    // The check takes the address's turn: the other connections it holds wait for the next period.
+    m_turn = m_server.loginThrottle().admit(m_address, name, m_server.steadyMs());
     if (!m_server.directory().slowAuthentication()) {
-        loginChecked(name, m_server.directory().authenticate(name, password));
+        loginChecked(name, m_server.checkPassword(name, password));
         return;
     }
-    // An Argon2id check takes tens of milliseconds: it runs aside, and the requests behind the login
-    // wait with it.
+    // An Argon2id check takes a good part of a second: it waits for a worker, and the requests behind
+    // the login wait with it. The queue keeps the session until the check has run or been dropped.
     m_loginHeld = true;
     m_heldName = name;
-    m_server.authenticateAside(name, password, [self = shared_from_this(), name](const UserAccount *account) {
-        if (self->m_finished)
-            return;
-        self->m_loginHeld = false;
-        self->loginChecked(name, account);
-        self->flush();
-        self->resumeLater();
+    KorvelServer *server = &m_server;
+    m_checkId = m_server.logins().submit(
+        m_address, [server, name, password] { return server->checkPassword(name, password); },
+        [self = shared_from_this(), name](const UserAccount *account) { self->checked(name, account); },
+        [self = shared_from_this()] { self->checkDropped(); });
+    if (m_checkId == 0) {
+        checkDropped();
+        return;
+    }
+    if (!m_watchingHeld)
+        watchWhileHeld();
+}
+
+void ClientSession::checked(const QString &name, const UserAccount *account)
+{
+    m_checkId = 0;
+    if (m_finished) {
+        // The check ran: a wrong password counts, though its client has gone.
+        if (!account) {
+            m_server.loginThrottle().failed(m_address, name, m_server.steadyMs());
+            m_server.loginRefused(m_address, name);
+        }
+        return;
+    }
+    m_loginHeld = false;
+    loginChecked(name, account);
+    flush();
+    resumeLater();
+}
+
+// The check did not get a place in the queue, or lost it to a better ranked one.
+void ClientSession::checkDropped()
+{
+    m_checkId = 0;
+    m_server.loginThrottle().withdraw(m_turn);
+    m_loginHeld = false;
+    refuseUnchecked();
+    flush();
+}
+
+void ClientSession::endLoginAttempt()
+{
+    if (m_loginOutstanding) {
+        m_loginOutstanding = false;
+        m_server.logins().leave(m_address);
+    }
+}
+
+void ClientSession::refuseUnchecked()
+{
+    m_heldPassword.clear();
+    m_server.loginRefused(m_address, m_heldName, false);
+    refuseLogin();
+}
+
+// A refused login closes its connection after a short delay, checked or not, so that the time of the
+// answer tells nothing and a guesser cannot reconnect at full speed.
+void ClientSession::refuseLogin()
+{
+    endLoginAttempt();
+    m_user = nullptr;
+    m_loginRefused = true;
+    m_timer.emplace(m_socket.get_executor());
+    m_timer->expires_after(std::chrono::milliseconds(m_options.refusedLoginDelayMs));
+    m_timer->async_wait([self = shared_from_this()](const asio::error_code &ec) {
+        if (!ec)
+            self->finish(QStringLiteral("login refused"), true);
     });
 }
 
 void ClientSession::loginChecked(const QString &name, const UserAccount *account)
 {
     if (!account) {
-        m_user = nullptr;
-        m_loginRefused = true;
         m_server.loginThrottle().failed(m_address, name, m_server.steadyMs());
         m_server.loginRefused(m_address, name);
-        m_timer.emplace(m_socket.get_executor());
-        m_timer->expires_after(std::chrono::milliseconds(m_options.refusedLoginDelayMs));
-        m_timer->async_wait([self = shared_from_this()](const asio::error_code &ec) {
-            if (!ec)
-                self->finish(QStringLiteral("login refused"), true);
-        });
+        refuseLogin();
         return;
     }
+    endLoginAttempt();
     m_server.loginThrottle().succeeded(m_address);
     m_user = m_server.directory().user(account->name);
     m_messagesDelivered = 0;
@@ -587,7 +650,19 @@ void ClientSession::finish(const QString &reason, bool quiet)
                 .arg(m_droppedNotices)
                 .arg(double(msBetween(m_started, Clock::now())) / 1000.0, 0, 'f', 1)
                 .arg(reason));
+    // A check that has not run yet never will, and gives its turn back.
+    if (m_checkId != 0 && m_server.logins().withdraw(m_checkId))
+        m_server.loginThrottle().withdraw(m_turn);
+    m_checkId = 0;
+    endLoginAttempt();
     if (m_ssl) {
+        // The client learns that the session ended here and was not cut on the way: close_notify,
+        // sent once as the socket takes it, without waiting for the client's own.
+        if (!m_tlsBroken && SSL_is_init_finished(m_ssl)) {
+            ERR_clear_error();
+            SSL_shutdown(m_ssl);
+            ERR_clear_error();
+        }
         SSL_free(m_ssl);
         m_ssl = nullptr;
     }

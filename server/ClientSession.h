@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LoginThrottle.h"
 #include "RequestAssembler.h"
 #include "ServerOptions.h"
 
@@ -69,7 +70,12 @@ private:
     void watchWhileHeld();
     bool readWhileHeld();
     void checkLogin(const QString &name, const QString &password);
+    void checked(const QString &name, const UserAccount *account);
+    void checkDropped();
     void loginChecked(const QString &name, const UserAccount *account);
+    void endLoginAttempt();
+    void refuseUnchecked();
+    void refuseLogin();
     void audit(const Request &request, const QString &outcome);
     bool send(const QByteArray &bytes);
     void flush();
@@ -82,6 +88,7 @@ private:
     SSL *m_ssl = nullptr;
     bool m_tlsWantsWrite = false; // a TLS read waits until the socket takes the handshake's bytes
     bool m_tlsWantsRead = false;  // a TLS write waits for the client's bytes
+    bool m_tlsBroken = false;     // a fatal TLS or socket error: no close_notify can follow
     KorvelServer &m_server;
     const ServerOptions &m_options;
     quint64 m_id;
@@ -96,6 +103,9 @@ private:
     UserAccount *m_user = nullptr;
     qint64 m_messagesDelivered = 0; // the user's messages this connection was given
     bool m_loginHeld = false;
+    bool m_loginOutstanding = false; // counted in the address's share of the login checks
+    quint64 m_checkId = 0;           // a check waiting in the queue or running
+    LoginThrottle::Turn m_turn;      // the throttle's turn the check took
     bool m_loginRefused = false;
     bool m_watchingHeld = false; // waiting to learn whether the client of a held login has gone
     bool m_endOfStream = false;  // the client sends no more: answer what came, then close

@@ -2,6 +2,7 @@
 
 #include "DateText.h"
 #include "PasswordHash.h"
+#include "Request.h"
 
 #include <QCryptographicHash>
 
@@ -84,12 +85,11 @@ DeviceModel *Directory::find(const QString &serialText) const
         if (device->entry().serial == wanted)
             return device.get();
     }
-    bool ok = false;
-    const qulonglong number = wanted.toULongLong(&ok);
-    if (!ok)
+    const std::optional<qint64> number = wholeNumber(wanted);
+    if (!number || *number < 0)
         return nullptr;
     for (const auto &device : m_devices) {
-        if (device->entry().serial.toULongLong() == number)
+        if (device->entry().serial.toLongLong() == *number)
             return device.get();
     }
     return nullptr;

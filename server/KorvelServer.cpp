@@ -17,14 +17,12 @@
 #include <asio/post.hpp>
 #include <asio/signal_set.hpp>
 #include <asio/steady_timer.hpp>
-#include <asio/thread_pool.hpp>
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
-#include <malloc.h>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -37,8 +35,13 @@ namespace korvel::server
 namespace
 {
 
-// Descriptors kept free below the limit for the log, the configuration and the reserve descriptor.
+// Descriptors kept free below the limit for the log, the configuration and the reserve descriptors.
 constexpr int descriptorHeadroom = 100;
+// Descriptors held back from the connections and given up when the others run out: one takes the
+// waiting connection to close it, so that its client hears no at once instead of waiting in the
+// backlog, and the rest stay free while accepting pauses, for whatever else the process opens then
+// (the audit log reopened on SIGHUP, a field line's connection, a pipe).
+constexpr int reserveDescriptors = 8;
 // Connections accepted in one turn of the loop before the sessions get theirs.
 constexpr int acceptsPerTurn = 64;
 constexpr int acceptPauseMs = 100;
@@ -100,19 +103,32 @@ struct KorvelServer::Network {
     QHash<QString, Noise> noise;
     QHash<QString, int> perAddress;
     int maxConnections = 0;
-    int reserve = -1; // a descriptor given up to shed one connection when the others are used up
-    int ended = 0;    // sessions ended since memory was last given back
+    std::vector<int> reserve; // given up when the descriptors run out, taken back before accepting again
     // For the summary lines.
     qint64 lastSummary = 0;
     qint64 lastExhaustionLine = -1'000'000'000;
     int refusedLogins = 0;
+    int uncheckedLogins = 0;
     QSet<QString> refusedAddresses;
     QSet<QString> refusedNames;
     int turnedAway = 0;
     int exhaustions = 0;
-    // Argon2id checks, one at a time, off the loop; declared last so it stops before the rest goes.
-    asio::thread_pool passwords{1};
+    // Argon2id checks off the loop; declared last so that its workers stop before the rest goes.
+    std::optional<LoginQueue> logins;
 };
+
+namespace
+{
+
+int checkerThreads(const ServerOptions &options)
+{
+    if (options.loginCheckers > 0)
+        return options.loginCheckers;
+    // The loop keeps a core of its own.
+    return std::max(1, int(std::thread::hardware_concurrency()) - 1);
+}
+
+} // namespace
 
 KorvelServer::KorvelServer(const ServerConfig &config, const Clock &clock, const ServerLog &log,
                            ServerOptions options, QObject *parent)
@@ -122,6 +138,8 @@ KorvelServer::KorvelServer(const ServerConfig &config, const Clock &clock, const
       m_clearPasswordUsers(config.clearPasswordUsers()), m_tlsSettings(config.tls),
       m_net(std::make_unique<Network>())
 {
+    m_net->logins.emplace(m_net->io, checkerThreads(m_options), m_options.loginQueue,
+                          m_options.loginsPerAddress);
     m_field = std::make_unique<FieldGateway>(
         m_net->io, config, m_directory, clock, log,
         [this](const DeviceModel &device, const QByteArray &notice) { noticeViewers(device, notice); });
@@ -225,7 +243,7 @@ bool KorvelServer::listen(const QHostAddress &address, quint16 port)
         m_net->maxConnections = int(
             std::min<rlim_t>(rlim_t(m_options.maxConnections),
                              limit.rlim_cur > descriptorHeadroom ? limit.rlim_cur - descriptorHeadroom : 1));
-    m_net->reserve = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    holdReserve();
 
     m_log.line(QStringLiteral("listening on %1:%2%6 with %3 users and %4 devices, at most %5 connections")
                    .arg(address.toString())
@@ -264,6 +282,7 @@ void KorvelServer::accept()
     m_net->acceptor.async_wait(asio::socket_base::wait_read, [this](const asio::error_code &ec) {
         if (ec)
             return;
+        holdReserve();
         for (int i = 0; i < acceptsPerTurn; ++i) {
             const int descriptor =
                 ::accept4(m_net->acceptor.native_handle(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
@@ -326,16 +345,14 @@ void KorvelServer::outOfDescriptors(int error)
                        .arg(QString::fromLocal8Bit(std::strerror(error)))
                        .arg(m_net->sessions.size()));
     }
-    // The reserve descriptor makes room to take the waiting connection and close it, so that the
-    // client hears no at once instead of waiting in the backlog.
-    if (m_net->reserve >= 0) {
-        ::close(m_net->reserve);
+    // Taken back only when accepting resumes: until then the process is not left without a descriptor.
+    if (!m_net->reserve.empty()) {
+        releaseReserve();
         const int shed = ::accept4(m_net->acceptor.native_handle(), nullptr, nullptr, SOCK_CLOEXEC);
         if (shed >= 0) {
             ::close(shed);
             ++m_net->turnedAway;
         }
-        m_net->reserve = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     }
     m_net->acceptPause.expires_after(std::chrono::milliseconds(acceptPauseMs));
     m_net->acceptPause.async_wait([this](const asio::error_code &ec) {
@@ -344,13 +361,30 @@ void KorvelServer::outOfDescriptors(int error)
     });
 }
 
+void KorvelServer::holdReserve()
+{
+    auto &reserve = m_net->reserve;
+    while (reserve.size() < size_t(reserveDescriptors)) {
+        const int descriptor = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (descriptor < 0)
+            return;
+        reserve.push_back(descriptor);
+    }
+}
+
+void KorvelServer::releaseReserve()
+{
+    for (const int descriptor : m_net->reserve)
+        ::close(descriptor);
+    m_net->reserve.clear();
+}
+
 void KorvelServer::sessionFinished(ClientSession *session)
 {
     auto it = m_net->perAddress.find(session->address());
     if (it != m_net->perAddress.end() && --*it <= 0)
         m_net->perAddress.erase(it);
     --m_sessionCount;
-    ++m_net->ended;
     // Erased after the current turn: a loop over the sessions may be running.
     asio::post(m_net->io, [this, session] { m_net->sessions.erase(session); });
 }
@@ -381,9 +415,11 @@ void KorvelServer::drainTurns()
         asio::post(m_net->io, [this] { drainTurns(); });
 }
 
-void KorvelServer::loginRefused(const QString &address, const QString &user)
+void KorvelServer::loginRefused(const QString &address, const QString &user, bool checked)
 {
     ++m_net->refusedLogins;
+    if (!checked)
+        ++m_net->uncheckedLogins;
     if (m_net->refusedAddresses.size() < 10'000)
         m_net->refusedAddresses.insert(address);
     if (m_net->refusedNames.size() < 10'000)
@@ -433,14 +469,13 @@ void KorvelServer::sweep()
         }
         const qint64 nowMs = steadyMs();
         m_throttle.forget(nowMs);
+        m_net->logins->forget(nowMs, m_options.loginMemoryMs);
         summarize(nowMs);
         m_log.flush();
-        // Partial requests and backlogs of ended connections go back to the system, not only to
-        // the allocator.
-        if (m_net->ended >= 100) {
-            m_net->ended = 0;
-            ::malloc_trim(0);
-        }
+        // No malloc_trim() here: after thousands of connections close at once it holds the allocator
+        // for a hundred milliseconds and more, on the loop or, from another thread, through the
+        // arena's lock. What they freed serves the next connections; the top of the heap goes back
+        // to the system by itself.
         sweep();
     });
 }
@@ -469,13 +504,15 @@ void KorvelServer::summarize(qint64 nowMs, bool now)
     if (n.refusedLogins > 0) {
         QStringList names = QStringList(n.refusedNames.begin(), n.refusedNames.end());
         names.sort();
-        m_log.line(QStringLiteral("%1 logins refused in %2 s from %3 addresses for %4 user names (%5); "
-                                  "%6 addresses and names held back")
+        m_log.line(QStringLiteral("%1 logins refused in %2 s from %3 addresses for %4 user names (%5), %6 "
+                                  "of them unchecked (the check queue full or the address's share used); "
+                                  "%7 addresses and names held back")
                        .arg(n.refusedLogins)
                        .arg(seconds, 0, 'f', 0)
                        .arg(n.refusedAddresses.size())
                        .arg(n.refusedNames.size())
                        .arg(names.mid(0, 5).join(u", "))
+                       .arg(n.uncheckedLogins)
                        .arg(m_throttle.records()));
     }
     if (n.turnedAway > 0 || n.exhaustions > 0)
@@ -488,7 +525,7 @@ void KorvelServer::summarize(qint64 nowMs, bool now)
                        .arg(m_options.maxConnectionsPerAddress)
                        .arg(n.exhaustions));
     summarizeNoise(seconds);
-    n.refusedLogins = n.turnedAway = n.exhaustions = 0;
+    n.refusedLogins = n.uncheckedLogins = n.turnedAway = n.exhaustions = 0;
     n.refusedAddresses.clear();
     n.refusedNames.clear();
 }
@@ -563,14 +600,15 @@ void KorvelServer::run()
     m_net->io.run();
 }
 
-void KorvelServer::authenticateAside(const QString &name, const QString &password,
-                                     std::function<void(const UserAccount *)> done)
+LoginQueue &KorvelServer::logins()
 {
-    asio::post(m_net->passwords, [this, name, password, done = std::move(done)]() mutable {
-        const UserAccount *account = m_directory.authenticate(name, password);
-        // The callback, and the session it holds, live on and die on the loop's thread.
-        asio::post(m_net->io, [account, done = std::move(done)] { done(account); });
-    });
+    return *m_net->logins;
+}
+
+const UserAccount *KorvelServer::checkPassword(const QString &name, const QString &password)
+{
+    ++m_passwordChecks;
+    return m_directory.authenticate(name, password);
 }
 
 void KorvelServer::audit(const AuditLog::Entry &entry)
@@ -633,10 +671,7 @@ void KorvelServer::closeNow()
     if (n.hangup)
         n.hangup->cancel(ec);
     n.work.reset();
-    if (n.reserve >= 0) {
-        ::close(n.reserve);
-        n.reserve = -1;
-    }
+    releaseReserve();
     const auto sessions = std::move(n.sessions);
     n.sessions.clear();
     n.turns.clear();

@@ -2,6 +2,7 @@
 
 #include "AuditLog.h"
 #include "Directory.h"
+#include "LoginQueue.h"
 #include "LoginThrottle.h"
 #include "RequestHandler.h"
 #include "ServerOptions.h"
@@ -58,9 +59,11 @@ public:
     RequestHandler &handler() { return m_handler; }
     FieldGateway &field() { return *m_field; }
     LoginThrottle &loginThrottle() { return m_throttle; }
-    // Checks a login on the worker thread and calls done with the account (or none) on the loop's.
-    void authenticateAside(const QString &name, const QString &password,
-                           std::function<void(const UserAccount *)> done);
+    // The password checks waiting for a worker, and each address's share of them.
+    LoginQueue &logins();
+    // One password check, on any thread; counted.
+    const UserAccount *checkPassword(const QString &name, const QString &password);
+    qint64 passwordChecks() const { return m_passwordChecks.load(); }
     // One line in the audit log, when there is one; a line that cannot be written is said in the log.
     void audit(const AuditLog::Entry &entry);
 
@@ -78,7 +81,8 @@ public:
     bool allowPlain() const { return m_tlsSettings.allowPlain; }
     std::array<char, 16 * 1024> &readBuffer() { return m_readBuffer; }
     qint64 steadyMs() const;
-    void loginRefused(const QString &address, const QString &user);
+    // A refused login; unchecked when it was refused for the queue or the address's share.
+    void loginRefused(const QString &address, const QString &user, bool checked = true);
     // What connections do before they log in is counted per address and summarized once per interval.
     void refusedBeforeLogin(const QString &address, const QString &why, const QString &verb);
     void endedBeforeLogin(const QString &address, const QString &reason);
@@ -94,6 +98,8 @@ private:
     void accept();
     void accepted(int descriptor);
     void outOfDescriptors(int error);
+    void holdReserve();
+    void releaseReserve();
     void sweep();
     void closeExpired();
     void drainTurns();
@@ -119,6 +125,7 @@ private:
     QString m_error;
     quint16 m_port = 0;
     std::atomic<qsizetype> m_sessionCount{0};
+    std::atomic<qint64> m_passwordChecks{0};
     std::atomic<bool> m_ownLoop{false};
     std::thread m_thread;
     QTimer m_pump;

@@ -34,6 +34,38 @@ qint64 LoginThrottle::wait(const QString &address, const QString &user, qint64 n
     return std::max<qint64>(0, next - nowMs);
 }
 
+LoginThrottle::Turn LoginThrottle::admit(const QString &address, const QString &user, qint64 nowMs)
+{
+    Turn turn{address, user};
+    const auto byAddress = m_byAddress.find(address);
+    if (byAddress == m_byAddress.end() || byAddress->failures == 0)
+        return turn;
+    const auto take = [&](Record &record, qint64 &next, qint64 &before) {
+        const qint64 until = nowMs + delay(record.failures);
+        if (until <= record.nextCheck || until <= nowMs)
+            return;
+        before = record.nextCheck;
+        next = record.nextCheck = until;
+    };
+    take(*byAddress, turn.addressNext, turn.addressBefore);
+    if (const auto byName = m_byName.find(user); byName != m_byName.end())
+        take(*byName, turn.userNext, turn.userBefore);
+    return turn;
+}
+
+void LoginThrottle::withdraw(const Turn &turn)
+{
+    // Only a turn that nothing has moved since: a failure or another turn keeps its own time.
+    const auto giveBack = [](QHash<QString, Record> &records, const QString &key, qint64 next,
+                             qint64 before) {
+        const auto it = records.find(key);
+        if (next >= 0 && it != records.end() && it->nextCheck == next)
+            it->nextCheck = before;
+    };
+    giveBack(m_byAddress, turn.address, turn.addressNext, turn.addressBefore);
+    giveBack(m_byName, turn.user, turn.userNext, turn.userBefore);
+}
+
 void LoginThrottle::failedOn(QHash<QString, Record> &records, const QString &key, qint64 nowMs)
 {
     if (records.size() >= maxRecords && !records.contains(key)) {

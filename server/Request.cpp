@@ -33,4 +33,19 @@ int Request::rawByte(qsizetype index) const
     return bytes.size() == 1 ? quint8(bytes[0]) : -1;
 }
 
+std::optional<qint64> wholeNumber(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    const qsizetype start = trimmed.startsWith(u'+') || trimmed.startsWith(u'-') ? 1 : 0;
+    if (trimmed.size() == start)
+        return std::nullopt;
+    for (qsizetype i = start; i < trimmed.size(); ++i) {
+        if (trimmed[i] < u'0' || trimmed[i] > u'9')
+            return std::nullopt;
+    }
+    bool ok = false;
+    const qint64 value = trimmed.toLongLong(&ok);
+    return ok ? std::optional<qint64>(value) : std::nullopt;
+}
+
 } // namespace korvel::server

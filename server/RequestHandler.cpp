@@ -112,11 +112,10 @@ std::optional<DeviceModel::Word> fourBytes(const Request &r)
 {
     DeviceModel::Word word{};
     for (int i = 0; i < 4; ++i) {
-        bool ok = false;
-        const int value = r.field(1 + i).trimmed().toInt(&ok);
-        if (!ok || value < -128 || value > 255)
+        const std::optional<qint64> value = r.number(1 + i);
+        if (!value || *value < -128 || *value > 255)
             return std::nullopt;
-        word[size_t(i)] = quint8(value);
+        word[size_t(i)] = quint8(*value);
     }
     return word;
 }

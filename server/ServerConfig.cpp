@@ -68,6 +68,8 @@ bool readLimits(const QJsonObject &object, ServerOptions &limits, QString *error
         {u"loginBackoffMs", 0, 60'000, [&](qint64 v) { limits.loginBackoffMs = int(v); }},
         {u"loginBackoffCeilingMs", 0, 3'600'000, [&](qint64 v) { limits.loginBackoffCeilingMs = int(v); }},
         {u"loginFreeFailures", 0, 1000, [&](qint64 v) { limits.loginFreeFailures = int(v); }},
+        {u"loginQueue", 1, 100'000, [&](qint64 v) { limits.loginQueue = int(v); }},
+        {u"loginsPerAddress", 1, 1000, [&](qint64 v) { limits.loginsPerAddress = int(v); }},
     };
     for (auto it = object.begin(); it != object.end(); ++it) {
         const Field *field = nullptr;

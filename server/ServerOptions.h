@@ -38,6 +38,12 @@ struct ServerOptions {
     int loginBackoffMs = 1000;
     int loginBackoffCeilingMs = 30'000;
     int loginMemoryMs = 600'000;
+    // Password checks (Argon2id) waiting for a worker in all, and logins outstanding per address
+    // (held back, waiting or being checked); past either a login is refused at once, unchecked.
+    int loginQueue = 64;
+    int loginsPerAddress = 2;
+    // Threads that check passwords; 0 for as many as the machine has cores less one, at least one.
+    int loginCheckers = 0;
     // Refused logins, rejected connections, descriptor exhaustion and what each address did before
     // logging in (refused requests, connections ended) are logged once per interval.
     int summaryIntervalMs = 60'000;

@@ -1,6 +1,8 @@
 #include "DateText.h"
+#include "LoginQueue.h"
 #include "LoginThrottle.h"
 #include "RegisterDump.h"
+#include "Request.h"
 #include "RequestAssembler.h"
 #include "ServerConfig.h"
 #include "ServerLog.h"
@@ -9,6 +11,10 @@
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <asio/executor_work_guard.hpp>
+
+#include <future>
 
 using namespace korvel::server;
 
@@ -124,6 +130,35 @@ QByteArray readmeExample()
 
 } // namespace
 
+TEST(Request, NumbersAreReadWholeOrNotAtAll)
+{
+    struct Case {
+        QString text;
+        std::optional<qint64> number;
+    };
+    const Case cases[] = {
+        {QStringLiteral("255"), 255},
+        {QStringLiteral(" 255"), 255},
+        {QStringLiteral("0255"), 255},
+        {QStringLiteral("+255"), 255},
+        {QStringLiteral("-1"), -1},
+        {QStringLiteral("7 "), 7},
+        {QString::fromUtf16(u"1\0\0text", 7), std::nullopt},
+        {QString::fromUtf16(u"1\0", 2), std::nullopt},
+        {QStringLiteral("12abc"), std::nullopt},
+        {QStringLiteral("1 2"), std::nullopt},
+        {QStringLiteral("1.0"), std::nullopt},
+        {QStringLiteral("0x10"), std::nullopt},
+        {QStringLiteral("+"), std::nullopt},
+        {QStringLiteral("--1"), std::nullopt},
+        {QStringLiteral(""), std::nullopt},
+        {QString::fromUtf16(u"\u0661"), std::nullopt}, // a digit, but not a decimal one of the wire
+        {QStringLiteral("99999999999999999999"), std::nullopt},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(wholeNumber(c.text), c.number) << c.text.toStdString();
+}
+
 TEST(ServerConfig, TheDocumentedExampleLoads)
 {
     QString error;
@@ -207,6 +242,8 @@ TEST(ServerConfig, TheDocumentedLimitsAreTheDefaultsAndEachCanBeSet)
     EXPECT_EQ(l.loginBackoffMs, defaults.loginBackoffMs);
     EXPECT_EQ(l.loginBackoffCeilingMs, defaults.loginBackoffCeilingMs);
     EXPECT_EQ(l.loginFreeFailures, defaults.loginFreeFailures);
+    EXPECT_EQ(l.loginQueue, defaults.loginQueue);
+    EXPECT_EQ(l.loginsPerAddress, defaults.loginsPerAddress);
 
     const auto set =
         ServerConfig::fromJson(R"({"limits": {"loginSeconds": 3, "requestsPerSecond": 0}})", &error);
@@ -262,6 +299,87 @@ TEST(LoginThrottle, SlowsTheAddressThatFailsNotTheUser)
     now += options.loginMemoryMs + 31'000;
     throttle.forget(now);
     EXPECT_EQ(throttle.records(), 0);
+}
+
+// A check that starts takes the period's turn: the address's other connections wait for the next
+// one; a check dropped before it ran gives the turn back.
+TEST(LoginThrottle, AStartingCheckTakesTheTurnAndAWithdrawnOneGivesItBack)
+{
+    ServerOptions options;
+    options.loginFreeFailures = 1;
+    const QString guesser = QStringLiteral("127.0.0.2");
+    const QString demo = QStringLiteral("demo");
+    LoginThrottle throttle(options);
+    qint64 now = 1'000'000;
+    const LoginThrottle::Turn clean = throttle.admit(guesser, demo, now);
+    EXPECT_EQ(throttle.wait(guesser, demo, now), 0) << "a clean address takes no turn";
+    throttle.withdraw(clean);
+    throttle.failed(guesser, demo, now);
+    now += 1000;
+    ASSERT_EQ(throttle.wait(guesser, demo, now), 0);
+    const LoginThrottle::Turn turn = throttle.admit(guesser, demo, now);
+    EXPECT_EQ(throttle.wait(guesser, demo, now), 1000) << "the next connection waits a period";
+    EXPECT_EQ(throttle.wait(guesser, QStringLiteral("izleyici"), now), 1000);
+    throttle.withdraw(turn);
+    EXPECT_EQ(throttle.wait(guesser, demo, now), 0) << "given back";
+
+    // Once the check has failed, its time stands: withdrawing the turn changes nothing.
+    const LoginThrottle::Turn ran = throttle.admit(guesser, demo, now);
+    throttle.failed(guesser, demo, now + 300);
+    throttle.withdraw(ran);
+    EXPECT_EQ(throttle.wait(guesser, demo, now + 300), 2000);
+}
+
+TEST(LoginQueue, SharesRanksDisplacesAndWithdrawsChecks)
+{
+    asio::io_context loop;
+    LoginQueue queue(loop, 1, 3, 2);
+    // The share: two logins outstanding per address.
+    EXPECT_TRUE(queue.enter(QStringLiteral("A"), 0));
+    EXPECT_TRUE(queue.enter(QStringLiteral("A"), 0));
+    EXPECT_FALSE(queue.enter(QStringLiteral("A"), 0));
+    queue.leave(QStringLiteral("A"));
+    EXPECT_TRUE(queue.enter(QStringLiteral("A"), 0)) << "four asks from A now";
+    for (const char *address : {"B", "C", "D", "E", "E", "E", "E", "E", "X"})
+        queue.enter(QLatin1String(address), 0);
+
+    std::promise<void> gate;
+    std::shared_future<void> open = gate.get_future().share();
+    QStringList ran;
+    QStringList refused;
+    auto submit = [&](const char *address, const char *name) {
+        const QString label = QLatin1String(name);
+        return queue.submit(
+            QLatin1String(address),
+            [open] {
+                open.wait();
+                return static_cast<const UserAccount *>(nullptr);
+            },
+            [&ran, label](const UserAccount *) { ran.append(label); },
+            [&refused, label] { refused.append(label); });
+    };
+    ASSERT_NE(submit("X", "x"), 0u); // runs at once and holds the only worker
+    ASSERT_NE(submit("A", "a1"), 0u);
+    ASSERT_NE(submit("A", "a2"), 0u);
+    const quint64 b = submit("B", "b");
+    ASSERT_NE(b, 0u);
+    EXPECT_EQ(queue.waiting(), 3);
+    // Full: a quieter address takes the place of the last of the loudest, a louder one gets none.
+    EXPECT_NE(submit("C", "c"), 0u);
+    EXPECT_NE(submit("D", "d"), 0u);
+    EXPECT_EQ(submit("E", "e"), 0u);
+    EXPECT_EQ(refused, QStringList({QStringLiteral("a2"), QStringLiteral("a1")}));
+    // A check whose connection has gone never runs.
+    EXPECT_TRUE(queue.withdraw(b));
+    EXPECT_FALSE(queue.withdraw(b));
+
+    gate.set_value();
+    // The outcomes come back to the loop from the worker.
+    const auto work = asio::make_work_guard(loop);
+    while (ran.size() < 3)
+        loop.run_one_for(std::chrono::seconds(5));
+    EXPECT_EQ(ran, QStringList({QStringLiteral("x"), QStringLiteral("c"), QStringLiteral("d")}));
+    EXPECT_EQ(queue.waiting(), 0);
 }
 
 TEST(ServerLog, NonPrintableCharactersAreEscaped)

@@ -313,10 +313,21 @@ TEST_F(ServerProtocol, SettingsBlockAndWritersThatChangeIt)
             expected[4 * w.word + k] = w.bytes[k];
         EXPECT_EQ(read(*client, QStringLiteral("sabitiste"), 52), expected) << w.verb;
     }
-    // A field that is not a byte changes nothing.
-    client->request(QStringLiteral("sabitakimgrlmyaz"), {analyzer, QStringLiteral("x"), QStringLiteral("1"),
-                                                         QStringLiteral("1"), QStringLiteral("1")});
+    // A field that is not a byte changes nothing, nor one with a number in front of other text.
+    for (const QString &bad :
+         {QStringLiteral("x"), QStringLiteral("300"), QString::fromUtf16(u"1\0\0text", 7),
+          QString::fromUtf16(u"1\0", 2), QStringLiteral("1 2"), QStringLiteral("")}) {
+        client->request(QStringLiteral("sabitakimgrlmyaz"),
+                        {analyzer, bad, QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1")});
+        EXPECT_EQ(read(*client, QStringLiteral("sabitiste"), 52), expected) << bad.toStdString();
+    }
     client->request(QStringLiteral("sabitakimgrlmyaz"), {analyzer, QStringLiteral("300")});
+    EXPECT_EQ(read(*client, QStringLiteral("sabitiste"), 52), expected);
+    // Nor does a device number with text behind a NUL name the device.
+    client->request(QStringLiteral("resetle"),
+                    {QString::fromUtf16(u"310001\0x", 8), QStringLiteral("0"), QStringLiteral("0"),
+                     QStringLiteral("0"), QStringLiteral("0")});
+    EXPECT_TRUE(client->next().startsWith("Hattayok"));
     EXPECT_EQ(read(*client, QStringLiteral("sabitiste"), 52), expected);
 
     client->request(QStringLiteral("sabitleriyaz"));

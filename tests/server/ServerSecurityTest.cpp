@@ -230,6 +230,70 @@ TEST(AuditLog, AppendsEscapedLinesAndStartsANewFileWhenReopenedAfterAMove)
     EXPECT_TRUE(error.contains(u"audit")) << error.toStdString();
 }
 
+// What an operator's tool does with the fields of a line: cut at the commas, then undo the escapes.
+QStringList readFields(const QString &line)
+{
+    const qsizetype start = line.indexOf(QStringLiteral(" fields=\"")) + 9;
+    const QString text = line.mid(start, line.indexOf(QStringLiteral("\" outcome="), start) - start);
+    static const QRegularExpression escape(QStringLiteral(R"(\\x([0-9A-F]{2})|\\u\{([0-9A-F]{4})\})"));
+    QStringList fields;
+    for (const QString &part : text.split(u',')) {
+        QString field;
+        qsizetype at = 0;
+        for (auto it = escape.globalMatch(part); it.hasNext();) {
+            const auto m = it.next();
+            field += part.mid(at, m.capturedStart() - at);
+            field += QChar(char16_t((m.captured(1) + m.captured(2)).toUInt(nullptr, 16)));
+            at = m.capturedEnd();
+        }
+        fields.append(field + part.mid(at));
+    }
+    return fields;
+}
+
+TEST(AuditLog, EveryFieldIsKeptAndACommaInsideOneIsNoSeparator)
+{
+    struct Case {
+        QStringList fields;
+        const char *written;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("5"), QStringLiteral("0"), QStringLiteral("63"), QStringLiteral("0")}, "5,0,63,0"},
+        {{QStringLiteral("1,0"), QStringLiteral("2")}, R"(1\x2C0,2)"},
+        {{QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("2")}, "1,0,2"},
+        {{QStringLiteral("1\\x2C0")}, R"(1\x5Cx2C0)"},
+        {{QStringLiteral("a\nb"), QStringLiteral("c\r")}, R"(a\x0Ab,c\x0D)"},
+        {{QStringLiteral("\" outcome=\"done")}, R"(\x22 outcome=\x22done)"},
+        {{QString(), QStringLiteral(",")}, R"(,\x2C)"},
+        {{QString::fromUtf16(u"x\u2028y"), QStringLiteral("Şube")}, R"(x\u{2028}y,Şube)"},
+    };
+    for (const Case &c : cases) {
+        AuditLog::Entry entry{QStringLiteral("demo"),
+                              QStringLiteral("127.0.0.1"),
+                              QStringLiteral("1"),
+                              QStringLiteral("resetle"),
+                              c.fields,
+                              QStringLiteral("done")};
+        const QString line = AuditLog::line(QStringLiteral("T"), entry);
+        EXPECT_TRUE(line.contains(QStringLiteral(" fields=\"%1\" ").arg(QString::fromUtf8(c.written))))
+            << line.toStdString();
+        EXPECT_EQ(line.count(u'\n'), 1) << line.toStdString();
+        EXPECT_EQ(readFields(line), c.fields) << line.toStdString();
+    }
+
+    // Past the sixteen fields an older line kept, and longer than forty characters each.
+    QStringList many;
+    for (int i = 0; i < 30; ++i)
+        many.append(QString(50, QChar(u'a' + i % 26)));
+    const AuditLog::Entry entry{QStringLiteral("demo"),
+                                QStringLiteral("127.0.0.1"),
+                                QStringLiteral("1"),
+                                QStringLiteral("resetle"),
+                                many,
+                                QStringLiteral("done")};
+    EXPECT_EQ(readFields(AuditLog::line(QStringLiteral("T"), entry)), many);
+}
+
 // The program as an operator runs it: a hash from --hash-password in a configuration, a login with it,
 // and the audit file named on the command line.
 TEST_F(ServerSecurityTest, TheProgramLogsInWithAHashFromItsCommandLineAndAuditsToTheFileNamed)
