@@ -9,4 +9,7 @@ if(KORVEL_FUZZ)
   add_link_options(-fsanitize=address,undefined)
   # Warnings are errors in the gcc builds; another compiler's extra warnings must not stop fuzzing.
   target_compile_options(korvel_common_cfg INTERFACE -Wno-error)
+  # As in the sanitizer build: -O1 with line tables is all a fuzzer's report needs, and compiles the
+  # instrumented tree much faster than -O2 -g.
+  set(CMAKE_CXX_FLAGS_RELWITHDEBINFO "-O1 -gline-tables-only -DNDEBUG")
 endif()

@@ -69,8 +69,8 @@ void recordCounters(ClientParts &parts, HistoryStore &store)
         &parts.ledger, &RequestLedger::arrived, &store, [&store, &table](const Arrival &arrival) {
             if (arrival.kind != DataKind::Consumption && arrival.kind != DataKind::ValueRecord)
                 return;
-            if (arrival.row == 0 || arrival.serial.isEmpty() || arrival.firstSlot > FirstCounterSlot ||
-                arrival.endSlot < CounterEntries)
+            if (arrival.row == 0 || arrival.serial.isEmpty() || arrival.ambiguous ||
+                arrival.firstSlot > FirstCounterSlot || arrival.endSlot < CounterEntries)
                 return;
             const CounterReading r = countersOfRow(table, arrival.row, arrival.time.toMSecsSinceEpoch());
             store.addCounters(
