@@ -131,8 +131,9 @@ TEST(StreamRecording, AStreamOfRepliesLeavesTheWindowAnsweringAndOneSampleASecon
                                  ++rows;
                                  seconds.insert(t / 1000);
                              });
-        if (recorded.contains(QString::number(310001 + d)))
+        if (recorded.contains(QString::number(310001 + d))) {
             EXPECT_GT(rows, 0) << d;
+        }
         EXPECT_EQ(rows, seconds.size()) << "device " << d << ": two samples in one second";
     }
 }
