@@ -29,7 +29,7 @@ AutoRefresh::AutoRefresh(Screen &screen, Environment &environment, ClientState &
     connect(m_timer, &Ticker::ticked, this, &AutoRefresh::onTick);
     connect(&m_connection, &Connection::linkLost, this, &AutoRefresh::stop);
     m_screen.onChange(box, this, [this] { boxChanged(); });
-    pageChanged();
+    m_screen.whenBuilt(box, this, [this] { pageChanged(); });
 }
 
 void AutoRefresh::boxChanged()

@@ -183,9 +183,9 @@ constexpr int pageCount = int(std::size(pageBuilders));
 
 void MainWindow::buildPages()
 {
-    // The tabs come at once, each page's content with it only for the page in view: the others hold
-    // most of the window's controls and are built by completePages(), right after the login window is
-    // on the screen or as soon as anything asks for one of their controls.
+    // The tabs come at once, the pages' content later: completePages() builds it right after the login
+    // window is on the screen (the first page shows behind it a moment later), or as soon as anything
+    // asks for one of their controls.
     for (int i = 0; i < pageCount; ++i) {
         // A page keeps its designed layout; on a screen smaller than that it scrolls instead of being cut.
         auto *scroll = new QScrollArea(m_pages);
@@ -194,7 +194,6 @@ void MainWindow::buildPages()
         m_pages->addTab(scroll, QString::fromUtf8(pageCaptions[i]));
     }
     m_pages->setTabVisible(7, false);
-    buildPage(0);
     connect(m_pages, &QTabWidget::currentChanged, this, &MainWindow::completePages);
 }
 
