@@ -7,6 +7,7 @@
 #include "TestClient.h"
 
 #include <QCoreApplication>
+#include <QTcpServer>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
@@ -33,6 +34,13 @@ inline void ensureServerTestApplication()
         limit.rlim_cur = limit.rlim_max;
         setrlimit(RLIMIT_NOFILE, &limit);
     }
+}
+
+// A loopback port free at the moment of asking, for a korvel-server started as a process of its own.
+inline quint16 freeLoopbackPort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
 }
 
 // A server on a free loopback port with the demo data, a fixed clock, no paced notices and a log

@@ -17,7 +17,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimeZone>
 
@@ -337,10 +336,8 @@ TEST_F(HostileClients, OutOfDescriptorsThePauseIsQuietAndServingGoesOn)
                      .arg(auditPath)
                      .toUtf8());
     config.close();
-    QTcpServer probe;
-    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = probe.serverPort();
-    probe.close();
+    const quint16 port = freeLoopbackPort();
+    ASSERT_NE(port, 0);
     QProcess process;
     process.setStandardErrorFile(logPath);
     process.start(QStringLiteral(KORVEL_SERVER_BIN),

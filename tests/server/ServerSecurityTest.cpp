@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -317,10 +316,8 @@ TEST_F(ServerSecurityTest, TheProgramLogsInWithAHashFromItsCommandLineAndAuditsT
                  hash + R"(","haklar":[3,1],"tblhaklar":[1,3,7,3,255,7],"devices":"*"}]})");
     config.close();
 
-    QTcpServer probe;
-    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = probe.serverPort();
-    probe.close();
+    const quint16 port = freeLoopbackPort();
+    ASSERT_NE(port, 0);
     QProcess server;
     server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     server.start(QStringLiteral(KORVEL_SERVER_BIN),

@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimeZone>
@@ -535,10 +534,8 @@ TEST(ServerTlsLoad, TenThousandIdleSessionsCostLittleAndTheirMassExpiryStallsNoO
                      .arg(certFile("server.pem"), certFile("server.key"), QLatin1String(password))
                      .toUtf8());
     config.close();
-    QTcpServer probe;
-    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = probe.serverPort();
-    probe.close();
+    const quint16 port = freeLoopbackPort();
+    ASSERT_NE(port, 0);
     QProcess server;
     server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     server.start(QStringLiteral(KORVEL_SERVER_BIN),
