@@ -78,27 +78,43 @@ std::optional<PenaltyForecast> FleetOverview::counters(const Landed &data)
     }
     const PenaltyWatch::Update u =
         m_watch.add(data.serial, history::countersOfRow(m_parts.table, data.row, data.timeMs));
-    if (data.serial == m_monthShownFor)
-        m_parts.screen.setCaption(monthLabel, u.month.monthLine(QLocale()));
-    if (u.rose)
-        reportRisk(data, *u.month.monthEnd);
+    monthChanged(data.serial, u, data.timeMs);
     return u.month;
 }
 
-void FleetOverview::reportRisk(const Landed &data, const ClassifiedRatios &f)
+void FleetOverview::reportArrived(history::CounterSource source, const QString &serial,
+                                  const CounterReading &first, const CounterReading &second, qint64 nowMs)
 {
-    const int row = m_model.rowOf(data.serial);
+    const PenaltyWatch::Update u = m_watch.addReport(serial, source, first, second, nowMs);
+    if (!u.month.hasCounters)
+        return;
+    if (const int row = m_model.rowOf(serial); row >= 0)
+        m_model.setMonth(row, u.month);
+    monthChanged(serial, u, nowMs);
+}
+
+void FleetOverview::monthChanged(const QString &serial, const PenaltyWatch::Update &update, qint64 timeMs)
+{
+    if (serial == m_monthShownFor)
+        m_parts.screen.setCaption(monthLabel, update.month.monthLine(QLocale()));
+    if (update.rose)
+        reportRisk(serial, timeMs, *update.month.monthEnd);
+}
+
+void FleetOverview::reportRisk(const QString &serial, qint64 timeMs, const ClassifiedRatios &f)
+{
+    const int row = m_model.rowOf(serial);
     const bool inductive = f.inductive >= f.capacitive;
-    const FleetDevice &d = m_model.device(row);
-    const QString name = d.caption.isEmpty() ? d.serial : d.caption;
+    const QString caption = row >= 0 ? m_model.device(row).caption : QString();
+    const QString name = caption.isEmpty() ? serial : caption;
     const QString text =
         QStringLiteral("Ceza riski: %1 ay sonu tahmini %2 %3 (%4)")
             .arg(name, inductive ? QStringLiteral("İndüktif") : QStringLiteral("Kapasitif"),
                  percentText(inductive ? f.ratios.inductive : f.ratios.capacitive, QLocale()),
                  penaltyText(f.worst()));
     if (m_parts.store)
-        m_parts.store->addEvent({data.timeMs, data.serial, history::EventKind::PenaltyRisk, text,
-                                 QString::number(int(f.worst()))});
+        m_parts.store->addEvent(
+            {timeMs, serial, history::EventKind::PenaltyRisk, text, QString::number(int(f.worst()))});
     m_parts.screen.notify(QStringLiteral("Ceza riski"), text);
 }
 

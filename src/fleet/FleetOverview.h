@@ -34,8 +34,9 @@ struct Landed {
 
 // Keeps the overview of every device filled from what arrives and from the history, sends nothing of
 // its own: the device list gives its rows, value records and data replies their values and counters,
-// "Hattayok" and input notices their state. A forecast that rises to a higher class becomes an event
-// "Ceza riski" and a tray message. The month of the active device is shown on the consumption tab.
+// "Hattayok" and input notices their state, period reports their months' counters. A forecast that rises to a
+// higher class becomes an event "Ceza riski" and a tray message. The month of the active device is shown on
+// the consumption tab.
 class FleetOverview final : public QObject
 {
     Q_OBJECT
@@ -61,6 +62,9 @@ public:
 
     void deviceListed(const QString &group, const QString &caption, const QString &serial, int kind);
     void landed(const Landed &data);
+    // A period report's totals at its two dates; they carry the month of a device without live counters.
+    void reportArrived(history::CounterSource source, const QString &serial, const CounterReading &first,
+                       const CounterReading &second, qint64 nowMs);
     void offLine(const QString &serial);
     void inputNotice(const QString &serial);
     // The unacknowledged alarms as the history counts them.
@@ -74,7 +78,8 @@ public:
 private:
     int rowFor(const Landed &data);
     std::optional<PenaltyForecast> counters(const Landed &data);
-    void reportRisk(const Landed &data, const ClassifiedRatios &forecast);
+    void monthChanged(const QString &serial, const PenaltyWatch::Update &update, qint64 timeMs);
+    void reportRisk(const QString &serial, qint64 timeMs, const ClassifiedRatios &forecast);
     const QHash<QString, int> &alarmCounts();
 
     Parts m_parts;

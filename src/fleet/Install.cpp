@@ -2,11 +2,13 @@
 
 #include "core/AsciiCase.h"
 #include "core/ClientParts.h"
+#include "core/ClientState.h"
 #include "core/Environment.h"
 #include "core/Ticker.h"
 #include "directory/DeviceKind.h"
 #include "directory/DeviceSelection.h"
 #include "fleet/FleetOverview.h"
+#include "history/CounterRecording.h"
 #include "history/HistoryStore.h"
 #include "link/Connection.h"
 #include "link/ReplyDispatcher.h"
@@ -54,6 +56,16 @@ void feed(ClientParts &parts, FleetOverview *overview)
             break;
         }
     });
+    ClientState &state = parts.state;
+    Environment &environment = parts.environment;
+    for (const history::PeriodReport &r : history::periodReports) {
+        parts.dispatcher.watch(
+            r.tag, [overview, &state, &environment, source = r.source](const ReplyText &text) {
+                const qint64 nowMs = environment.now().toMSecsSinceEpoch();
+                if (const auto report = history::reportCounters(text, state.decimalSeparator, nowMs))
+                    overview->reportArrived(source, report->serial, report->first, report->second, nowMs);
+            });
+    }
 }
 } // namespace
 

@@ -256,6 +256,11 @@ void devicePage(Page &page, const MonthlyReport::Device &d, qint64 firstDay, qin
         alarmsBlock(page, d);
         return;
     }
+    if (d.source != history::CounterSource::Analyzer) {
+        page.text(QStringLiteral("Günlük değerler dönem raporlarının toplamlarından, günlere süreleriyle "
+                                 "orantılı dağıtılarak hesaplandı."),
+                  8);
+    }
     const PenaltyForecast &m = d.month;
     page.text(QStringLiteral("Aktif enerji: %1 kWh · İndüktif: %2 kVArLh · Kapasitif: %3 kVArCh")
                   .arg(page.number(m.active, 1), page.number(m.inductive, 1), page.number(m.capacitive, 1)),
@@ -316,7 +321,9 @@ std::vector<MonthlyReport::Device> MonthlyReport::collect(history::HistoryReader
     for (const QString &serial : serials) {
         Device d;
         d.info = info.value(serial, {serial, {}, {}, -1});
-        d.days = reader.energyDays(serial, span.firstDay, span.lastDay);
+        history::HistoryReader::MonthEnergy energy = reader.monthDays(serial, span.firstDay, span.lastDay);
+        d.days = std::move(energy.days);
+        d.source = energy.source;
         d.month =
             PenaltyForecast::compute(d.days, span.firstDay, span.lastDay, localDay(at - 1), at, span.endMs);
         d.alarms = reader.events(serial, {history::EventKind::Input}, fromMs, span.endMs - 1);

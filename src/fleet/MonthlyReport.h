@@ -34,6 +34,8 @@ public:
     struct Device {
         history::DeviceInfo info;
         std::vector<DayEnergy> days;
+        // Where the days come from: the analyzer's own counters or a period report's totals.
+        history::CounterSource source = history::CounterSource::Analyzer;
         PenaltyForecast month;
         std::vector<history::Event> alarms;
     };

@@ -1,5 +1,6 @@
 #include "fleet/PenaltyWatch.h"
 
+#include "history/CounterRecording.h"
 #include "history/HistoryReader.h"
 
 #include <QDateTime>
@@ -7,6 +8,11 @@
 
 namespace korvel::fleet
 {
+
+namespace
+{
+constexpr std::ptrdiff_t MaxReportReadings = 400;
+} // namespace
 
 PenaltyWatch::PenaltyWatch(QString historyFile) : m_file(std::move(historyFile)) {}
 
@@ -37,44 +43,98 @@ PenaltyWatch::Device &PenaltyWatch::deviceFor(const QString &serial, qint64 time
     Device &d = m_devices[serial];
     if (d.firstDay == span.firstDay)
         return d;
-    const bool carryOn = d.firstDay != 0;
-    const std::optional<CounterReading> last = d.days.last();
-    d = Device{span.firstDay, {}, PenaltyClass::normal};
-    if (carryOn) {
+    Device next{span.firstDay, {}, {}, PenaltyClass::normal};
+    if (d.firstDay != 0) {
         // A new month in the same run: the readings go on from the last one.
-        d.days = EnergyDays({}, last);
-        return d;
-    }
-    if (history::HistoryReader *r = reader()) {
-        d.days = EnergyDays(r->energyDays(serial, span.firstDay, span.lastDay), r->lastCounters(serial));
-        const qint64 fromMs = QDate::fromJulianDay(span.firstDay).startOfDay().toMSecsSinceEpoch();
+        next.days = EnergyDays({}, d.days.last());
+        next.reports = std::move(d.reports);
+    } else if (history::HistoryReader *r = reader()) {
+        next.days = EnergyDays(r->energyDays(serial, span.firstDay, span.lastDay), r->lastCounters(serial));
+        const qint64 fromMs = dayStartMs(span.firstDay);
+        for (const history::PeriodReport &report : history::periodReports) {
+            std::vector<CounterReading> readings =
+                r->counterReadings(serial, report.source, fromMs, span.endMs);
+            if (!readings.empty())
+                next.reports.push_back({report.source, std::move(readings), {}});
+        }
         for (const history::Event &e :
              r->events(serial, {history::EventKind::PenaltyRisk}, fromMs, span.endMs))
-            d.reported = std::max(d.reported, PenaltyClass(std::clamp(e.body.toInt(), 0, 3)));
+            next.reported = std::max(next.reported, PenaltyClass(std::clamp(e.body.toInt(), 0, 3)));
     }
+    for (Reported &report : next.reports)
+        report.days = spreadOverDays(report.readings, span.firstDay, span.lastDay);
+    d = std::move(next);
     return d;
+}
+
+PenaltyWatch::Reported &PenaltyWatch::reportedFor(Device &device, history::CounterSource source)
+{
+    for (Reported &r : device.reports) {
+        if (r.source == source)
+            return r;
+    }
+    return device.reports.emplace_back(Reported{source, {}, {}});
+}
+
+std::span<const DayEnergy> PenaltyWatch::monthDays(const Device &device, const MonthSpan &span)
+{
+    std::span<const DayEnergy> best = device.days.days();
+    for (const Reported &r : device.reports) {
+        if (coveredWithin(r.days, span.firstDay, span.lastDay) >
+            coveredWithin(best, span.firstDay, span.lastDay))
+            best = r.days;
+    }
+    return best;
+}
+
+PenaltyWatch::Update PenaltyWatch::evaluate(Device &device, qint64 nowMs)
+{
+    const MonthSpan span = monthOf(nowMs);
+    Update u{PenaltyForecast::compute(monthDays(device, span), span.firstDay, span.lastDay, localDay(nowMs),
+                                      nowMs, span.endMs)};
+    if (u.month.monthEnd && u.month.monthEnd->worst() > device.reported) {
+        device.reported = u.month.monthEnd->worst();
+        u.rose = true;
+    }
+    return u;
 }
 
 PenaltyWatch::Update PenaltyWatch::add(const QString &serial, const CounterReading &reading)
 {
     Device &d = deviceFor(serial, reading.timeMs);
     d.days.add(reading, localDay(reading.timeMs));
-    const MonthSpan span = monthOf(reading.timeMs);
-    Update u{PenaltyForecast::compute(d.days.days(), span.firstDay, span.lastDay, localDay(reading.timeMs),
-                                      reading.timeMs, span.endMs)};
-    if (u.month.monthEnd && u.month.monthEnd->worst() > d.reported) {
-        d.reported = u.month.monthEnd->worst();
-        u.rose = true;
+    return evaluate(d, reading.timeMs);
+}
+
+PenaltyWatch::Update PenaltyWatch::addReport(const QString &serial, history::CounterSource source,
+                                             const CounterReading &first, const CounterReading &second,
+                                             qint64 nowMs)
+{
+    Device &d = deviceFor(serial, nowMs);
+    Reported &r = reportedFor(d, source);
+    // In time order, one reading per instant: the same report asked for twice adds nothing.
+    for (const CounterReading &reading : {first, second}) {
+        const auto at = std::lower_bound(r.readings.begin(), r.readings.end(), reading.timeMs,
+                                         [](const CounterReading &c, qint64 t) { return c.timeMs < t; });
+        if (at != r.readings.end() && at->timeMs == reading.timeMs)
+            *at = reading;
+        else
+            r.readings.insert(at, reading);
     }
-    return u;
+    // Reports come one by one when asked for; a server that sends them unasked cannot make this grow.
+    if (r.readings.size() > MaxReportReadings)
+        r.readings.erase(r.readings.begin(), r.readings.end() - MaxReportReadings);
+    const MonthSpan span = monthOf(nowMs);
+    r.days = spreadOverDays(r.readings, span.firstDay, span.lastDay);
+    return evaluate(d, nowMs);
 }
 
 std::optional<PenaltyForecast> PenaltyWatch::month(const QString &serial, qint64 nowMs)
 {
     const Device &d = deviceFor(serial, nowMs);
     const MonthSpan span = monthOf(nowMs);
-    PenaltyForecast f = PenaltyForecast::compute(d.days.days(), span.firstDay, span.lastDay, localDay(nowMs),
-                                                 nowMs, span.endMs);
+    PenaltyForecast f = PenaltyForecast::compute(monthDays(d, span), span.firstDay, span.lastDay,
+                                                 localDay(nowMs), nowMs, span.endMs);
     if (!f.hasCounters)
         return std::nullopt;
     return f;

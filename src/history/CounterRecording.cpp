@@ -28,10 +28,9 @@ QDate reportDate(const QString &text)
         d = QDate::fromString(text.trimmed(), QStringLiteral("dd.MM.yyyy"));
     return d;
 }
+} // namespace
 
-// A period report's totals at its two dates: from the first date's start to the second date's end, no
-// later than the report's arrival.
-void recordReport(HistoryStore &store, ReplyText text, CounterSource source, QChar decimal, qint64 nowMs)
+std::optional<ReportCounters> reportCounters(ReplyText text, QChar decimal, qint64 nowMs)
 {
     text.drop(text.peekField().size() + 1);
     const QString serial = text.takeField();
@@ -41,17 +40,16 @@ void recordReport(HistoryStore &store, ReplyText text, CounterSource source, QCh
     for (double &t : totals) {
         const auto v = parseExtended(text.takeField().replace(u',', decimal), decimal);
         if (!v)
-            return;
+            return std::nullopt;
         t = double(*v);
     }
     if (serial.isEmpty() || !first.isValid() || !second.isValid())
-        return;
+        return std::nullopt;
     const qint64 end = std::min(second.addDays(1).startOfDay().toMSecsSinceEpoch(), nowMs);
-    store.addCounters(
-        {first.startOfDay().toMSecsSinceEpoch(), serial, source, totals[0], totals[2], totals[4]});
-    store.addCounters({end, serial, source, totals[1], totals[3], totals[5]});
+    return ReportCounters{serial,
+                          {first.startOfDay().toMSecsSinceEpoch(), totals[0], totals[2], totals[4]},
+                          {end, totals[1], totals[3], totals[5]}};
 }
-} // namespace
 
 CounterReading countersOfRow(const DeviceValueTable &table, int row, qint64 timeMs)
 {
@@ -77,17 +75,16 @@ void recordCounters(ClientParts &parts, HistoryStore &store)
                 {r.timeMs, arrival.serial, CounterSource::Analyzer, r.active, r.inductive, r.capacitive});
         });
     // A period report names its device and dates itself.
-    const struct {
-        const char16_t *tag;
-        CounterSource source;
-    } reports[] = {{u"reaktifenerji", CounterSource::AnalyzerReport},
-                   {u"tedassycal", CounterSource::MeterReport}};
-    for (const auto &r : reports) {
-        parts.dispatcher.watch(r.tag,
-                               [&store, &state, &environment, source = r.source](const ReplyText &before) {
-                                   recordReport(store, before, source, state.decimalSeparator,
-                                                environment.now().toMSecsSinceEpoch());
-                               });
+    for (const PeriodReport &r : periodReports) {
+        parts.dispatcher.watch(r.tag, [&store, &state, &environment,
+                                       source = r.source](const ReplyText &text) {
+            const auto report =
+                reportCounters(text, state.decimalSeparator, environment.now().toMSecsSinceEpoch());
+            if (!report)
+                return;
+            for (const CounterReading &c : {report->first, report->second})
+                store.addCounters({c.timeMs, report->serial, source, c.active, c.inductive, c.capacitive});
+        });
     }
 }
 

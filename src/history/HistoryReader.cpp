@@ -216,6 +216,44 @@ std::vector<DayEnergy> HistoryReader::energyDays(const QString &device, qint64 f
     return days;
 }
 
+std::vector<CounterReading> HistoryReader::counterReadings(const QString &device, CounterSource source,
+                                                           qint64 fromMs, qint64 toMs)
+{
+    QSqlQuery q(m_db->db());
+    q.setForwardOnly(true);
+    const QString select = QStringLiteral("SELECT t,active,inductive,capacitive FROM energy WHERE "
+                                          "device=(SELECT id FROM device WHERE serial=:d) "
+                                          "AND source=:s AND ");
+    q.prepare(QStringLiteral("SELECT * FROM (%1 t<:from ORDER BY t DESC LIMIT 1) UNION ALL "
+                             "SELECT * FROM (%1 t>=:from AND t<:to) UNION ALL "
+                             "SELECT * FROM (%1 t>=:to ORDER BY t LIMIT 1) ORDER BY 1")
+                  .arg(select));
+    q.bindValue(QStringLiteral(":d"), device);
+    q.bindValue(QStringLiteral(":s"), int(source));
+    q.bindValue(QStringLiteral(":from"), fromMs);
+    q.bindValue(QStringLiteral(":to"), toMs);
+    std::vector<CounterReading> readings;
+    if (q.exec()) {
+        while (q.next())
+            readings.push_back({q.value(0).toLongLong(), q.value(1).toDouble(), q.value(2).toDouble(),
+                                q.value(3).toDouble()});
+    }
+    return readings;
+}
+
+HistoryReader::MonthEnergy HistoryReader::monthDays(const QString &device, qint64 firstDay, qint64 lastDay)
+{
+    MonthEnergy best{CounterSource::Analyzer, energyDays(device, firstDay, lastDay)};
+    for (CounterSource source : {CounterSource::AnalyzerReport, CounterSource::MeterReport}) {
+        std::vector<DayEnergy> reported =
+            spreadOverDays(counterReadings(device, source, dayStartMs(firstDay), dayStartMs(lastDay + 1)),
+                           firstDay, lastDay);
+        if (coveredWithin(reported, firstDay, lastDay) > coveredWithin(best.days, firstDay, lastDay))
+            best = {source, std::move(reported)};
+    }
+    return best;
+}
+
 std::optional<CounterReading> HistoryReader::lastCounters(const QString &device)
 {
     QSqlQuery q(m_db->db());

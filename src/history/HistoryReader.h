@@ -63,6 +63,17 @@ public:
     // The analyzer's energy per local day of a device, days firstDay to lastDay (Julian day numbers), in
     // day order; empty for a file from before energy was kept.
     std::vector<DayEnergy> energyDays(const QString &device, qint64 firstDay, qint64 lastDay);
+    // The readings of one source of a device in time order: those of [fromMs, toMs) and the nearest one
+    // on either side, which bound the stretches reaching into it.
+    std::vector<CounterReading> counterReadings(const QString &device, CounterSource source, qint64 fromMs,
+                                                qint64 toMs);
+    // The energy per day that a month of a device rests on: the analyzer's own counters, or a period
+    // report's totals spread over their days where those cover more of it.
+    struct MonthEnergy {
+        CounterSource source = CounterSource::Analyzer;
+        std::vector<DayEnergy> days;
+    };
+    MonthEnergy monthDays(const QString &device, qint64 firstDay, qint64 lastDay);
     // The newest analyzer reading of a device that the days were summed to.
     std::optional<CounterReading> lastCounters(const QString &device);
     // The serial numbers whose counters were recorded, in the order they were first seen.

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace korvel
@@ -33,6 +34,18 @@ std::optional<DayEnergy> energyBetween(const CounterReading &before, const Count
 
 // The Julian day number of the local date of an instant: the day a reading belongs to.
 qint64 localDay(qint64 timeMs);
+// The instant a local day (a Julian day number) begins.
+qint64 dayStartMs(qint64 day);
+
+// Energy per day of [firstDay, lastDay] from sparse readings of one set of counters, such as the dated
+// totals of period reports: the energy between two readings is spread over the days between them in
+// proportion to the time each day holds of it. `readings` in increasing time; two that cannot be
+// compared add nothing.
+std::vector<DayEnergy> spreadOverDays(std::span<const CounterReading> readings, qint64 firstDay,
+                                      qint64 lastDay);
+
+// The time the days of [firstDay, lastDay] cover.
+qint64 coveredWithin(std::span<const DayEnergy> days, qint64 firstDay, qint64 lastDay);
 
 // Energy per day from readings in arrival order: the energy since the previous reading goes to the day
 // of the later one. Days stay in increasing order; a reading of an earlier day than the last one kept

@@ -166,3 +166,44 @@ TEST_F(MonthlyReportTest, FailuresSayWhyAndLeaveNoFile)
     }
     EXPECT_FALSE(QFile::exists(m_dir.filePath(QStringLiteral("a.pdf"))));
 }
+
+// Period reports kept in the history carry the month of a meter reader that never sent live counters:
+// the stretch reaching in from October counts with its November part only. An analyzer whose own
+// counters cover the month keeps them, whatever an older report of it said.
+TEST_F(MonthlyReportTest, PeriodReportsCarryAMonthWithoutLiveCounters)
+{
+    {
+        history::HistoryStore store(m_history);
+        // A report's totals at its first date and at its second: the same counters read twice.
+        const auto report = [&store](const char *serial, history::CounterSource source,
+                                     const std::pair<QDate, CounterReading> &from,
+                                     const std::pair<QDate, CounterReading> &to) {
+            for (const auto &[date, c] : {from, to})
+                store.addCounters({date.startOfDay().toMSecsSinceEpoch(), QString::fromLatin1(serial), source,
+                                   c.active, c.inductive, c.capacitive});
+        };
+        report("510001", history::CounterSource::MeterReport, {QDate(2026, 10, 22), {0, 0, 0, 0}},
+               {november.addDays(10), {0, 2000, 320, 0}});
+        report("510001", history::CounterSource::MeterReport, {november.addDays(10), {0, 2000, 320, 0}},
+               {november.addDays(20), {0, 3000, 800, 0}});
+        report("310001", history::CounterSource::AnalyzerReport, {QDate(2026, 10, 1), {0, 0, 0, 0}},
+               {november.addDays(5), {0, 100, 90, 0}});
+        store.flush(november.startOfDay());
+    }
+    history::HistoryReader reader(m_history);
+    ASSERT_TRUE(reader.open());
+    const auto devices = MonthlyReport::collect(
+        reader, {QString(), november, {QStringLiteral("510001"), QStringLiteral("310001")}},
+        november.addDays(20).startOfDay().toMSecsSinceEpoch());
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices[0].info.serial, QStringLiteral("510001"));
+    ASSERT_TRUE(devices[0].month.hasCounters);
+    // From the October stretch, 10 of its 20 days: 1000 kWh and 160 kVArh; then 1000 and 480.
+    EXPECT_NEAR(devices[0].month.active, 2000, 1e-6);
+    EXPECT_NEAR(devices[0].month.toDate.ratios.inductive, 32, 1e-6);
+    EXPECT_EQ(devices[0].days.size(), 20u);
+    EXPECT_EQ(devices[0].source, history::CounterSource::MeterReport);
+    EXPECT_EQ(devices[1].info.serial, QStringLiteral("310001"));
+    EXPECT_NEAR(devices[1].month.toDate.ratios.inductive, 9, 1e-9);
+    EXPECT_EQ(devices[1].source, history::CounterSource::Analyzer);
+}

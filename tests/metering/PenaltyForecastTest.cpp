@@ -17,8 +17,7 @@ const QDate december(2026, 12, 1);
 
 qint64 at(int day, int hour = 0)
 {
-    return QDateTime(december.addDays(day - 1), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch() +
-           hour * hourMs;
+    return QDateTime(december.addDays(day - 1), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch() + hour * hourMs;
 }
 
 qint64 dayOf(qint64 ms)
@@ -206,4 +205,53 @@ TEST(EnergyDays, ContinuesFromWhatWasSummedAndIgnoresEarlierDays)
     EXPECT_EQ(days.days()[0].coveredMs, 3700);
     EXPECT_DOUBLE_EQ(days.days()[1].active, 20);
     EXPECT_DOUBLE_EQ(days.days()[1].inductive, 2);
+}
+
+// A period report's totals are two readings days apart: their energy is spread over the days between
+// them by the time each day holds, and only the days of the window asked for are walked.
+TEST(EnergyDays, SparseReadingsAreSpreadOverTheirDays)
+{
+    const auto local = [](int day, int hour = 0) {
+        return december.addDays(day - 1).startOfDay().toMSecsSinceEpoch() + hour * hourMs;
+    };
+    const qint64 first = december.toJulianDay();
+    const qint64 last = first + 30;
+    {
+        // From the 2nd at 12:00 to the 4th at 12:00: half a day, a day, half a day.
+        const CounterReading readings[] = {{local(2, 12), 1000, 100, 10}, {local(4, 12), 1480, 148, 14}};
+        const std::vector<DayEnergy> days = spreadOverDays(readings, first, last);
+        ASSERT_EQ(days.size(), 3u);
+        EXPECT_EQ(days[0].day, first + 1);
+        EXPECT_DOUBLE_EQ(days[0].active, 120);
+        EXPECT_DOUBLE_EQ(days[1].active, 240);
+        EXPECT_DOUBLE_EQ(days[1].inductive, 24);
+        EXPECT_DOUBLE_EQ(days[2].capacitive, 1);
+        EXPECT_EQ(days[1].coveredMs, 24 * hourMs);
+        EXPECT_EQ(coveredWithin(days, first, last), 48 * hourMs);
+        EXPECT_EQ(coveredWithin(days, first + 2, last), 36 * hourMs);
+    }
+    {
+        // A report from the middle of November: only December's part is counted, in proportion.
+        const CounterReading readings[] = {{local(-14), 0, 0, 0}, {local(6), 2000, 300, 0}};
+        const std::vector<DayEnergy> days = spreadOverDays(readings, first, last);
+        ASSERT_EQ(days.size(), 5u);
+        EXPECT_DOUBLE_EQ(days[0].active, 100);
+        EXPECT_EQ(coveredWithin(days, first, last), 5 * 24 * hourMs);
+    }
+    {
+        // A replaced meter between two reports adds nothing; the stretches on either side still count.
+        const CounterReading readings[] = {
+            {local(1), 500, 50, 5}, {local(2), 600, 60, 6}, {local(3), 10, 1, 1}, {local(4), 110, 11, 1}};
+        const std::vector<DayEnergy> days = spreadOverDays(readings, first, last);
+        ASSERT_EQ(days.size(), 2u);
+        EXPECT_EQ(days[0].day, first);
+        EXPECT_EQ(days[1].day, first + 2);
+    }
+    {
+        // Dates from a hostile reply: the whole calendar is not walked, only the window.
+        const CounterReading readings[] = {
+            {QDate(1, 1, 1).startOfDay().toMSecsSinceEpoch(), 0, 0, 0},
+            {QDate(9999, 12, 31).startOfDay().toMSecsSinceEpoch(), 1e12, 1e11, 0}};
+        EXPECT_EQ(spreadOverDays(readings, first, last).size(), 31u);
+    }
 }
