@@ -9,6 +9,7 @@
 #include "history/HistoryStore.h"
 #include "values/DeviceValueTable.h"
 
+#include <QElapsedTimer>
 #include <QLocale>
 #include <cmath>
 
@@ -22,6 +23,7 @@ constexpr int PowerSlot = 27;
 constexpr int CosPhiSlot = 33;
 constexpr int CounterSlots[] = {36, 37, 38, 50, 51};
 const QString monthLabel = QStringLiteral("LblBuAy");
+constexpr qint64 MonthReadingBudgetMs = 20;
 
 bool holds(const Landed &d, int slot)
 {
@@ -38,6 +40,7 @@ void FleetOverview::deviceListed(const QString &group, const QString &caption, c
                                  int kind)
 {
     const int row = m_model.addDevice(group, caption, serial, kind);
+    m_monthsToRead.push_back(serial);
     m_model.setAlarms(row, alarmCounts().value(serial));
     if (m_parts.store)
         m_parts.store->setDeviceInfo({serial, caption, group, kind});
@@ -149,8 +152,26 @@ void FleetOverview::readAlarms()
         m_model.setAlarms(row, counts.value(m_model.device(row).serial));
 }
 
+void FleetOverview::readMonths(qint64 nowMs)
+{
+    // The months the history holds (or the watch kept from before a new login) for rows that no
+    // counters reached yet: a share of each tick, so that thousands of devices never hold the window up.
+    QElapsedTimer spent;
+    spent.start();
+    while (!m_monthsToRead.empty() && spent.elapsed() < MonthReadingBudgetMs) {
+        const QString serial = std::move(m_monthsToRead.front());
+        m_monthsToRead.pop_front();
+        const int row = m_model.rowOf(serial);
+        if (row < 0 || m_model.device(row).month)
+            continue;
+        if (const std::optional<PenaltyForecast> month = m_watch.month(serial, nowMs))
+            m_model.setMonth(row, *month);
+    }
+}
+
 void FleetOverview::tick(qint64 nowMs)
 {
+    readMonths(nowMs);
     m_model.setNow(nowMs);
     Q_EMIT ticked();
 }

@@ -4,6 +4,7 @@
 #include "fleet/PenaltyWatch.h"
 
 #include <QObject>
+#include <deque>
 #include <functional>
 
 namespace korvel
@@ -81,8 +82,11 @@ private:
     void monthChanged(const QString &serial, const PenaltyWatch::Update &update, qint64 timeMs);
     void reportRisk(const QString &serial, qint64 timeMs, const ClassifiedRatios &forecast);
     const QHash<QString, int> &alarmCounts();
+    void readMonths(qint64 nowMs);
 
     Parts m_parts;
+    // Listed devices whose month the history may hold, read a share at each tick.
+    std::deque<QString> m_monthsToRead;
     FleetModel m_model;
     PenaltyWatch m_watch;
     QString m_monthShownFor;

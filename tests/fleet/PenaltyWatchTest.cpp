@@ -1,6 +1,10 @@
 #include "fleet/PenaltyWatch.h"
 
+#include "TestApplication.h"
+#include "history/HistoryStore.h"
+
 #include <QDateTime>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace korvel;
@@ -72,4 +76,25 @@ TEST(PenaltyWatch, LiveCountersThatCoverMoreKeepTheMonth)
     const PenaltyWatch::Update next = watch.add(analyzer, {at(10, 1), 5000 + 217 * 100, 500 + 217 * 9, 267});
     EXPECT_EQ(next.month.coveredMs, (9 * 24 + 1) * hourMs);
     EXPECT_NEAR(next.month.toDate.ratios.inductive, 9, 1e-9);
+}
+
+// At the next start the reports kept in the history give the month before anything arrives.
+TEST(PenaltyWatch, ReportsInTheHistoryGiveTheMonthAtStart)
+{
+    test::application("fleet_tests");
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("history.sqlite"));
+    {
+        history::HistoryStore store(file);
+        for (const CounterReading &c :
+             {CounterReading{at(1), 100000, 20000, 300}, {at(9), 108000, 21440, 380}})
+            store.addCounters({c.timeMs, QStringLiteral("510001"), history::CounterSource::MeterReport,
+                               c.active, c.inductive, c.capacitive});
+        store.flush(QDateTime::fromMSecsSinceEpoch(at(9)));
+    }
+    PenaltyWatch watch(file);
+    const std::optional<PenaltyForecast> month = watch.month(QStringLiteral("510001"), at(9, 12));
+    ASSERT_TRUE(month);
+    EXPECT_NEAR(month->toDate.ratios.inductive, 18, 1e-9);
+    EXPECT_FALSE(watch.month(QStringLiteral("310001"), at(9, 12)));
 }
