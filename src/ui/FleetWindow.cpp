@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDate>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -21,7 +22,9 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QTableView>
+#include <QThread>
 #include <QVBoxLayout>
+#include <memory>
 
 namespace korvel
 {
@@ -138,14 +141,17 @@ void FleetWindow::install(ClientWindows &windows, fleet::FleetOverview &overview
         return;
     QAction *report = menu->addAction(QStringLiteral("Aylık rapor"));
     report->setObjectName(QStringLiteral("AylikRapor1"));
-    QObject::connect(report, &QAction::triggered, &main, [&main, historyFile] {
-        bool ok = false;
-        const QString month = QInputDialog::getText(
-            &main, QStringLiteral("Aylık rapor"), QStringLiteral("Ay (YYYY-AA):"), QLineEdit::Normal,
-            QDate::currentDate().toString(QStringLiteral("yyyy-MM")), &ok);
-        const QDate first = QDate::fromString(month.trimmed() + QStringLiteral("-01"), Qt::ISODate);
-        if (!ok)
+    QObject::connect(report, &QAction::triggered, &main, [&main, report, historyFile] {
+        QInputDialog ask(&main);
+        ask.setWindowTitle(QStringLiteral("Aylık rapor"));
+        ask.setLabelText(QStringLiteral("Ay (YYYY-AA):"));
+        ask.setTextValue(QDate::currentDate().toString(QStringLiteral("yyyy-MM")));
+        ask.setOkButtonText(QStringLiteral("Tamam"));
+        ask.setCancelButtonText(QStringLiteral("İptal"));
+        if (ask.exec() != QDialog::Accepted)
             return;
+        const QString month = ask.textValue();
+        const QDate first = QDate::fromString(month.trimmed() + QStringLiteral("-01"), Qt::ISODate);
         if (!first.isValid()) {
             QMessageBox::warning(&main, QStringLiteral("Aylık rapor"),
                                  QStringLiteral("Ay YYYY-AA biçiminde yazılmalı, örneğin 2026-11."));
@@ -156,9 +162,22 @@ void FleetWindow::install(ClientWindows &windows, fleet::FleetOverview &overview
                                                           QStringLiteral("PDF dosyası (*.pdf)"));
         if (path.isEmpty())
             return;
-        QString error;
-        if (fleet::MonthlyReport::write({path, first, {}}, historyFile, QLocale(), error) != 0)
-            QMessageBox::warning(&main, QStringLiteral("Aylık rapor"), error);
+        // A month of many devices takes a while: it is written beside the window, which goes on
+        // answering; the menu entry waits for it.
+        report->setEnabled(false);
+        auto error = std::make_shared<QString>();
+        QThread *writer = QThread::create([path, first, historyFile, error, locale = QLocale()] {
+            if (fleet::MonthlyReport::write({path, first, {}}, historyFile, locale, *error) == 0)
+                error->clear();
+        });
+        QObject::connect(writer, &QThread::finished, &main, [&main, report, writer, error] {
+            writer->deleteLater();
+            report->setEnabled(true);
+            if (!error->isEmpty())
+                QMessageBox::warning(&main, QStringLiteral("Aylık rapor"), *error);
+        });
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, writer, [writer] { writer->wait(); });
+        writer->start();
     });
 }
 
