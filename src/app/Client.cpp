@@ -84,7 +84,8 @@ void Client::installSubsystems()
     history::StoredAlarms::install(parts, store);
     installTrends(parts, m_windows->main());
     EventsWindow::install(*m_windows, store, m_state, m_environment);
-    FleetWindow::install(*m_windows, *fleet::install(parts, store), store ? store->file() : QString());
+    FleetWindow::install(*m_windows, *fleet::install(parts, store), store ? store->file() : QString(),
+                         parts.environment);
     m_selection = parts.selection;
     m_renderer = parts.renderer;
     connect(m_windows->main().groupBar(), &GroupBar::itemClicked, m_selection, &DeviceSelection::itemClicked);

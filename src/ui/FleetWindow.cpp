@@ -5,13 +5,13 @@
 #include "fleet/MonthlyReport.h"
 #include "ui/ClientWindows.h"
 #include "ui/MainWindow.h"
+#include "ui/SaveFolder.h"
 #include "ui/widgets/EscapeCloses.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDate>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -121,7 +121,8 @@ void FleetWindow::showCount()
         QStringLiteral("%1 / %2 cihaz").arg(m_filter->rowCount()).arg(m_overview.model().rowCount()));
 }
 
-void FleetWindow::install(ClientWindows &windows, fleet::FleetOverview &overview, QString historyFile)
+void FleetWindow::install(ClientWindows &windows, fleet::FleetOverview &overview, QString historyFile,
+                          Environment &environment)
 {
     MainWindow &main = windows.main();
     auto *menu = main.menuBar()->findChild<QMenu *>(QStringLiteral("Cihaz1"));
@@ -141,7 +142,7 @@ void FleetWindow::install(ClientWindows &windows, fleet::FleetOverview &overview
         return;
     QAction *report = menu->addAction(QStringLiteral("Aylık rapor"));
     report->setObjectName(QStringLiteral("AylikRapor1"));
-    QObject::connect(report, &QAction::triggered, &main, [&main, report, historyFile] {
+    QObject::connect(report, &QAction::triggered, &main, [&main, report, historyFile, &environment] {
         QInputDialog ask(&main);
         ask.setWindowTitle(QStringLiteral("Aylık rapor"));
         ask.setLabelText(QStringLiteral("Ay (YYYY-AA):"));
@@ -157,11 +158,12 @@ void FleetWindow::install(ClientWindows &windows, fleet::FleetOverview &overview
                                  QStringLiteral("Ay YYYY-AA biçiminde yazılmalı, örneğin 2026-11."));
             return;
         }
-        const QString path = QFileDialog::getSaveFileName(&main, QStringLiteral("Aylık rapor"),
-                                                          QStringLiteral("rapor-%1.pdf").arg(month.trimmed()),
-                                                          QStringLiteral("PDF dosyası (*.pdf)"));
+        const QString path = SaveFolder::ask(
+            &main, SaveFolder::folder(environment), QStringLiteral("Aylık rapor"),
+            QStringLiteral("rapor-%1.pdf").arg(month.trimmed()), QStringLiteral("PDF dosyası (*.pdf)"));
         if (path.isEmpty())
             return;
+        SaveFolder::remember(environment, path);
         // A month of many devices takes a while: it is written beside the window, which goes on
         // answering; the menu entry waits for it.
         report->setEnabled(false);

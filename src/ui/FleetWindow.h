@@ -11,6 +11,7 @@ namespace korvel
 {
 
 class ClientWindows;
+class Environment;
 
 namespace fleet
 {
@@ -27,7 +28,8 @@ public:
     FleetWindow(fleet::FleetOverview &overview, QWidget *parent = nullptr);
 
     // Adds "Genel Bakış" and "Aylık rapor" to the "Cihaz" menu; the window is built when first opened.
-    static void install(ClientWindows &windows, fleet::FleetOverview &overview, QString historyFile);
+    static void install(ClientWindows &windows, fleet::FleetOverview &overview, QString historyFile,
+                        Environment &environment);
 
     QTableView *table() const { return m_table; }
     fleet::FleetFilter &filter() const { return *m_filter; }
