@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets in the clang sanitizer tree build-asan/ (tools/build-asan.sh) and runs
-# each for a share of SECONDS (default 120 in all), two at a time on a machine with two cores or more,
+# each for a share of SECONDS (default 120 in all), as many at once as the machine has cores,
 # starting from its seed corpus under tests/fuzz/corpus/NAME. A crash stops the run with the fuzzer's
 # report and the input under build-asan/fuzz/artifacts/; turn such an input into a regression case in
 # the unit tests.
