@@ -37,8 +37,9 @@ fuzz_one() {
     echo "fuzz: $name found a fault; the input is under $out/artifacts/"
     return 1
   fi
-  echo "== fuzz $name: ${each}s"
-  grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$log" || true
+  # One write, so the summaries of fuzzers that run at once do not interleave.
+  printf '%s\n' "== fuzz $name: ${each}s" \
+    "$(grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$log" || true)"
 }
 
 # Each fuzzer is single-threaded: as many run at once as there are cores, each for its full share.
