@@ -1,0 +1,1 @@
+// The precompiled headers' host targets compile the headers alone; this source gives them a body.
