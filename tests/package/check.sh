@@ -31,7 +31,8 @@ opened=()
 # The horn's player is a module beside the program, loaded at the first play.
 for elf in "$root/usr/lib/korvel/korvel" "$root/usr/lib/korvel/libkorvel_horn.so"; do
   for lib in $(objdump -p "$elf" | awk '/NEEDED/ {print $2}'); do
-    path=$(ldd "$elf" | awk -v l="$lib" '$1 == l {print $3}')
+    # "libX.so => /path (address)", or for the dynamic loader "/path/ld-linux….so.2 (address)".
+    path=$(ldd "$elf" | awk -v l="$lib" '$1 == l {print $3} $1 ~ /^\// && $1 ~ ("/" l "$") {print $1}')
     [ -n "$path" ] || fail "$(basename "$elf") needs $lib, which is not installed"
     opened+=("$path")
   done
