@@ -1,10 +1,10 @@
 #include "fleet/PenaltyWatch.h"
 
-#include "history/CounterRecording.h"
 #include "history/HistoryReader.h"
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <array>
 
 namespace korvel::fleet
 {
@@ -51,11 +51,10 @@ PenaltyWatch::Device &PenaltyWatch::deviceFor(const QString &serial, qint64 time
     } else if (history::HistoryReader *r = reader()) {
         next.days = EnergyDays(r->energyDays(serial, span.firstDay, span.lastDay), r->lastCounters(serial));
         const qint64 fromMs = dayStartMs(span.firstDay);
-        for (const history::PeriodReport &report : history::periodReports) {
-            std::vector<CounterReading> readings =
-                r->counterReadings(serial, report.source, fromMs, span.endMs);
+        for (const history::CounterSource source : history::reportSources) {
+            std::vector<CounterReading> readings = r->counterReadings(serial, source, fromMs, span.endMs);
             if (!readings.empty())
-                next.reports.push_back({report.source, std::move(readings), {}});
+                next.reports.push_back({source, std::move(readings), {}});
         }
         for (const history::Event &e :
              r->events(serial, {history::EventKind::PenaltyRisk}, fromMs, span.endMs))
@@ -78,13 +77,13 @@ PenaltyWatch::Reported &PenaltyWatch::reportedFor(Device &device, history::Count
 
 std::span<const DayEnergy> PenaltyWatch::monthDays(const Device &device, const MonthSpan &span)
 {
-    std::span<const DayEnergy> best = device.days.days();
+    std::array<std::span<const DayEnergy>, 1 + std::size(history::reportSources)> series{device.days.days()};
+    std::size_t count = 1;
     for (const Reported &r : device.reports) {
-        if (coveredWithin(r.days, span.firstDay, span.lastDay) >
-            coveredWithin(best, span.firstDay, span.lastDay))
-            best = r.days;
+        if (count < series.size())
+            series[count++] = r.days;
     }
-    return best;
+    return series[bestCovered(std::span(series).first(count), span.firstDay, span.lastDay)];
 }
 
 PenaltyWatch::Update PenaltyWatch::evaluate(Device &device, qint64 nowMs)

@@ -52,6 +52,10 @@ enum class CounterSource {
     MeterReport = 3,    // "tedassycal": the electricity meter's totals
 };
 
+// The period reports' sources, whose dated totals a month can rest on where the analyzer's own counters
+// cover less of it.
+inline constexpr CounterSource reportSources[] = {CounterSource::AnalyzerReport, CounterSource::MeterReport};
+
 // Active, inductive and capacitive energy counters of a device at one time.
 struct CounterSample {
     qint64 timeMs = 0;

@@ -243,15 +243,17 @@ std::vector<CounterReading> HistoryReader::counterReadings(const QString &device
 
 HistoryReader::MonthEnergy HistoryReader::monthDays(const QString &device, qint64 firstDay, qint64 lastDay)
 {
-    MonthEnergy best{CounterSource::Analyzer, energyDays(device, firstDay, lastDay)};
-    for (CounterSource source : {CounterSource::AnalyzerReport, CounterSource::MeterReport}) {
-        std::vector<DayEnergy> reported =
-            spreadOverDays(counterReadings(device, source, dayStartMs(firstDay), dayStartMs(lastDay + 1)),
-                           firstDay, lastDay);
-        if (coveredWithin(reported, firstDay, lastDay) > coveredWithin(best.days, firstDay, lastDay))
-            best = {source, std::move(reported)};
+    constexpr std::size_t count = 1 + std::size(reportSources);
+    MonthEnergy candidates[count] = {{CounterSource::Analyzer, energyDays(device, firstDay, lastDay)}};
+    std::span<const DayEnergy> series[count] = {candidates[0].days};
+    for (std::size_t i = 1; i < count; ++i) {
+        const CounterSource source = reportSources[i - 1];
+        candidates[i] = {source, spreadOverDays(counterReadings(device, source, dayStartMs(firstDay),
+                                                                dayStartMs(lastDay + 1)),
+                                                firstDay, lastDay)};
+        series[i] = candidates[i].days;
     }
-    return best;
+    return std::move(candidates[bestCovered(series, firstDay, lastDay)]);
 }
 
 std::optional<CounterReading> HistoryReader::lastCounters(const QString &device)

@@ -103,4 +103,17 @@ qint64 coveredWithin(std::span<const DayEnergy> days, qint64 firstDay, qint64 la
     return covered;
 }
 
+std::size_t bestCovered(std::span<const std::span<const DayEnergy>> series, qint64 firstDay, qint64 lastDay)
+{
+    std::size_t best = 0;
+    qint64 bestCovered = -1;
+    for (std::size_t i = 0; i < series.size(); ++i) {
+        if (const qint64 covered = coveredWithin(series[i], firstDay, lastDay); covered > bestCovered) {
+            best = i;
+            bestCovered = covered;
+        }
+    }
+    return best;
+}
+
 } // namespace korvel

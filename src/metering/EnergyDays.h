@@ -47,6 +47,10 @@ std::vector<DayEnergy> spreadOverDays(std::span<const CounterReading> readings, 
 // The time the days of [firstDay, lastDay] cover.
 qint64 coveredWithin(std::span<const DayEnergy> days, qint64 firstDay, qint64 lastDay);
 
+// Of the series a month can rest on (a device's own counters first, then each kind of period report),
+// the index of the one that covers most of [firstDay, lastDay]; the earliest of those that cover as much.
+std::size_t bestCovered(std::span<const std::span<const DayEnergy>> series, qint64 firstDay, qint64 lastDay);
+
 // Energy per day from readings in arrival order: the energy since the previous reading goes to the day
 // of the later one. Days stay in increasing order; a reading of an earlier day than the last one kept
 // starts a new segment and adds nothing.
